@@ -1,0 +1,35 @@
+# Flags every build shares. Exactness across the Linux, x86 and x86-64 builds
+# depends on them: no multiply-add contraction anywhere, and SSE2 rather than
+# the x87 stack on 32-bit x86, so every + - * / sqrt rounds to double once.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" OR
+   (WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4))
+    add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
+add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                    -Wno-sign-conversion)
+if(SELVANE_WERROR)
+    add_compile_options(-Werror)
+endif()
+
+if(SELVANE_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Linker settings of the shared library, per platform.
+function(selvane_configure_shared_library target)
+    if(WIN32)
+        if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+            target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/entry/selvane-x86.def)
+        else()
+            target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/entry/selvane-x64.def)
+        endif()
+        set_target_properties(${target} PROPERTIES PREFIX "")
+        target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static)
+    else()
+        target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+    endif()
+endfunction()

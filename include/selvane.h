@@ -1,0 +1,52 @@
+/* Selvane: exact k-means clustering of positive measurement vectors.
+ *
+ * One function, no state the caller manages. Concurrent calls from several
+ * threads are safe; they share one process-wide random stream. */
+#ifndef SELVANE_H
+#define SELVANE_H
+
+/* The x86 Windows build uses stdcall (the callee pops its 20 bytes of
+   arguments); every other build uses the platform's default convention. */
+#if defined(_WIN32) && !defined(_WIN64)
+#define SELVANE_CALL __stdcall
+#else
+#define SELVANE_CALL
+#endif
+
+/* Windows exports through a module-definition file, which fixes the exact
+   export name per architecture; elsewhere visibility picks the one symbol. */
+#if defined(_WIN32)
+#define SELVANE_API
+#elif defined(__GNUC__)
+#define SELVANE_API __attribute__((visibility("default")))
+#else
+#define SELVANE_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Partitions itemCount items into clusterCount clusters and writes one
+ * cluster number per item into result[0 .. itemCount-1], as a whole-number
+ * double: 0 for the cluster of lowest mean relative magnitude, up to
+ * clusterCount-1 for the highest.
+ *
+ * inputValues: itemCount x dimensionCount doubles, dimension-major: the
+ *   value of dimension d of item i is inputValues[d * itemCount + i].
+ *   Only read. An item with any value that is not a finite number greater
+ *   than zero cannot be measured; it is still clustered, by magnitude 0.
+ * result: itemCount doubles, written; nothing beyond them is touched.
+ *
+ * -1.0 in an element means "no cluster": written to every element when the
+ * arguments cannot be clustered (clusterCount < 1, itemCount < clusterCount,
+ * dimensionCount < 1, no item measurable) or memory ran out. */
+SELVANE_API void SELVANE_CALL Selvane(int itemCount, int dimensionCount,
+                                      const double* inputValues,
+                                      int clusterCount, double* result);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SELVANE_H */
