@@ -1,0 +1,121 @@
+// Pass-loop rules on small hand-built jobs. passCount 0 refines the given
+// assignment without drawing from the generator, so every move below is
+// worked by hand.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/ClusterEngine.h"
+#include "support/Matrix.h"
+
+namespace selvane {
+namespace {
+
+using testing::Data;
+using testing::Mask;
+
+struct Outcome {
+    std::vector<int> ids;
+    double error;
+    int found;
+};
+
+// One-dimensional items, unit weights, all present, refined from `start`.
+Outcome Refine(const std::vector<double>& values, std::vector<int> start,
+               int k, char method = 'a', char metric = 'e') {
+    const int n = static_cast<int>(values.size());
+    Data data(n, 1, values);
+    Mask mask(n, 1, 1);
+    const double weight = 1.0;
+    Outcome out{start, -1.0, -9};
+    ClusterEngine engine;
+    engine.PartitionClusters(k, n, 1, data.get(), mask.get(), &weight, 0, 0,
+                             method, metric, out.ids.data(), &out.error,
+                             &out.found);
+    return out;
+}
+
+TEST(PassLoopTest, AnItemLeftAloneDuringASweepIsSkipped) {
+    // Centres of the first sweep: A = 5 (items 0 and 10), B = -1, C = 12.
+    // Item 0 moves to B (1 < 25). Item 1 (at 10) is then alone in A: it is
+    // skipped, though C (distance 4) is nearer than A's centre (25).
+    // The next sweep has A = 10, B = -2/3, C = 12 and moves nothing, so its
+    // total (4/9 + 1/9 + 1/9) is below the first (1) and the third sweep,
+    // repeating it, ends the pass.
+    const Outcome out = Refine({0, 10, -1, -1, 12, 12}, {0, 0, 1, 1, 2, 2}, 3);
+    EXPECT_EQ(out.ids, (std::vector<int>{1, 0, 1, 1, 2, 2}));
+    EXPECT_EQ(out.found, 1);
+    const double b = (0.0 + -1.0 + -1.0) / 3.0;
+    EXPECT_EQ(out.error, (0 - b) * (0 - b) + (-1 - b) * (-1 - b) +
+                             (-1 - b) * (-1 - b));
+}
+
+TEST(PassLoopTest, EquallyNearClustersDoNotTakeTheItem) {
+    // Item 0 (at 5) sits in A = {5, -5, 0} with centre 0, distance 25. B and
+    // C are both at distance 1: the lower number, met first, takes it, and
+    // the equally near one after it does not.
+    EXPECT_EQ(Refine({5, -5, 0, 6, 6, 4, 4}, {0, 0, 0, 1, 1, 2, 2}, 3).ids[0],
+              1);
+    EXPECT_EQ(Refine({5, -5, 0, 4, 4, 6, 6}, {0, 0, 0, 1, 1, 2, 2}, 3).ids[0],
+              1);
+    // A centre at exactly the item's own distance does not take it: item 0
+    // (at 1) is 1 from its centre 0 and 1 from the other centre 2.
+    const Outcome tie = Refine({1, -1, 2, 2}, {0, 0, 1, 1}, 2);
+    EXPECT_EQ(tie.ids, (std::vector<int>{0, 0, 1, 1}));
+}
+
+TEST(PassLoopTest, AmongNearerClustersTheNearestWins) {
+    // Item 0 (at 9) in A = {9, -9} (centre 0): B at 5 is nearer (16 < 81)
+    // and C at 8 nearer still (1 < 16).
+    const Outcome out = Refine({9, -9, 5, 5, 8, 8}, {0, 0, 1, 1, 2, 2}, 3);
+    EXPECT_EQ(out.ids[0], 2);
+}
+
+TEST(PassLoopTest, ASettledStartStopsAfterOneSweep) {
+    // Nothing moves: the total of the only sweep is the error value.
+    const Outcome out = Refine({1, 3, 10, 14}, {0, 0, 1, 1}, 2);
+    EXPECT_EQ(out.ids, (std::vector<int>{0, 0, 1, 1}));
+    EXPECT_EQ(out.error, 1.0 + 1.0 + 4.0 + 4.0);
+    EXPECT_EQ(out.found, 1);
+}
+
+TEST(PassLoopTest, UnitVectorsAloneAddNothingToTheTotal) {
+    // With the uncentered correlation an all-zero item is at distance 1.0
+    // from every centre. Alone in its cluster it is skipped, so the total
+    // stays 0; the other two items lie on the centre of theirs.
+    const Outcome out = Refine({0, 2, 3}, {0, 1, 1}, 2, 'a', 'u');
+    EXPECT_EQ(out.ids, (std::vector<int>{0, 1, 1}));
+    EXPECT_EQ(out.error, 0.0);
+}
+
+TEST(PassLoopTest, MediansPassUsesMedianCentres) {
+    // First sweep: A = median(0, 1, 100) = 1, B = 60; item 100 moves to B
+    // (1600 < 9801). Second sweep: A = median(0, 1) = 0.5, B = 60, nothing
+    // moves, total 0.25 + 0.25 + 1600 = 1600.5 (exact); the third repeats
+    // it and ends the pass.
+    const Outcome medians =
+        Refine({0, 1, 100, 60, 60}, {0, 0, 0, 1, 1}, 2, 'm', 'e');
+    EXPECT_EQ(medians.ids, (std::vector<int>{0, 0, 1, 1, 1}));
+    EXPECT_EQ(medians.error, 1600.5);
+    // Means reach the same partition with B = 220/3, so another total.
+    const Outcome means =
+        Refine({0, 1, 100, 60, 60}, {0, 0, 0, 1, 1}, 2, 'a', 'e');
+    EXPECT_EQ(means.ids, medians.ids);
+    EXPECT_NE(means.error, medians.error);
+}
+
+TEST(PassLoopTest, MethodAndMetricCodes) {
+    const std::vector<double> v = {1, 2, 8, 9, 30, 31, 5};
+    const std::vector<int> start = {0, 1, 2, 0, 1, 2, 0};
+    const Outcome a = Refine(v, start, 3, 'a', 'e');
+    // 'M' is not 'm': it means. Any metric other than 'u' is Euclidean.
+    const Outcome upper = Refine(v, start, 3, 'M', 'e');
+    const Outcome other = Refine(v, start, 3, 'a', 'c');
+    EXPECT_EQ(upper.ids, a.ids);
+    EXPECT_EQ(upper.error, a.error);
+    EXPECT_EQ(other.ids, a.ids);
+    EXPECT_EQ(other.error, a.error);
+}
+
+}  // namespace
+}  // namespace selvane
