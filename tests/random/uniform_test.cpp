@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "engine/ClusterEngine.h"
+#include "random/SeedWords.h"
+
+namespace selvane {
+namespace {
+
+constexpr std::int64_t kM1 = 2147483563;
+constexpr std::int64_t kA1 = 40014;
+constexpr std::int64_t kM2 = 2147483399;
+constexpr std::int64_t kA2 = 40692;
+constexpr double kSmallest = 4.656613057391769e-10;  // z = 1
+constexpr double kLargest = 0.9999999995343387;      // z = 2147483562
+
+// Reference for the two generators in plain 64-bit arithmetic, independent
+// of the Schrage decomposition under test.
+std::int32_t Step(std::int64_t word, std::int64_t a, std::int64_t m) {
+    return static_cast<std::int32_t>(a * word % m);
+}
+
+std::int64_t PowMod(std::int64_t base, std::int64_t exponent,
+                    std::int64_t m) {
+    std::int64_t result = 1;
+    base %= m;
+    while (exponent > 0) {
+        if (exponent & 1) result = result * base % m;
+        base = base * base % m;
+        exponent >>= 1;
+    }
+    return result;
+}
+
+// The words that advance to (t1, t2) on the next draw: multiply by the
+// inverse of each multiplier (Fermat, as both moduli are prime).
+SeedWords PreimageOf(std::int64_t t1, std::int64_t t2) {
+    return SeedWords{
+        static_cast<std::int32_t>(t1 * PowMod(kA1, kM1 - 2, kM1) % kM1),
+        static_cast<std::int32_t>(t2 * PowMod(kA2, kM2 - 2, kM2) % kM2)};
+}
+
+void ExpectWords(std::int32_t s1, std::int32_t s2) {
+    const SeedWords words = LoadSeedWords();
+    EXPECT_EQ(words.s1, s1);
+    EXPECT_EQ(words.s2, s2);
+}
+
+TEST(UniformRandomTest, FirstValuesFromWordsOne) {
+    // Values and words worked with exact integer arithmetic:
+    // 40014 - 40692 + 2147483562 = 2147482884, and so on.
+    ClusterEngine engine;
+    StoreSeedWords(SeedWords{1, 1});
+    EXPECT_EQ(engine.UniformRandom(), 0.9999996838159734);
+    ExpectWords(40014, 40692);
+    EXPECT_EQ(engine.UniformRandom(), 0.9745196331451501);
+    ExpectWords(1601120196, 1655838864);
+    EXPECT_EQ(engine.UniformRandom(), 0.6474839146417253);
+    ExpectWords(1346387765, 2103410263);
+}
+
+TEST(UniformRandomTest, FollowsReferenceGeneratorsOverLongRuns) {
+    // Starts include the largest words and words on Schrage's quotient
+    // boundaries, where a slip in the decomposition would show first.
+    const SeedWords starts[] = {{1, 1},
+                                {2147483562, 2147483398},
+                                {53668, 52774},
+                                {53668 * 40000, 52774 * 40000},
+                                {53668 * 40000 - 1, 52774 * 40000 - 1},
+                                {12345, 12345}};
+    ClusterEngine engine;
+    for (const SeedWords& start : starts) {
+        SCOPED_TRACE(start.s1);
+        StoreSeedWords(start);
+        std::int32_t s1 = start.s1;
+        std::int32_t s2 = start.s2;
+        for (int draw = 0; draw < 100000; ++draw) {
+            s1 = Step(s1, kA1, kM1);
+            s2 = Step(s2, kA2, kM2);
+            std::int32_t z = s1 - s2;
+            if (z < 1) z += 2147483562;
+            const double u = engine.UniformRandom();
+            const SeedWords words = LoadSeedWords();
+            ASSERT_EQ(words.s1, s1) << "draw " << draw;
+            ASSERT_EQ(words.s2, s2) << "draw " << draw;
+            ASSERT_EQ(u, static_cast<double>(z) * kSmallest);
+            ASSERT_GT(u, 0.0);
+            ASSERT_LT(u, 1.0);
+        }
+    }
+}
+
+TEST(UniformRandomTest, ReachesBothEndsOfTheOpenInterval) {
+    ClusterEngine engine;
+    // Advanced words 2 and 1 give z = 1.
+    StoreSeedWords(PreimageOf(2, 1));
+    EXPECT_EQ(engine.UniformRandom(), kSmallest);
+    ExpectWords(2, 1);
+    // Equal advanced words give z = 0, lifted to 2147483562.
+    StoreSeedWords(PreimageOf(5, 5));
+    EXPECT_EQ(engine.UniformRandom(), kLargest);
+    EXPECT_LT(kLargest, 1.0);
+    ExpectWords(5, 5);
+}
+
+// A seeding source that records every call, for the tests below.
+struct SeedLog {
+    std::vector<std::string> calls;
+    unsigned seededWith = 0;
+    std::vector<int> randValues;
+    std::size_t nextRand = 0;
+};
+SeedLog seedLog;
+
+std::uint32_t LoggedClock() {
+    seedLog.calls.push_back("clock");
+    return 1234567u;
+}
+void LoggedSeed(unsigned value) {
+    seedLog.calls.push_back("srand");
+    seedLog.seededWith = value;
+}
+int LoggedRand() {
+    seedLog.calls.push_back("rand");
+    return seedLog.randValues.at(seedLog.nextRand++);
+}
+
+class UniformSeedingTest : public ::testing::Test {
+protected:
+    void UseRandValues(std::vector<int> values) {
+        seedLog = SeedLog{};
+        seedLog.randValues = std::move(values);
+        SetSeedSource(SeedSource{&LoggedClock, &LoggedSeed, &LoggedRand});
+    }
+    void TearDown() override { SetSeedSource(PlatformSeedSource()); }
+
+    const std::vector<std::string> seedingCalls_{"clock", "srand", "rand",
+                                                 "rand"};
+    ClusterEngine engine_;
+};
+
+TEST_F(UniformSeedingTest, UnseededStateSeedsOnceThenOnlyAdvances) {
+    UseRandValues({1, 1});
+    StoreSeedWords(SeedWords{0, 0});
+    // Seeded words 1 and 1 are advanced before the first value.
+    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(seedLog.calls, seedingCalls_);
+    EXPECT_EQ(seedLog.seededWith, 1234567u);
+    EXPECT_EQ(engine_.UniformRandom(), 0.9745196331451501);
+    EXPECT_EQ(engine_.UniformRandom(), 0.6474839146417253);
+    EXPECT_EQ(seedLog.calls.size(), 4u);
+}
+
+TEST_F(UniformSeedingTest, EitherZeroWordReseedsBoth) {
+    UseRandValues({1, 1, 1, 1});
+    StoreSeedWords(SeedWords{7, 0});
+    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    ExpectWords(40014, 40692);
+    StoreSeedWords(SeedWords{0, 7});
+    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(seedLog.calls.size(), 8u);
+}
+
+TEST_F(UniformSeedingTest, RandZeroGivesWordOneAndNoReseeding) {
+    // A zero word would stay zero, every draw would reseed from the same
+    // clock second and the stream would repeat one value.
+    UseRandValues({0, 0});
+    StoreSeedWords(SeedWords{0, 0});
+    const double first = engine_.UniformRandom();
+    EXPECT_EQ(first, 0.9999996838159734);
+    ExpectWords(40014, 40692);
+    const double second = engine_.UniformRandom();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second, 0.9745196331451501);
+    EXPECT_EQ(seedLog.calls, seedingCalls_);
+}
+
+TEST_F(UniformSeedingTest, OnlyTheZeroWordIsReplaced) {
+    UseRandValues({0, 3});
+    StoreSeedWords(SeedWords{0, 0});
+    engine_.UniformRandom();
+    ExpectWords(40014, Step(3, kA2, kM2));
+
+    UseRandValues({3, 0});
+    StoreSeedWords(SeedWords{0, 0});
+    engine_.UniformRandom();
+    ExpectWords(Step(3, kA1, kM1), 40692);
+}
+
+TEST_F(UniformSeedingTest, RandEqualToAModulusAlsoGivesWordOne) {
+    // Where RAND_MAX is 2^31 - 1, rand can return a modulus itself, which
+    // advances to 0 just as 0 does.
+    UseRandValues({2147483563, 2147483399});
+    StoreSeedWords(SeedWords{0, 0});
+    engine_.UniformRandom();
+    ExpectWords(40014, 40692);
+    EXPECT_EQ(seedLog.calls, seedingCalls_);
+
+    // Any other word above a modulus is usable as it is.
+    UseRandValues({2147483647, 2147483647});
+    StoreSeedWords(SeedWords{0, 0});
+    engine_.UniformRandom();
+    ExpectWords(Step(2147483647, kA1, kM1), Step(2147483647, kA2, kM2));
+}
+
+TEST_F(UniformSeedingTest, PlatformSourceSeedsFromClockAndRand) {
+    const SeedSource platform = PlatformSeedSource();
+    const SeedSource current = CurrentSeedSource();
+    EXPECT_EQ(current.clockSeconds, platform.clockSeconds);
+    EXPECT_EQ(current.seed, platform.seed);
+    EXPECT_EQ(current.next, platform.next);
+
+    // Replays the runtime's seeding by hand; retried if the clock ticks
+    // in between.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const std::time_t before = std::time(nullptr);
+        StoreSeedWords(SeedWords{0, 0});
+        engine_.UniformRandom();
+        const SeedWords seeded = LoadSeedWords();
+        if (std::time(nullptr) != before) continue;
+        std::srand(static_cast<unsigned>(before));
+        int r1 = std::rand();
+        int r2 = std::rand();
+        if (r1 % 2147483563 == 0) r1 = 1;
+        if (r2 % 2147483399 == 0) r2 = 1;
+        EXPECT_EQ(seeded.s1, Step(r1, kA1, kM1));
+        EXPECT_EQ(seeded.s2, Step(r2, kA2, kM2));
+        return;
+    }
+    FAIL() << "clock kept ticking";
+}
+
+}  // namespace
+}  // namespace selvane
