@@ -1,0 +1,133 @@
+// Reading item files: cell splitting, delimiter choice, the header and label
+// rules, and the exact message of each malformed input.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CsvLine.h"
+#include "HostError.h"
+#include "NumberText.h"
+#include "Table.h"
+
+namespace selvane::host {
+namespace {
+
+std::string ErrorOf(const std::string& text) {
+    try {
+        ParseTable(text, "in.csv");
+    } catch (const HostError& error) {
+        EXPECT_EQ(error.code(), kExitInput);
+        return error.what();
+    }
+    return "(no error)";
+}
+
+TEST(NumberText, AcceptsWhatStrtodReadsWholeAndNothingElse) {
+    double v = 0.0;
+    EXPECT_EQ(ParseNumber(" 2.5 ", v), NumberStatus::kNumber);
+    EXPECT_EQ(v, 2.5);
+    EXPECT_EQ(ParseNumber("1e-3", v), NumberStatus::kNumber);
+    EXPECT_EQ(v, 1e-3);
+    EXPECT_EQ(ParseNumber("inf", v), NumberStatus::kNumber);
+    EXPECT_TRUE(std::isinf(v));
+    EXPECT_EQ(ParseNumber("1e-400", v), NumberStatus::kNumber);  // underflow is 0
+    EXPECT_EQ(ParseNumber("  ", v), NumberStatus::kEmpty);
+    EXPECT_EQ(ParseNumber("2.5x", v), NumberStatus::kNotNumber);
+    EXPECT_EQ(ParseNumber("1,5", v), NumberStatus::kNotNumber);
+    EXPECT_EQ(ParseNumber("1e999", v), NumberStatus::kOutOfRange);
+}
+
+TEST(CsvLine, SplitsQuotedCellsAndTrimsBlanks) {
+    std::vector<std::string> cells;
+    ASSERT_TRUE(SplitCells(" \"Smith, J.\" , \"say \"\"hi\"\"\",3 ", ',', cells));
+    EXPECT_EQ(cells, (std::vector<std::string>{"Smith, J.", "say \"hi\"", "3"}));
+    ASSERT_TRUE(SplitCells("a\t\tb", '\t', cells));  // empty cell kept
+    EXPECT_EQ(cells, (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_FALSE(SplitCells("\"open,1", ',', cells));
+}
+
+TEST(CsvLine, DetectsTheDelimiterThatSplitsEveryLineAlike) {
+    EXPECT_EQ(DetectDelimiter({"a\tb", "1\t2"}), '\t');
+    EXPECT_EQ(DetectDelimiter({"a;b", "1;2"}), ';');
+    EXPECT_EQ(DetectDelimiter({"a,b", "1,2"}), ',');
+    // Decimal commas: both split consistently, the semicolon is meant.
+    EXPECT_EQ(DetectDelimiter({"1,5;2,5", "3,1;4,0"}), ';');
+    // A semicolon inside one label only: the comma is the consistent one.
+    EXPECT_EQ(DetectDelimiter({"a;x,1,2", "b,3,4"}), ',');
+    // A quoted comma is no delimiter.
+    EXPECT_EQ(DetectDelimiter({"\"a,b\";1", "c;2"}), ';');
+    EXPECT_EQ(DetectDelimiter({"1", "2"}), ',');  // one column
+}
+
+TEST(Table, TheSameItemsInEveryDelimiterAndLineEnding) {
+    const std::vector<std::string> files = {
+        "x,y\n1,2\n3,4\n",
+        "x;y\n1;2\n3;4",
+        "x\ty\r\n1\t2\r\n\r\n3\t4\r\n",
+        "\xEF\xBB\xBFx,y\n\n1,2\n  \n3,4\n\n",
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const Table t = ParseTable(file, "in.csv");
+        EXPECT_TRUE(t.hasHeader);
+        EXPECT_TRUE(t.labels.empty());
+        EXPECT_EQ(t.itemCount, 2u);
+        EXPECT_EQ(t.dimensionCount, 2u);
+        // Dimension-major: x of both items, then y of both.
+        EXPECT_EQ(t.values, (std::vector<double>{1, 3, 2, 4}));
+    }
+}
+
+TEST(Table, HeaderAndLabelsEachOptional) {
+    struct Case {
+        const char* text;
+        bool header;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {"name,x,y\na,1,2\nb,3,4\n", true, {"a", "b"}},
+        {"a,1,2\nb,3,4\n", false, {"a", "b"}},
+        {"x,y\n1,2\n3,4\n", true, {}},
+        {"1,2\n3,4\n", false, {}},
+        // Quoted labels keep their commas; a numeric-looking first label
+        // is still a label when the rest are text.
+        {"\"Smith, J.\",1,2\n\"Doe, A.\",3,4\n", false, {"Smith, J.", "Doe, A."}},
+        {"17,1,2\nb,3,4\n", false, {"17", "b"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Table t = ParseTable(c.text, "in.csv");
+        EXPECT_EQ(t.hasHeader, c.header);
+        EXPECT_EQ(t.labels, c.labels);
+        EXPECT_EQ(t.values, (std::vector<double>{1, 3, 2, 4}));
+    }
+    // One numeric column under a text header.
+    const Table single = ParseTable("size\n4\n9\n", "in.csv");
+    EXPECT_TRUE(single.hasHeader);
+    EXPECT_EQ(single.values, (std::vector<double>{4, 9}));
+}
+
+TEST(Table, NamesTheLineAndColumnOfEachFault) {
+    EXPECT_EQ(ErrorOf(""), "'in.csv' is empty");
+    EXPECT_EQ(ErrorOf("\r\n \n"), "'in.csv' is empty");
+    EXPECT_EQ(ErrorOf("x,y\n"), "'in.csv' has a header row but no items");
+    EXPECT_EQ(ErrorOf("a\nb\n"), "'in.csv' has labels but no values");
+    // Line numbers count the blank line.
+    EXPECT_EQ(ErrorOf("1,2,3\n\n4,5\n"),
+              "'in.csv' line 3: found 2 cells, but line 1 has 3 cells");
+    EXPECT_EQ(ErrorOf("x,y\n1,2\n3,abc\n"),
+              "'in.csv' line 3, column 2: not a number: 'abc'");
+    // A mistyped number in the first column stays an error rather than
+    // turning the column into labels.
+    EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"),
+              "'in.csv' line 2, column 1: not a number: '3x'");
+    EXPECT_EQ(ErrorOf("a,1,\nb,2,3\n"), "'in.csv' line 1, column 3: empty cell");
+    EXPECT_EQ(ErrorOf("a,1,1e999\n"),
+              "'in.csv' line 1, column 3: number out of range: '1e999'");
+    EXPECT_EQ(ErrorOf("a,1\n\"b,2\n"), "'in.csv' line 2: a quoted cell is not closed");
+}
+
+}  // namespace
+}  // namespace selvane::host

@@ -1,0 +1,179 @@
+// The host driven in-process with stand-in functions: what reaches the
+// library, what comes out, every error message, and the output file rules.
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "HostError.h"
+#include "HostTestSupport.h"
+
+namespace selvane::host {
+namespace {
+
+using testing::HostRun;
+using testing::ReadFile;
+using testing::RunWith;
+using testing::ScratchDir;
+
+struct Call {
+    int items = 0;
+    int dimensions = 0;
+    int clusters = 0;
+    std::vector<double> input;
+};
+Call lastCall;
+
+// Cluster i mod K, recording what it was given.
+void SELVANE_CALL RoundRobin(int n, int d, const double* input, int k, double* result) {
+    lastCall = {n, d, k, std::vector<double>(input, input + n * d)};
+    for (int i = 0; i < n; ++i) result[i] = i % k;
+}
+void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
+    for (int i = 0; i < n; ++i) result[i] = -1.0;
+}
+void SELVANE_CALL WritesNothing(int, int, const double*, int, double*) {}
+void SELVANE_CALL WritesTooLarge(int n, int, const double*, int k, double* result) {
+    for (int i = 0; i < n; ++i) result[i] = k;
+}
+
+const char kItems[] = "name,x,y\r\nfirst,1,10\r\nsecond,2,20\r\nthird,3,30\r\n";
+
+TEST(Host, PassesDimensionMajorValuesAndPrintsOneLinePerItem) {
+    ScratchDir dir;
+    const std::string in = dir.Write("in.csv", kItems);
+    const HostRun run = RunWith(&RoundRobin, {in, "--clusters", "2"});
+    ASSERT_EQ(run.code, kExitSuccess) << run.err;
+    EXPECT_EQ(lastCall.items, 3);
+    EXPECT_EQ(lastCall.dimensions, 2);
+    EXPECT_EQ(lastCall.clusters, 2);
+    EXPECT_EQ(lastCall.input, (std::vector<double>{1, 2, 3, 10, 20, 30}));
+    EXPECT_EQ(run.out, "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
+    EXPECT_EQ(run.err.rfind("selvane: 3 items, 2 dimensions, 2 clusters\n", 0), 0u)
+        << run.err;
+}
+
+TEST(Host, UnlabelledItemsAreNumberedAndOddLabelsQuoted) {
+    ScratchDir dir;
+    const HostRun plain =
+        RunWith(&RoundRobin, {dir.Write("a.csv", "1;2\n3;4\n"), "-k", "1"});
+    EXPECT_EQ(plain.out, "item,cluster\n1,0\n2,0\n");
+    const HostRun quoted = RunWith(
+        &RoundRobin, {dir.Write("b.csv", "\"Smith, J.\"\t1\n\"say \"\"hi\"\"\"\t2\n"), "-k", "1"});
+    EXPECT_EQ(quoted.out, "label,cluster\n\"Smith, J.\",0\n\"say \"\"hi\"\"\",0\n");
+}
+
+TEST(Host, ExactErrorLinesAndExitCodes) {
+    ScratchDir dir;
+    const std::string good = dir.Write("good.csv", kItems);
+    const std::string missing = dir.Path("missing.csv");
+    struct Case {
+        std::string name;
+        std::vector<std::string> args;
+        void(SELVANE_CALL* function)(int, int, const double*, int, double*);
+        int code;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"missing file", {missing, "-k", "2"}, &RoundRobin, kExitInput,
+         "cannot read '" + missing + "': " + std::strerror(ENOENT)},
+        {"empty file", {dir.Write("empty.csv", ""), "-k", "2"}, &RoundRobin, kExitInput,
+         "'" + dir.Path("empty.csv") + "' is empty"},
+        {"ragged", {dir.Write("ragged.csv", "1,2\n3\n"), "-k", "1"}, &RoundRobin,
+         kExitInput, "'" + dir.Path("ragged.csv") + "' line 2: found 1 cell, but line 1 has 2 cells"},
+        {"not a number", {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
+         &RoundRobin, kExitInput,
+         "'" + dir.Path("nan.csv") + "' line 3, column 2: not a number: 'four'"},
+        // The range needs the file's item count; the other usage errors
+        // are checked in options_test.
+        {"K above N", {good, "-k", "4"}, &RoundRobin, kExitUsage,
+         "--clusters must be from 1 to 3 (the number of items), got 4"},
+        {"job refused", {good, "-k", "2"}, &Refuses, kExitJob,
+         "the library could not cluster the items (out of memory?)"},
+        {"nothing measurable", {dir.Write("zero.csv", "0,1\n-1,2\n"), "-k", "1"}, &Refuses,
+         kExitJob,
+         "the library could not cluster the items: no item has all its values "
+         "finite and greater than zero"},
+        {"result unwritten", {good, "-k", "2"}, &WritesNothing, kExitJob,
+         "the library returned no valid cluster number for first"},
+        {"result out of range", {good, "-k", "2"}, &WritesTooLarge, kExitJob,
+         "the library returned no valid cluster number for first"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HostRun run = RunWith(c.function, c.args);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_EQ(run.err, "selvane: error: " + c.err + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(Host, LoadsTheLibraryOnlyForAGoodJob) {
+    ScratchDir dir;
+    int loads = 0;
+    std::string requested;
+    const FunctionLoader failing = [&](const std::string& path) -> SelvaneFunction {
+        ++loads;
+        requested = path;
+        throw HostError(kExitLibrary, "cannot load library '" + path + "': gone");
+    };
+    // A bad file is reported as such, not hidden behind the library.
+    const HostRun bad = RunWith(failing, {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1"});
+    EXPECT_EQ(bad.code, kExitInput);
+    EXPECT_EQ(loads, 0);
+    const HostRun good =
+        RunWith(failing, {dir.Write("good.csv", kItems), "-k", "1", "--library", "x.so"});
+    EXPECT_EQ(good.code, kExitLibrary);
+    EXPECT_EQ(requested, "x.so");
+    EXPECT_EQ(good.err, "selvane: error: cannot load library 'x.so': gone\n");
+}
+
+TEST(Host, OutputFileIsWholeOrUntouched) {
+    ScratchDir dir;
+    const std::string in = dir.Write("in.csv", kItems);
+    const std::string out = dir.Path("out.csv");
+
+    // A failed job creates neither the output nor a temporary file.
+    EXPECT_EQ(RunWith(&Refuses, {in, "-k", "2", "-o", out}).code, kExitJob);
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv"}));
+
+    const HostRun ok = RunWith(&RoundRobin, {in, "-k", "2", "--output", out});
+    ASSERT_EQ(ok.code, kExitSuccess) << ok.err;
+    EXPECT_EQ(ok.out, "");
+    EXPECT_EQ(ReadFile(out), "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "out.csv"}));
+
+    // A later failure leaves the earlier result as it was.
+    EXPECT_EQ(RunWith(&WritesNothing, {in, "-k", "2", "-o", out}).code, kExitJob);
+    EXPECT_EQ(ReadFile(out), "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "out.csv"}));
+
+    // A successful rerun replaces it whole.
+    ASSERT_EQ(RunWith(&RoundRobin, {in, "-k", "1", "-o", out}).code, kExitSuccess);
+    EXPECT_EQ(ReadFile(out), "label,cluster\nfirst,0\nsecond,0\nthird,0\n");
+}
+
+TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
+    ScratchDir dir;
+    const std::string in = dir.Write("in.csv", kItems);
+    const std::string nowhere = dir.Path("no-such-dir/out.csv");
+    const HostRun run = RunWith(&RoundRobin, {in, "-k", "2", "-o", nowhere});
+    EXPECT_EQ(run.code, kExitOutput);
+    EXPECT_EQ(run.err, "selvane: error: cannot write '" + nowhere +
+                           "': " + std::strerror(ENOENT) + "\n");
+    // A directory in the way: the rename fails after the temporary file was
+    // written, and that file must go again.
+    std::filesystem::create_directory(dir.Path("taken"));
+    const HostRun blocked = RunWith(&RoundRobin, {in, "-k", "2", "-o", dir.Path("taken")});
+    EXPECT_EQ(blocked.code, kExitOutput);
+    EXPECT_EQ(blocked.err.rfind("selvane: error: cannot write '" + dir.Path("taken") + "': ", 0),
+              0u)
+        << blocked.err;
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "taken"}));
+}
+
+}  // namespace
+}  // namespace selvane::host

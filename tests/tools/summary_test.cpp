@@ -1,0 +1,79 @@
+// Relative magnitudes as the host measures them, and the summary text.
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Magnitude.h"
+#include "Summary.h"
+#include "Table.h"
+
+namespace selvane::host {
+namespace {
+
+// Items (3,4), (1,1), (2,-5), dimension-major.
+Table WorkedTable() {
+    Table t;
+    t.itemCount = 3;
+    t.dimensionCount = 2;
+    t.values = {3, 1, 2, 4, 1, -5};
+    t.labels = {"a", "b", "c"};
+    return t;
+}
+
+TEST(Magnitude, NormOverLargestMeasurableNorm) {
+    const Magnitudes m = MeasureItems(WorkedTable());
+    // Norms 5 and sqrt(2); (2,-5) has a negative value: not measured, and
+    // its own norm (about 5.39) must not become the largest.
+    EXPECT_EQ(m.measurable, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(m.measurableCount, 2u);
+    EXPECT_EQ(m.relative[0], 1.0);
+    EXPECT_NEAR(m.relative[1], std::sqrt(2.0) / 5.0, 1e-15);
+    EXPECT_EQ(m.relative[2], 0.0);
+}
+
+TEST(Magnitude, InfinityNanAndZeroAreNotMeasurableAndHugeValuesDoNotOverflow) {
+    Table t;
+    t.itemCount = 5;
+    t.dimensionCount = 2;
+    const double inf = INFINITY;
+    t.values = {1e300, 2e300, inf, NAN, 0.0,   //
+                1e300, 2e300, 1.0, 1.0, 1.0};
+    const Magnitudes m = MeasureItems(t);
+    EXPECT_EQ(m.measurable, (std::vector<bool>{true, true, false, false, false}));
+    // (1e300,1e300) is half of (2e300,2e300); squaring either would overflow.
+    EXPECT_NEAR(m.relative[0], 0.5, 1e-15);
+    EXPECT_EQ(m.relative[1], 1.0);
+}
+
+TEST(Summary, SizesMeansUnmeasuredAndTime) {
+    const Table t = WorkedTable();
+    std::ostringstream err;
+    // Cluster 2 stays empty; cluster 0 holds b and c: (0.28284 + 0) / 2.
+    WriteSummary(err, t, MeasureItems(t), {1, 0, 0}, 3, 0.0123456);
+    EXPECT_EQ(err.str(),
+              "selvane: 3 items, 2 dimensions, 3 clusters\n"
+              "  cluster 0: 2 items, mean relative magnitude 0.1414\n"
+              "  cluster 1: 1 item, mean relative magnitude 1.0000\n"
+              "  cluster 2: 0 items\n"
+              "  cannot be measured: 1 item (c)\n"
+              "  library call took 12.346 ms\n");
+}
+
+TEST(Summary, NamesAtMostFiveUnmeasuredItems) {
+    Table t;
+    t.itemCount = 8;
+    t.dimensionCount = 1;
+    t.values = {1, 0, 0, 0, 0, 0, 0, 0};  // no labels: items by number
+    std::ostringstream err;
+    WriteSummary(err, t, MeasureItems(t), std::vector<int>(8, 0), 1, 0.5);
+    EXPECT_NE(err.str().find("  cannot be measured: 7 items (item 2, item 3, "
+                             "item 4, item 5, item 6, and 2 more)\n"),
+              std::string::npos)
+        << err.str();
+}
+
+}  // namespace
+}  // namespace selvane::host

@@ -1,0 +1,29 @@
+// Splitting one line of a delimited text file into cells, and choosing the
+// delimiter a file uses.
+#ifndef SELVANE_TOOLS_CSV_LINE_H
+#define SELVANE_TOOLS_CSV_LINE_H
+
+#include <string>
+#include <vector>
+
+namespace selvane::host {
+
+// Splits line at every delimiter outside double quotes. A cell that starts
+// with a quote (after blanks) runs to the matching quote, "" standing for
+// one quote; blanks around unquoted cells are trimmed (tabs only when the
+// delimiter is not a tab). Returns false, with cells unspecified, when a
+// quoted cell is not closed on this line.
+bool SplitCells(const std::string& line, char delimiter,
+                std::vector<std::string>& cells);
+
+// Tab, semicolon or comma: the first that splits every sample line into the
+// same number (more than one) of cells. Semicolon is tried before comma so
+// that files written with decimal commas ("1,5;2,3") split at the
+// semicolons. When no candidate is consistent, the one most frequent in the
+// first line wins, so that the ragged line gets reported; comma when none
+// occurs (a single column).
+char DetectDelimiter(const std::vector<std::string>& sampleLines);
+
+}  // namespace selvane::host
+
+#endif  // SELVANE_TOOLS_CSV_LINE_H

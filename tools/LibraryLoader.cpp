@@ -1,0 +1,146 @@
+#include "LibraryLoader.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "HostError.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+namespace selvane::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+
+// The x86 build exports the stdcall-decorated name, x86-64 the plain one.
+#ifdef _WIN64
+const char kExportName[] = "Selvane";
+#else
+const char kExportName[] = "_Selvane@20";
+#endif
+const char kLibraryName[] = "selvane.dll";
+
+using Handle = HMODULE;
+
+fs::path ExecutableDirectory() {
+    std::vector<char> buffer(MAX_PATH);
+    while (true) {
+        const DWORD size =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (size == 0) return fs::path();
+        if (size < buffer.size()) return fs::path(std::string(buffer.data(), size)).parent_path();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::vector<std::string> DefaultCandidates() {
+    std::vector<std::string> candidates;
+    const fs::path dir = ExecutableDirectory();
+    if (!dir.empty()) candidates.push_back((dir / kLibraryName).string());
+    candidates.push_back(kLibraryName);
+    return candidates;
+}
+
+Handle Open(const std::string& path, std::string& error) {
+    const Handle handle = LoadLibraryA(path.c_str());
+    if (handle == nullptr) error = "error " + std::to_string(GetLastError());
+    return handle;
+}
+
+SelvaneFunction Find(Handle handle) {
+    const FARPROC proc = GetProcAddress(handle, kExportName);
+    if (proc == nullptr) return nullptr;
+    // Through void(*)() so that -Wcast-function-type accepts the change of
+    // signature; the export's real type is SelvaneFunction.
+    return reinterpret_cast<SelvaneFunction>(reinterpret_cast<void (*)()>(proc));
+}
+
+#else
+
+const char kExportName[] = "Selvane";
+const char kLibraryName[] = "libselvane.so";
+
+using Handle = void*;
+
+fs::path ExecutableDirectory() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return fs::path();
+    return exe.parent_path();
+}
+
+std::vector<std::string> DefaultCandidates() {
+    std::vector<std::string> candidates;
+    const fs::path dir = ExecutableDirectory();
+    if (!dir.empty()) {
+        candidates.push_back((dir.parent_path() / kLibraryName).string());
+        candidates.push_back((dir / kLibraryName).string());
+    }
+    candidates.push_back(kLibraryName);
+    return candidates;
+}
+
+Handle Open(const std::string& path, std::string& error) {
+    const Handle handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* message = dlerror();
+        error = message != nullptr ? message : "unknown error";
+    }
+    return handle;
+}
+
+SelvaneFunction Find(Handle handle) {
+    void* symbol = dlsym(handle, kExportName);
+    // POSIX guarantees that a dlsym result converts to a function pointer.
+    return reinterpret_cast<SelvaneFunction>(symbol);
+}
+
+#endif
+
+}  // namespace
+
+SelvaneFunction LoadSelvane(const std::string& explicitPath) {
+    const std::vector<std::string> candidates =
+        explicitPath.empty() ? DefaultCandidates()
+                             : std::vector<std::string>{explicitPath};
+    std::string error;
+    std::string tried;
+    for (const std::string& candidate : candidates) {
+        const Handle handle = Open(candidate, error);
+        if (handle == nullptr) {
+            tried += (tried.empty() ? "'" : ", '") + candidate + "'";
+            continue;
+        }
+        const SelvaneFunction function = Find(handle);
+        if (function == nullptr) {
+            throw HostError(kExitLibrary, "library '" + candidate +
+                                              "' has no export '" +
+                                              kExportName + "'");
+        }
+        return function;
+    }
+    if (!explicitPath.empty()) {
+        throw HostError(kExitLibrary,
+                        "cannot load library '" + explicitPath + "': " + error);
+    }
+    throw HostError(kExitLibrary, std::string("cannot load ") + kLibraryName +
+                                      " (tried " + tried + "): " + error);
+}
+
+std::string DefaultLibraryDescription() {
+#ifdef _WIN32
+    return std::string(kLibraryName) + " beside this program";
+#else
+    return std::string(kLibraryName) + " in this program's directory or its parent";
+#endif
+}
+
+}  // namespace selvane::host

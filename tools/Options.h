@@ -1,0 +1,32 @@
+// The command line of the host.
+#ifndef SELVANE_TOOLS_OPTIONS_H
+#define SELVANE_TOOLS_OPTIONS_H
+
+#include <cstddef>
+#include <string>
+
+namespace selvane::host {
+
+struct Options {
+    bool help = false;
+    bool version = false;
+    std::string input;
+    std::string output;   // empty: standard output
+    std::string library;  // empty: the default search
+    long long clusterCount = 0;
+    std::string clusterText;  // as given, for messages
+};
+
+// Parses argv[1 .. argc-1]. --help or --version anywhere wins over every
+// other argument, faulty ones included. Otherwise throws HostError
+// (kExitUsage) for an unknown option, a missing value or input file, a
+// second input file, and a cluster count that is missing or not a whole
+// number. Its range needs the item count: see CheckClusterCount.
+Options ParseOptions(int argc, char** argv);
+
+// Throws HostError (kExitUsage) unless 1 <= clusterCount <= itemCount.
+void CheckClusterCount(const Options& options, std::size_t itemCount);
+
+}  // namespace selvane::host
+
+#endif  // SELVANE_TOOLS_OPTIONS_H

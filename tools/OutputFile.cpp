@@ -1,0 +1,75 @@
+#include "OutputFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "HostError.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define SELVANE_GETPID _getpid
+#else
+#include <unistd.h>
+#define SELVANE_GETPID getpid
+#endif
+
+namespace selvane::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Same directory as the target, so that the rename never crosses file
+// systems; the process id and a counter keep two hosts writing one target
+// from sharing a temporary name.
+fs::path TemporaryBeside(const fs::path& target) {
+    const std::string stem = "." + target.filename().string() + ".selvane-" +
+                             std::to_string(SELVANE_GETPID()) + "-";
+    for (unsigned attempt = 0;; ++attempt) {
+        fs::path candidate =
+            target.parent_path() / (stem + std::to_string(attempt) + ".tmp");
+        std::error_code ec;
+        if (!fs::exists(candidate, ec)) return candidate;
+    }
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
+    throw HostError(kExitOutput, "cannot write '" + path + "': " + reason);
+}
+
+}  // namespace
+
+void ReplaceFile(const std::string& path, const std::string& content) {
+    const fs::path target(path);
+    const fs::path temporary = TemporaryBeside(target);
+    // "x" would refuse an existing file, but C++17's fopen does not promise
+    // it; the name was checked free just above.
+    std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
+    if (file == nullptr) Fail(path, std::strerror(errno));
+
+    const bool written =
+        std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    int error = errno;
+    const bool flushed = std::fflush(file) == 0;
+    if (written && !flushed) error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && flushed && !closed) error = errno;
+    std::error_code ignored;
+    if (!written || !flushed || !closed) {
+        fs::remove(temporary, ignored);
+        Fail(path, std::strerror(error));
+    }
+
+    // Replaces an existing file in one step on POSIX and Windows alike.
+    std::error_code ec;
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        fs::remove(temporary, ignored);
+        Fail(path, ec.message());
+    }
+}
+
+}  // namespace selvane::host

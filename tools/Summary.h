@@ -1,0 +1,21 @@
+// The human-readable account of a finished job, written to standard error.
+#ifndef SELVANE_TOOLS_SUMMARY_H
+#define SELVANE_TOOLS_SUMMARY_H
+
+#include <ostream>
+#include <vector>
+
+#include "Magnitude.h"
+#include "Table.h"
+
+namespace selvane::host {
+
+// clusters: one number 0 .. clusterCount-1 per item. elapsedSeconds: the
+// time the library call took.
+void WriteSummary(std::ostream& err, const Table& table,
+                  const Magnitudes& magnitudes, const std::vector<int>& clusters,
+                  int clusterCount, double elapsedSeconds);
+
+}  // namespace selvane::host
+
+#endif  // SELVANE_TOOLS_SUMMARY_H
