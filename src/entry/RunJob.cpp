@@ -4,6 +4,7 @@
 
 #include "engine/Allocate.h"
 #include "engine/ClusterEngine.h"
+#include "entry/FloatEnvironment.h"
 #include "entry/JobBuffers.h"
 #include "entry/PrepareInput.h"
 #include "entry/Renumber.h"
@@ -27,6 +28,7 @@ constexpr char kMetric = 'u';
 
 void RunJob(int itemCount, int dimensionCount, const double* inputValues,
             int clusterCount, double* result) {
+    const FloatEnvironmentGuard floatEnvironment;
     if (!result || itemCount <= 0) return;
     // dimensionCount + 1 columns must fit in an int.
     if (clusterCount < 1 || itemCount < clusterCount || dimensionCount < 1 ||
