@@ -3,20 +3,26 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include "ElapsedIndicator.h"
 #include "HostError.h"
 #include "Magnitude.h"
 #include "Options.h"
 #include "OutputFile.h"
 #include "ResultCsv.h"
 #include "Summary.h"
+#include "SvgPlot.h"
 #include "Table.h"
 #include "Usage.h"
 
 namespace selvane::host {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -52,8 +58,12 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result,
     return clusters;
 }
 
+std::string Plural(std::size_t count, const char* word) {
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
 int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
-        std::ostream& err) {
+        std::ostream& err, bool errIsTerminal) {
     const Options options = ParseOptions(argc, argv);
     if (options.help) {
         out << UsageText() << std::flush;
@@ -75,8 +85,20 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     std::vector<double> result(table.itemCount,
                                std::numeric_limits<double>::quiet_NaN());
     const auto start = std::chrono::steady_clock::now();
-    function(itemCount, dimensionCount, table.values.data(), clusterCount,
-             result.data());
+    {
+        // Only a person watching a terminal wants it; a log file would
+        // fill with carriage returns.
+        std::optional<ElapsedIndicator> indicator;
+        if (errIsTerminal && !options.quiet) {
+            indicator.emplace(err, "selvane: clustering " +
+                                       Plural(table.itemCount, "item") + " into " +
+                                       Plural(static_cast<std::size_t>(clusterCount),
+                                              "cluster") +
+                                       "...");
+        }
+        function(itemCount, dimensionCount, table.values.data(), clusterCount,
+                 result.data());
+    }
     const std::chrono::duration<double> elapsed =
         std::chrono::steady_clock::now() - start;
 
@@ -84,6 +106,13 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     const std::vector<int> clusters =
         ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
+    // The picture first: when it cannot be written, standard output stays
+    // empty rather than holding a result the exit status calls failed.
+    if (!options.plot.empty()) {
+        ReplaceFile(options.plot,
+                    RenderClusterPlot(table, magnitudes, clusters, clusterCount,
+                                      fs::path(options.input).filename().string()));
+    }
     if (options.output.empty()) {
         out << csv << std::flush;
         if (!out) throw HostError(kExitOutput, "cannot write the result to "
@@ -91,17 +120,20 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     } else {
         ReplaceFile(options.output, csv);
     }
-    WriteSummary(err, table, magnitudes, clusters, clusterCount,
-                 elapsed.count());
+    if (!options.quiet) {
+        WriteSummary(err, table, magnitudes, clusters, clusterCount,
+                     elapsed.count());
+        if (!options.plot.empty()) err << "  picture written to '" << options.plot << "'\n";
+    }
     return kExitSuccess;
 }
 
 }  // namespace
 
 int RunHost(int argc, char** argv, const FunctionLoader& load,
-            std::ostream& out, std::ostream& err) {
+            std::ostream& out, std::ostream& err, bool errIsTerminal) {
     try {
-        return Run(argc, argv, load, out, err);
+        return Run(argc, argv, load, out, err, errIsTerminal);
     } catch (const HostError& error) {
         err << "selvane: error: " << error.what() << std::endl;
         return error.code();
@@ -117,10 +149,10 @@ int RunHost(int argc, char** argv, const FunctionLoader& load,
 }
 
 int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out,
-            std::ostream& err) {
+            std::ostream& err, bool errIsTerminal) {
     return RunHost(
         argc, argv, [function](const std::string&) { return function; }, out,
-        err);
+        err, errIsTerminal);
 }
 
 }  // namespace selvane::host

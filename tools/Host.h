@@ -17,15 +17,16 @@ namespace selvane::host {
 // that a missing library never hides a mistake in the command or the file.
 using FunctionLoader = std::function<SelvaneFunction(const std::string&)>;
 
-// Runs one command line: the result CSV goes to out (or the --output file),
-// the summary and any "selvane: error: ..." line to err. Returns the exit
-// status listed in HostError.h.
+// Runs one command line: the result CSV goes to out (or the --output file)
+// and nothing else does; the summary, any "selvane: error: ..." line and,
+// when errIsTerminal, the elapsed-time indicator of a long call go to err.
+// Returns the exit status listed in HostError.h.
 int RunHost(int argc, char** argv, const FunctionLoader& load,
-            std::ostream& out, std::ostream& err);
+            std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 // The same with a fixed function; --library is accepted and ignored.
 int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out,
-            std::ostream& err);
+            std::ostream& err, bool errIsTerminal = false);
 
 }  // namespace selvane::host
 

@@ -4,11 +4,9 @@
 
 namespace selvane::host {
 
-namespace {
-
 // Scaled by the largest value so that the sum of squares cannot overflow:
 // finite values near 1e308 still give a finite norm.
-double ScaledNorm(const Table& table, std::size_t item) {
+double ItemNorm(const Table& table, std::size_t item) {
     const std::size_t n = table.itemCount;
     double largest = 0.0;
     for (std::size_t d = 0; d < table.dimensionCount; ++d) {
@@ -21,8 +19,6 @@ double ScaledNorm(const Table& table, std::size_t item) {
     }
     return largest * std::sqrt(sum);
 }
-
-}  // namespace
 
 Magnitudes MeasureItems(const Table& table) {
     const std::size_t n = table.itemCount;
@@ -39,7 +35,7 @@ Magnitudes MeasureItems(const Table& table) {
     for (std::size_t i = 0; i < n; ++i) {
         if (!result.measurable[i]) continue;
         ++result.measurableCount;
-        result.relative[i] = ScaledNorm(table, i);
+        result.relative[i] = ItemNorm(table, i);
         largest = std::fmax(largest, result.relative[i]);
     }
     if (largest > 0.0) {

@@ -21,6 +21,10 @@ struct Magnitudes {
 
 Magnitudes MeasureItems(const Table& table);
 
+// The Euclidean norm of a measurable item's values, scaled on the way so
+// that finite values near the largest double still give a finite norm.
+double ItemNorm(const Table& table, std::size_t item);
+
 }  // namespace selvane::host
 
 #endif  // SELVANE_TOOLS_MAGNITUDE_H

@@ -74,6 +74,13 @@ Options ParseOptions(int argc, char** argv) {
                     throw HostError(kExitUsage, "--library needs a path");
                 }
                 options.library = value;
+            } else if (TakeValue(argc, argv, i, "--plot", nullptr, value)) {
+                if (value.empty()) {
+                    throw HostError(kExitUsage, "--plot needs a file name");
+                }
+                options.plot = value;
+            } else if (arg == "--quiet" || arg == "-q") {
+                options.quiet = true;
             } else {
                 throw HostError(kExitUsage, "unknown option '" + arg + "'");
             }
@@ -87,6 +94,11 @@ Options ParseOptions(int argc, char** argv) {
     }
 
     if (options.input.empty()) throw HostError(kExitUsage, "no input file given");
+    // One would silently replace the other.
+    if (!options.plot.empty() && options.plot == options.output) {
+        throw HostError(kExitUsage, "--output and --plot name the same file '" +
+                                        options.plot + "'");
+    }
     if (!clustersGiven) {
         throw HostError(kExitUsage, "the number of clusters is missing: "
                                     "add --clusters K");

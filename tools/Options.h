@@ -13,6 +13,8 @@ struct Options {
     std::string input;
     std::string output;   // empty: standard output
     std::string library;  // empty: the default search
+    std::string plot;     // empty: no picture
+    bool quiet = false;   // no summary and no progress on standard error
     long long clusterCount = 0;
     std::string clusterText;  // as given, for messages
 };

@@ -107,6 +107,10 @@ Table ParseTable(const std::string& text, const std::string& name) {
     for (std::size_t c = firstValueColumn; c < columnCount; ++c) {
         if (IsText(rows[0][c])) table.hasHeader = true;
     }
+    if (table.hasHeader) {
+        table.dimensionNames.assign(rows[0].begin() + static_cast<std::ptrdiff_t>(firstValueColumn),
+                                    rows[0].end());
+    }
     const std::size_t firstItem = table.hasHeader ? 1 : 0;
     if (firstItem >= rows.size()) {
         throw HostError(kExitInput,

@@ -16,6 +16,9 @@ struct Table {
     std::vector<double> values;
     // One per item when the file has a label column, else empty.
     std::vector<std::string> labels;
+    // The header's cell above each dimension when there is a header row,
+    // else empty.
+    std::vector<std::string> dimensionNames;
     bool hasHeader = false;
     char delimiter = ',';
 };

@@ -11,7 +11,8 @@ namespace selvane::host {
 std::string UsageText() {
     return std::string(
                "Usage: selvane FILE --clusters K [--output OUT.csv] "
-               "[--library PATH]\n"
+               "[--plot OUT.svg] [--quiet]\n"
+               "               [--library PATH]\n"
                "\n"
                "Clusters the rows of FILE into K clusters with the Selvane "
                "library and\n"
@@ -36,6 +37,14 @@ std::string UsageText() {
                "  -o, --output OUT    write the result to OUT, replacing it "
                "whole, instead\n"
                "                      of to standard output\n"
+               "      --plot OUT.svg  also draw the clustering as a picture: "
+               "one panel per\n"
+               "                      cluster with its members' profiles, and "
+               "every row's\n"
+               "                      relative magnitude (an SVG file, "
+               "replaced whole)\n"
+               "  -q, --quiet         write nothing to standard error but "
+               "errors\n"
                "      --library PATH  load the library from PATH instead of "
                "the default,\n"
                "                      ") +
@@ -44,10 +53,15 @@ std::string UsageText() {
            "  -h, --help          show this help and exit\n"
            "      --version       show the version and exit\n"
            "\n"
-           "A summary goes to standard error: cluster sizes and mean "
-           "relative\n"
-           "magnitudes, the rows that cannot be measured, and the time of "
-           "the call.\n"
+           "Standard output carries the result and nothing else. A summary "
+           "goes to\n"
+           "standard error: cluster sizes and mean relative magnitudes, the "
+           "rows that\n"
+           "cannot be measured, and the time of the call. When standard "
+           "error is a\n"
+           "terminal, a call that takes longer than a second shows its "
+           "elapsed time\n"
+           "there until it ends.\n"
            "\n"
            "Exit status:\n"
            "  0  success\n"
@@ -55,7 +69,7 @@ std::string UsageText() {
            "  2  invalid command line\n"
            "  3  the library cannot be loaded or lacks its export\n"
            "  4  the library could not cluster the rows\n"
-           "  5  the result cannot be written\n";
+           "  5  the result or the picture cannot be written\n";
 }
 
 std::string VersionText() { return std::string("selvane ") + SELVANE_VERSION + "\n"; }

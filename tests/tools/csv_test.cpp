@@ -85,22 +85,26 @@ TEST(Table, HeaderAndLabelsEachOptional) {
         const char* text;
         bool header;
         std::vector<std::string> labels;
+        std::vector<std::string> dimensionNames;
     };
     const Case cases[] = {
-        {"name,x,y\na,1,2\nb,3,4\n", true, {"a", "b"}},
-        {"a,1,2\nb,3,4\n", false, {"a", "b"}},
-        {"x,y\n1,2\n3,4\n", true, {}},
-        {"1,2\n3,4\n", false, {}},
+        {"name,x,y\na,1,2\nb,3,4\n", true, {"a", "b"}, {"x", "y"}},
+        {"a,1,2\nb,3,4\n", false, {"a", "b"}, {}},
+        {"x,y\n1,2\n3,4\n", true, {}, {"x", "y"}},
+        {"1,2\n3,4\n", false, {}, {}},
         // Quoted labels keep their commas; a numeric-looking first label
         // is still a label when the rest are text.
-        {"\"Smith, J.\",1,2\n\"Doe, A.\",3,4\n", false, {"Smith, J.", "Doe, A."}},
-        {"17,1,2\nb,3,4\n", false, {"17", "b"}},
+        {"\"Smith, J.\",1,2\n\"Doe, A.\",3,4\n", false, {"Smith, J.", "Doe, A."}, {}},
+        {"17,1,2\nb,3,4\n", false, {"17", "b"}, {}},
+        // A header with one numeric cell is still a header; names as written.
+        {";\"len, cm\";2020\na;1;2\nb;3;4\n", true, {"a", "b"}, {"len, cm", "2020"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         const Table t = ParseTable(c.text, "in.csv");
         EXPECT_EQ(t.hasHeader, c.header);
         EXPECT_EQ(t.labels, c.labels);
+        EXPECT_EQ(t.dimensionNames, c.dimensionNames);
         EXPECT_EQ(t.values, (std::vector<double>{1, 3, 2, 4}));
     }
     // One numeric column under a text header.

@@ -60,6 +60,23 @@ TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"in.csv", "-k", ""}), "--clusters expects a whole number, got ''");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--frobnicate"}), "unknown option '--frobnicate'");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--output="}), "--output needs a file name");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot="}), "--plot needs a file name");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot"}), "--plot needs a value");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "-o", "r.svg", "--plot", "r.svg"}),
+              "--output and --plot name the same file 'r.svg'");
+}
+
+TEST(Options, PlotAndQuiet) {
+    const Options plain = Parse({"in.csv", "-k", "2"});
+    EXPECT_EQ(plain.plot, "");
+    EXPECT_FALSE(plain.quiet);
+    const Options a = Parse({"in.csv", "-k", "2", "--plot", "p.svg", "--quiet"});
+    EXPECT_EQ(a.plot, "p.svg");
+    EXPECT_TRUE(a.quiet);
+    const Options b = Parse({"-q", "--plot=p.svg", "in.csv", "-k", "2"});
+    EXPECT_EQ(b.plot, "p.svg");
+    EXPECT_TRUE(b.quiet);
+    EXPECT_EQ(b.input, "in.csv");
 }
 
 TEST(Options, ClusterCountRange) {

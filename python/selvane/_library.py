@@ -1,0 +1,159 @@
+"""Finding the Selvane shared library and binding its one export."""
+
+import ctypes
+import os
+import sys
+import threading
+
+__all__ = ["LibraryNotFoundError", "load_library", "candidate_paths"]
+
+
+class LibraryNotFoundError(OSError):
+    """No Selvane library could be loaded, or the one found lacks the export.
+
+    The message names every place that was tried and why each failed.
+    """
+
+
+def _pointer_bits():
+    return 8 * ctypes.sizeof(ctypes.c_void_p)
+
+
+def export_binding(platform=None, pointer_bits=None):
+    """(export name, calling convention) of the library this process can load.
+
+    The 32-bit Windows build exports the stdcall-decorated name; every other
+    build the plain name with the platform's default convention.
+    """
+    platform = sys.platform if platform is None else platform
+    bits = _pointer_bits() if pointer_bits is None else pointer_bits
+    if platform == "win32" and bits == 32:
+        return "_Selvane@20", "stdcall"
+    return "Selvane", "cdecl"
+
+
+def _file_name():
+    if sys.platform == "win32":
+        return "selvane.dll"
+    if sys.platform == "darwin":
+        return "libselvane.dylib"
+    return "libselvane.so"
+
+
+def _build_folders():
+    """Build folders of a checkout, relative to its root, in order of use.
+
+    The sanitizer build is left out on purpose: its library cannot be
+    loaded into an interpreter that was not started with the sanitizer
+    runtime.
+    """
+    if sys.platform == "win32":
+        return ["build/win32"] if _pointer_bits() == 32 else ["build/win64"]
+    return ["build/release"]
+
+
+def _checkout_roots():
+    """Roots of the checkouts whose build folders are searched: the one this
+    source file lives in, and the one an installed copy was built from."""
+    roots = []
+    here = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    if os.path.isfile(os.path.join(here, "include", "selvane.h")):
+        roots.append(here)
+    try:
+        from ._checkout import CHECKOUT
+    except ImportError:
+        CHECKOUT = None
+    if CHECKOUT and os.path.abspath(CHECKOUT) not in roots:
+        roots.append(os.path.abspath(CHECKOUT))
+    return roots
+
+
+def candidate_paths():
+    """[(path, how it was chosen)] for the default search, without loading."""
+    candidates = []
+    for root in _checkout_roots():
+        for folder in _build_folders():
+            path = os.path.join(root, *folder.split("/"), _file_name())
+            candidates.append((path, "build folder of the checkout " + root))
+    # A bare name leaves the search to the system loader (LD_LIBRARY_PATH,
+    # the ld.so cache, PATH on Windows).
+    candidates.append((_file_name(), "system loader"))
+    return candidates
+
+
+def _bind(path):
+    """Loads path and returns its export as a ctypes function."""
+    name, convention = export_binding()
+    if convention == "stdcall":
+        library = ctypes.WinDLL(path)
+    else:
+        library = ctypes.CDLL(path)
+    try:
+        function = getattr(library, name)
+    except AttributeError:
+        raise LibraryNotFoundError(
+            "the library %r has no export %r: it is not a Selvane library "
+            "for this %d-bit Python" % (path, name, _pointer_bits())) from None
+    function.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.POINTER(ctypes.c_double),
+                         ctypes.c_int, ctypes.POINTER(ctypes.c_double)]
+    function.restype = None
+    return function
+
+
+_lock = threading.Lock()
+_loaded = {}
+
+
+def load_library(library=None):
+    """Returns the library's export as a ctypes function.
+
+    Search order: the explicit path `library`, else the environment variable
+    SELVANE_LIBRARY, else the build folders of a checkout (see
+    candidate_paths), else the system loader. An explicit path or the
+    environment variable is used alone: when it fails, nothing else is
+    tried. Raises LibraryNotFoundError naming what was tried.
+    """
+    if library is not None:
+        key = ("explicit", os.fspath(library))
+    elif os.environ.get("SELVANE_LIBRARY"):
+        key = ("environment", os.environ["SELVANE_LIBRARY"])
+    else:
+        key = ("default", None)
+    with _lock:
+        if key in _loaded:
+            return _loaded[key]
+        function = _load(key)
+        _loaded[key] = function
+        return function
+
+
+def _load(key):
+    kind, path = key
+    if kind != "default":
+        origin = ("the library argument" if kind == "explicit"
+                  else "the environment variable SELVANE_LIBRARY")
+        try:
+            return _bind(path)
+        except LibraryNotFoundError:
+            raise
+        except OSError as error:
+            raise LibraryNotFoundError(
+                "cannot load the Selvane library %r given by %s: %s"
+                % (path, origin, error)) from None
+
+    tried = []
+    for path, how in candidate_paths():
+        if os.path.sep in path and not os.path.isfile(path):
+            tried.append("%s (%s): no such file" % (path, how))
+            continue
+        try:
+            return _bind(path)
+        except LibraryNotFoundError:
+            raise
+        except OSError as error:
+            tried.append("%s (%s): %s" % (path, how, error))
+    raise LibraryNotFoundError(
+        "cannot find the Selvane library. Tried:\n  " + "\n  ".join(tried) +
+        "\nBuild it in the checkout (cmake --preset release && cmake --build "
+        "--preset release), or pass library=PATH, or set SELVANE_LIBRARY to "
+        "its path.")
