@@ -8,44 +8,16 @@
 #include <vector>
 
 #include "engine/Distance.h"
+#include "support/Grid.h"
 
 namespace selvane {
 namespace {
 
+using test_support::Bits;
+using test_support::Grid;
+
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::uint64_t Bits(double x) {
-    std::uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-// A DataMatrix / MaskMatrix of row pointers over owned rows.
-template <typename T>
-class Grid {
-public:
-    Grid(int rows, int columns, T fill)
-        : cells_(static_cast<size_t>(rows),
-                 std::vector<T>(static_cast<size_t>(columns), fill)) {
-        for (auto& row : cells_) pointers_.push_back(row.data());
-    }
-    Grid(const Grid&) = delete;
-    Grid(Grid&&) = default;
-    T** get() { return pointers_.data(); }
-    T& at(int r, int c) { return cells_[r][c]; }
-    int rows() const { return static_cast<int>(cells_.size()); }
-    int columns() const { return static_cast<int>(cells_[0].size()); }
-    Grid Transposed() {
-        Grid t(columns(), rows(), T());
-        for (int r = 0; r < rows(); ++r)
-            for (int c = 0; c < columns(); ++c) t.at(c, r) = at(r, c);
-        return t;
-    }
-
-private:
-    std::vector<std::vector<T>> cells_;
-    std::vector<T*> pointers_;
-};
 
 struct Vectors {
     std::vector<double> x1, x2;

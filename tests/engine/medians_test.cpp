@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "engine/ClusterEngine.h"
+#include "support/Grid.h"
 
 namespace selvane {
 namespace {
 
+using test_support::Bits;
+using test_support::Grid;
+
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
-
-std::uint64_t Bits(double x) {
-    std::uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
 
 // Sorted bit patterns: a multiset comparison that also works for NaN.
 std::vector<std::uint64_t> SortedBits(const std::vector<double>& v) {
@@ -142,32 +140,6 @@ TEST(MedianOfTest, NaNInputsReturnWithinBounds) {
     }
 }
 
-// Shapes for ComputeClusterMedians: a DataMatrix / MaskMatrix of row pointers.
-template <typename T>
-class Grid {
-public:
-    Grid(int rows, int columns, T fill)
-        : cells_(static_cast<size_t>(rows),
-                 std::vector<T>(static_cast<size_t>(columns), fill)) {
-        for (auto& row : cells_) pointers_.push_back(row.data());
-    }
-    Grid(const Grid&) = delete;
-    Grid(Grid&&) = default;
-    T** get() { return pointers_.data(); }
-    T& at(int r, int c) { return cells_[r][c]; }
-    int rows() const { return static_cast<int>(cells_.size()); }
-    int columns() const { return static_cast<int>(cells_[0].size()); }
-    Grid Transposed() {
-        Grid t(columns(), rows(), T());
-        for (int r = 0; r < rows(); ++r)
-            for (int c = 0; c < columns(); ++c) t.at(c, r) = at(r, c);
-        return t;
-    }
-
-private:
-    std::vector<std::vector<T>> cells_;
-    std::vector<T*> pointers_;
-};
 
 // Six items of three values; cluster 2 has no members. Every masked cell holds
 // NaN or an infinity, and the outputs and scratch start out full of garbage.

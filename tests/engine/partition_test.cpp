@@ -14,9 +14,9 @@
 namespace selvane {
 namespace {
 
-using testing::Data;
-using testing::Mask;
-using testing::SamePartition;
+using test_support::Data;
+using test_support::Mask;
+using test_support::SamePartition;
 
 struct Outcome {
     std::vector<int> ids;

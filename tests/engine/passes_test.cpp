@@ -11,8 +11,8 @@
 namespace selvane {
 namespace {
 
-using testing::Data;
-using testing::Mask;
+using test_support::Data;
+using test_support::Mask;
 
 struct Outcome {
     std::vector<int> ids;

@@ -21,8 +21,8 @@
 namespace selvane {
 namespace {
 
-using testing::Data;
-using testing::Mask;
+using test_support::Data;
+using test_support::Mask;
 
 struct Recorded {
     const char* name;

@@ -5,7 +5,7 @@
 #include <vector>
 
 namespace selvane {
-namespace testing {
+namespace test_support {
 
 template <typename T>
 class Matrix {
@@ -56,7 +56,7 @@ private:
 using Data = Matrix<double>;
 using Mask = Matrix<int>;
 
-}  // namespace testing
+}  // namespace test_support
 }  // namespace selvane
 
 #endif  // SELVANE_TESTS_SUPPORT_MATRIX_H

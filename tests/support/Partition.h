@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace selvane {
-namespace testing {
+namespace test_support {
 
 // True when a and b group the items the same way, whatever the numbers.
 inline bool SamePartition(const std::vector<int>& a,
@@ -21,7 +21,7 @@ inline bool SamePartition(const std::vector<int>& a,
     return true;
 }
 
-}  // namespace testing
+}  // namespace test_support
 }  // namespace selvane
 
 #endif  // SELVANE_TESTS_SUPPORT_PARTITION_H
