@@ -1,0 +1,187 @@
+// Exhausted memory at every allocation of a call: each request in turn is
+// made to fail, and the call must return normally, report the failure the
+// way its contract says and give back every block it took. (In the
+// sanitizer build LeakSanitizer checks the same at exit.)
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/Allocate.h"
+#include "engine/AllocationFaults.h"
+#include "engine/ClusterEngine.h"
+#include "entry/RunJob.h"
+#include "random/SeedWords.h"
+#include "support/Matrix.h"
+
+namespace selvane {
+namespace {
+
+void Pin() { StoreSeedWords({12345, 67890}); }
+
+// Requests one call makes when nothing fails.
+std::int64_t CountRequests(const std::function<void()>& call) {
+    Pin();
+    const std::int64_t before = AllocationRequests();
+    call();
+    return AllocationRequests() - before;
+}
+
+// Makes request n of the call fail, for every n from 1 to the count, and
+// hands n to check after each call. Returns the count.
+std::int64_t SweepFailures(const std::function<void()>& call,
+                           const std::function<void(std::int64_t)>& check) {
+    const std::int64_t count = CountRequests(call);
+    for (std::int64_t n = 1; n <= count; ++n) {
+        SCOPED_TRACE("request " + std::to_string(n) + " of " +
+                     std::to_string(count) + " fails");
+        Pin();
+        const std::int64_t live = LiveAllocations();
+        const std::int64_t before = AllocationRequests();
+        FailAllocationAt(n);
+        call();
+        FailAllocationAt(0);
+        // The failure really happened inside the call.
+        EXPECT_GE(AllocationRequests() - before, n);
+        EXPECT_EQ(LiveAllocations(), live) << "blocks leaked";
+        check(n);
+    }
+    return count;
+}
+
+TEST(AllocationFaultsTest, OnlyTheChosenRequestFails) {
+    const std::int64_t live = LiveAllocations();
+    FailAllocationAt(2);
+    int* first = AllocateArray<int>(4);
+    int* second = AllocateArray<int>(4);
+    int* third = AllocateArray<int>(4);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_NE(third, nullptr);
+    EXPECT_EQ(LiveAllocations(), live + 2);
+    Release(first);
+    Release(second);  // null: nothing to give back, nothing counted
+    Release(third);
+    EXPECT_EQ(LiveAllocations(), live);
+
+    FailAllocationAt(1);
+    FailAllocationAt(0);  // cancelled before it came due
+    int* kept = AllocateArray<int>(1);
+    EXPECT_NE(kept, nullptr);
+    Release(kept);
+}
+
+// Six items in two clear groups of profile, three values each;
+// dimension-major.
+const std::vector<double> kInput = {1, 8, 2, 9, 1.5, 7,
+                                    1, 1, 1, 1, 1,   1,
+                                    8, 1, 9, 2, 7,   1.5};
+
+TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
+    struct Shape {
+        int n, d, k;
+    };
+    // Several clusters, one cluster, and one item: the last two take
+    // different paths through the engine and the renumbering.
+    const Shape shapes[] = {{6, 3, 2}, {6, 3, 1}, {1, 1, 1}};
+    for (const Shape& s : shapes) {
+        std::vector<double> result(static_cast<std::size_t>(s.n) + 1);
+        const auto call = [&] {
+            std::fill(result.begin(), result.end(), 0.5);
+            RunJob(s.n, s.d, kInput.data(), s.k, result.data());
+        };
+        // Sanity: without a failure the job is clustered.
+        call();
+        ASSERT_NE(result[0], -1.0);
+        const std::int64_t swept = SweepFailures(call, [&](std::int64_t) {
+            for (int i = 0; i < s.n; ++i) ASSERT_EQ(result[i], -1.0) << i;
+            EXPECT_EQ(result[s.n], 0.5) << "wrote beyond N elements";
+        });
+        // A job of N items takes at least 3 rows per item plus the arrays.
+        EXPECT_GT(swept, 3 * s.n);
+        std::printf("RunJob N=%d D=%d K=%d: %lld requests swept\n", s.n, s.d,
+                    s.k, static_cast<long long>(swept));
+    }
+}
+
+struct EngineCase {
+    char method;
+    int passCount;
+    int itemsAsColumns;
+};
+
+// Named fields rather than raw bytes in test names and messages (the
+// struct has padding).
+void PrintTo(const EngineCase& c, std::ostream* os) {
+    *os << "method " << c.method << ", " << c.passCount
+        << " passes, itemsAsColumns " << c.itemsAsColumns;
+}
+
+class EngineAllocationFailureTest
+    : public ::testing::TestWithParam<EngineCase> {};
+
+TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
+    const EngineCase c = GetParam();
+    // Five items of two values, or their transpose when items are columns.
+    const test_support::Data rows(5, 2, {1, 2, 2, 1, 5, 5, 6, 4, 9, 1});
+    test_support::Data data = c.itemsAsColumns ? rows.Transposed() : rows;
+    test_support::Mask mask = c.itemsAsColumns ? test_support::Mask(2, 5, 1)
+                                          : test_support::Mask(5, 2, 1);
+    const std::vector<double> weights = {1.0, 1.0};
+    const int k = 3;
+    // passCount 0 starts from this assignment; otherwise it marks
+    // "untouched".
+    const std::vector<int> start = c.passCount == 0
+                                       ? std::vector<int>{0, 1, 2, 1, 0}
+                                       : std::vector<int>(5, 7);
+    std::vector<int> ids;
+    double error = 0.0;
+    int found = 0;
+    const auto call = [&] {
+        ids = start;
+        error = -3.5;
+        found = 99;
+        ClusterEngine engine;
+        engine.PartitionClusters(k, data.rows(), data.columns(), data.get(),
+                                 mask.get(), weights.data(), c.itemsAsColumns,
+                                 c.passCount, c.method, 'e', ids.data(),
+                                 &error, &found);
+    };
+    call();
+    ASSERT_GE(found, 1);
+
+    const std::int64_t swept = SweepFailures(call, [&](std::int64_t n) {
+        EXPECT_EQ(found, -1);
+        EXPECT_EQ(error, -3.5);
+        // With more than one pass the best-so-far array is zeroed once
+        // clusterSizes, workingIds and clusterMap (requests 1 to 3) are
+        // taken; before that, and always with one pass or none, the
+        // caller's array is left as it was.
+        if (c.passCount > 1 && n > 3) {
+            EXPECT_EQ(ids, std::vector<int>(5, 0));
+        } else {
+            EXPECT_EQ(ids, start);
+        }
+    });
+    // clusterSizes, the centroid matrices (2 + 2 rows of each orientation's
+    // row count) and the saved assignment at the least.
+    EXPECT_GE(swept, 6);
+    std::printf("PartitionClusters method %c, %d passes, itemsAsColumns %d: "
+                "%lld requests swept\n",
+                c.method, c.passCount, c.itemsAsColumns,
+                static_cast<long long>(swept));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MethodsAndPassCounts, EngineAllocationFailureTest,
+    ::testing::Values(EngineCase{'a', 0, 0}, EngineCase{'a', 1, 0},
+                      EngineCase{'a', 5, 0}, EngineCase{'m', 0, 0},
+                      EngineCase{'m', 1, 0}, EngineCase{'m', 5, 0},
+                      EngineCase{'a', 5, 1}, EngineCase{'m', 5, 1}));
+
+}  // namespace
+}  // namespace selvane
