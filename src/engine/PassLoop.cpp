@@ -3,6 +3,10 @@
 #include <cstring>
 
 #include "engine/Allocate.h"
+#include "engine/PassCounters.h"
+#include "engine/SweepControls.h"
+#include "engine/SweepMeans.h"
+#include "engine/VectorSweep.h"
 
 namespace selvane {
 
@@ -31,10 +35,20 @@ struct Job {
     int* clusterSizes;
     bool useMedians;
     double* workValues;
+    // The vector sweep's view of the job and its storage; null when the
+    // literal sweep runs.
+    SweepJob sweepJob;
+    SweepWorkspace* sweep;
 };
 
 void ComputeCentres(const Job& job, const int* ids) {
-    if (job.useMedians) {
+    if (job.sweep && !job.useMedians) {
+        if (job.sweep->meansPending) {
+            FinishMeans(job.sweepJob, *job.sweep);
+        } else {
+            VectorClusterMeans(job.sweepJob, *job.sweep, ids);
+        }
+    } else if (job.useMedians) {
         job.engine->ComputeClusterMedians(
             job.clusterCount, job.rowCount, job.columnCount, job.data,
             job.mask, ids, job.centroidData, job.centroidMask,
@@ -45,6 +59,7 @@ void ComputeCentres(const Job& job, const int* ids) {
             job.mask, ids, job.centroidData, job.centroidMask,
             job.itemsAsColumns);
     }
+    if (job.sweep) LoadSweepCentres(job.sweepJob, *job.sweep);
 }
 
 inline double Distance(const Job& job, int item, int cluster) {
@@ -57,6 +72,10 @@ inline double Distance(const Job& job, int item, int cluster) {
 // distances. The centres stay fixed for the sweep while the sizes follow
 // every move, so an item left alone by earlier moves is not taken away.
 double Reassign(const Job& job, int* ids) {
+    if (job.sweep) {
+        return job.sweep->sweep(job.sweepJob, *job.sweep, ids,
+                                job.clusterSizes);
+    }
     double total = 0.0;
     for (int i = 0; i < job.itemCount; ++i) {
         const int home = ids[i];
@@ -80,6 +99,8 @@ double Reassign(const Job& job, int* ids) {
 
 // Runs one pass from the assignment in ids; returns its last total.
 double RunOnePass(const Job& job, int* ids, int* saved) {
+    // A fresh start: the sums the last pass left behind are not its means.
+    if (job.sweep) job.sweep->meansPending = false;
     for (int k = 0; k < job.clusterCount; ++k) job.clusterSizes[k] = 0;
     for (int i = 0; i < job.itemCount; ++i) job.clusterSizes[ids[i]] += 1;
 
@@ -96,6 +117,7 @@ double RunOnePass(const Job& job, int* ids, int* saved) {
             if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
         }
         ++iteration;
+        CountIteration();
         ComputeCentres(job, ids);
         total = Reassign(job, ids);
         // A NaN total fails this test and the next one decides.
@@ -150,8 +172,26 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.useMedians = useMedians;
     job.workValues = workValues;
 
+    job.sweepJob = {clusterCount,  job.itemCount, job.valueCount,
+                    itemsAsColumns, data,          mask,
+                    weights,        metric != 'u', !useMedians,
+                    centroidData,   centroidMask};
+    job.sweep = nullptr;
+
     int* saved = AllocateArray<int>(job.itemCount);
     if (!saved) return -1;
+
+    // The vector sweep's storage is taken here, once for all passes. A job
+    // without values has nothing to vectorise.
+    SweepWorkspace sweep;
+    const int lanes = SweepWidthFor(clusterCount);
+    if (lanes != kLiteralSweep && job.valueCount > 0) {
+        if (!OpenSweepWorkspace(job.sweepJob, lanes, &sweep)) {
+            Release(saved);
+            return -1;
+        }
+        job.sweep = &sweep;
+    }
 
     *errorValue = kNoTotal;
     int foundCount = 1;
@@ -160,6 +200,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
         if (passCount != 0) {
             engine.AssignRandomStart(clusterCount, job.itemCount, workingIds);
         }
+        CountPass();
         const double total = RunOnePass(job, workingIds, saved);
         if (passCount <= 1) {
             *errorValue = total;
@@ -184,6 +225,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
         ++pass;
     } while (pass < passCount);
 
+    if (job.sweep) CloseSweepWorkspace(job.sweep);
     Release(saved);
     return foundCount;
 }

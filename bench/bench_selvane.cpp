@@ -1,0 +1,371 @@
+// Speed of Selvane against its own literal sweep, scikit-learn and R, on
+// deterministic jobs with cluster structure.
+//
+//   selvane_bench --library PATH [--peers DIR] [--no-peers] [--no-literal]
+//                 [--jobs N1xD1xK1,...]
+//
+// Per job: the exported function through the shared library (dlopen), the
+// median wall time of several calls; passes per second (200 per call); mean
+// iterations per pass, from one more call of the same code linked in, with
+// its pass counters; multiply-adds per second, N·K·(D+1) per iteration; the
+// literal sweep (the same code forced to call the distance function once per
+// item and cluster). The peers, when installed, cluster the same prepared
+// rows (unit rows plus the relative-magnitude column, written to a temporary
+// file): scikit-learn KMeans(n_clusters=K, n_init=200, init='random') with
+// one and with two threads, and R's kmeans(nstart=200).
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/PassCounters.h"
+#include "engine/SweepControls.h"
+#include "entry/RunJob.h"
+
+namespace {
+
+using SelvaneFunction = void (*)(int, int, const double*, int, double*);
+
+struct Job {
+    int n, d, k;
+};
+
+struct Options {
+    std::string library;
+    std::string peers = "bench";
+    bool runPeers = true;
+    bool runLiteral = true;
+    std::vector<Job> jobs = {{150, 4, 3}, {1000, 8, 4}, {10000, 16, 8},
+                             {100000, 16, 8}};
+};
+
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// Fewer calls for the bigger jobs: a call of the largest takes seconds.
+int RunsFor(const Job& job) {
+    const double work = static_cast<double>(job.n) * job.d * job.k;
+    return work < 1e5 ? 7 : work < 1e6 ? 5 : 3;
+}
+
+// Strictly positive measurements in K groups: each group has its profile,
+// each item a random scale and a little noise. An integer LCG keeps the
+// values the same on every machine.
+std::vector<double> MakeInput(const Job& job, std::uint32_t seed) {
+    std::uint32_t state = seed;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 16777216.0;
+    };
+    std::vector<double> profiles(static_cast<std::size_t>(job.k) * job.d);
+    for (double& p : profiles) p = 0.2 + 5.0 * next();
+    std::vector<double> input(static_cast<std::size_t>(job.n) * job.d);
+    for (int i = 0; i < job.n; ++i) {
+        const int group = i % job.k;
+        const double scale = 0.5 + 3.0 * next();
+        for (int j = 0; j < job.d; ++j) {
+            input[static_cast<std::size_t>(j) * job.n + i] =
+                profiles[static_cast<std::size_t>(group) * job.d + j] *
+                scale * (0.7 + 0.6 * next());
+        }
+    }
+    return input;
+}
+
+// The rows the engine clusters: each item scaled to unit length, then its
+// norm relative to the largest. Row-major, N x (D+1).
+std::vector<double> PreparedRows(const Job& job,
+                                 const std::vector<double>& input) {
+    const int columns = job.d + 1;
+    std::vector<double> rows(static_cast<std::size_t>(job.n) * columns);
+    double largest = 0.0;
+    for (int i = 0; i < job.n; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < job.d; ++j) {
+            const double v = input[static_cast<std::size_t>(j) * job.n + i];
+            sum += v * v;
+        }
+        const double norm = std::sqrt(sum);
+        double* row = &rows[static_cast<std::size_t>(i) * columns];
+        for (int j = 0; j < job.d; ++j) {
+            row[j] = input[static_cast<std::size_t>(j) * job.n + i] / norm;
+        }
+        row[job.d] = norm;
+        largest = std::max(largest, norm);
+    }
+    for (int i = 0; i < job.n; ++i) {
+        rows[static_cast<std::size_t>(i) * columns + job.d] /= largest;
+    }
+    return rows;
+}
+
+// Runs a command and returns the number on the last line of its output, or
+// a negative number when it failed.
+double PeerSeconds(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1.0;
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    const int status = pclose(pipe);
+    if (status != 0) return -1.0;
+    std::istringstream lines(output);
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        if (!line.empty()) last = line;
+    }
+    char* end = nullptr;
+    const double seconds = std::strtod(last.c_str(), &end);
+    return end != last.c_str() ? seconds : -1.0;
+}
+
+bool Installed(const std::string& probe) {
+    return std::system((probe + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Clock of the machine as lscpu reports it (maximum, else current, else the
+// BogoMIPS rating halved), in GHz; 0 when unknown.
+double NominalGigahertz() {
+    FILE* pipe = popen("lscpu 2>/dev/null", "r");
+    if (!pipe) return 0.0;
+    double maxMhz = 0.0, mhz = 0.0, bogomips = 0.0;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        const char* colon = std::strchr(line, ':');
+        if (!colon) continue;
+        const double value = std::atof(colon + 1);
+        if (std::strncmp(line, "CPU max MHz", 11) == 0) maxMhz = value;
+        else if (std::strncmp(line, "CPU MHz", 7) == 0) mhz = value;
+        else if (std::strncmp(line, "BogoMIPS", 8) == 0) bogomips = value;
+    }
+    pclose(pipe);
+    if (maxMhz > 0) return maxMhz / 1000.0;
+    if (mhz > 0) return mhz / 1000.0;
+    return bogomips / 2000.0;
+}
+
+std::string Ratio(double peer, double selvane) {
+    if (peer < 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", peer / selvane);
+    return text;
+}
+
+std::string Time(double seconds) {
+    if (seconds < 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+bool ParseJobs(const char* text, std::vector<Job>* jobs) {
+    jobs->clear();
+    std::istringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ',')) {
+        Job job{};
+        if (std::sscanf(item.c_str(), "%dx%dx%d", &job.n, &job.d, &job.k) != 3 ||
+            job.n < 1 || job.d < 1 || job.k < 1 || job.k > job.n) {
+            return false;
+        }
+        jobs->push_back(job);
+    }
+    return !jobs->empty();
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--library" && i + 1 < argc) {
+            options->library = argv[++i];
+        } else if (arg == "--peers" && i + 1 < argc) {
+            options->peers = argv[++i];
+        } else if (arg == "--no-peers") {
+            options->runPeers = false;
+        } else if (arg == "--no-literal") {
+            options->runLiteral = false;
+        } else if (arg == "--jobs" && i + 1 < argc) {
+            if (!ParseJobs(argv[++i], &options->jobs)) return false;
+        } else {
+            return false;
+        }
+    }
+    return !options->library.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fprintf(stderr,
+                     "usage: %s --library PATH [--peers DIR] [--no-peers] "
+                     "[--no-literal] [--jobs NxDxK,...]\n",
+                     argv[0]);
+        return 2;
+    }
+    void* handle = dlopen(options.library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "cannot load %s: %s\n", options.library.c_str(),
+                     dlerror());
+        return 1;
+    }
+    const auto selvane =
+        reinterpret_cast<SelvaneFunction>(dlsym(handle, "Selvane"));
+    if (!selvane) {
+        std::fprintf(stderr, "%s has no Selvane\n", options.library.c_str());
+        return 1;
+    }
+
+    // Debian's interpreter, where Debian's scikit-learn is. OpenBLAS
+    // settings meant for older builds slow a current numpy: the peers run
+    // without them.
+    const char* interpreter = std::getenv("SELVANE_PYTHON");
+    const std::string pythonPath =
+        interpreter && *interpreter ? interpreter : "/usr/bin/python3";
+    const std::string python = "env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE " +
+                               pythonPath + " " + options.peers + "/peers.py";
+    const bool haveSklearn =
+        options.runPeers &&
+        Installed(pythonPath + " -c 'import sklearn, threadpoolctl'");
+    const bool haveR = options.runPeers && Installed("Rscript --version");
+    std::string peerDescription;
+    if (haveSklearn) {
+        if (FILE* pipe = popen((python + " --describe").c_str(), "r")) {
+            char line[512];
+            while (std::fgets(line, sizeof line, pipe)) peerDescription += line;
+            pclose(pipe);
+        }
+    }
+
+    const int widest = selvane::SweepWidthFor(8);
+    const double ghz = NominalGigahertz();
+    // Without FMA: two multiply pipes and two add pipes, each a register
+    // wide, per cycle and core.
+    const double lanes = widest == selvane::kLiteralSweep ? 1.0 : widest;
+    const double limit = ghz * 1e9 * 2.0 * lanes;
+    std::printf("Selvane sweep: %d doubles per register at run time; "
+                "clock %.2f GHz (lscpu); one core's limit without FMA "
+                "%.1f G multiply-adds/s\n",
+                widest, ghz, limit / 1e9);
+    std::printf("sklearn: %s; R: %s\n%s\n",
+                haveSklearn ? "KMeans(n_init=200, init='random')"
+                            : "not installed (scripts/bench --install-peers)",
+                haveR ? "kmeans(nstart=200)" : "not installed",
+                peerDescription.c_str());
+    std::printf("%-13s %9s %8s %7s %9s %9s %7s %9s %7s %9s %7s %9s %7s\n",
+                "job NxDxK", "selvane s", "passes/s", "iter/p", "Gmadd/s",
+                "literal s", "x", "skl1 s", "x", "skl2 s", "x", "R s", "x");
+    std::fflush(stdout);
+
+    char tempName[] = "/tmp/selvane-bench-XXXXXX";
+    const int tempFile = mkstemp(tempName);
+    if (tempFile < 0) {
+        std::perror("mkstemp");
+        return 1;
+    }
+    close(tempFile);
+
+    for (const Job& job : options.jobs) {
+        const std::vector<double> input = MakeInput(job, 2024u + job.n);
+        std::vector<double> result(job.n);
+        const int runs = RunsFor(job);
+
+        std::vector<double> times;
+        for (int r = 0; r < runs; ++r) {
+            const auto start = std::chrono::steady_clock::now();
+            selvane(job.n, job.d, input.data(), job.k, result.data());
+            times.push_back(Seconds(std::chrono::steady_clock::now() - start));
+        }
+        const double fast = Median(times);
+
+        // The same code linked in, for its pass counters.
+        const selvane::PassCounts before = selvane::ReadPassCounts();
+        selvane::RunJob(job.n, job.d, input.data(), job.k, result.data());
+        const selvane::PassCounts after = selvane::ReadPassCounts();
+        const double iterationsPerPass =
+            static_cast<double>(after.iterations - before.iterations) /
+            static_cast<double>(after.passes - before.passes);
+        const double passes =
+            static_cast<double>(after.passes - before.passes);
+        const double multiplyAdds = static_cast<double>(job.n) * job.k *
+                                    (job.d + 1) * iterationsPerPass * passes;
+
+        double literal = -1.0;
+        if (options.runLiteral) {
+            selvane::ForceSweepWidth(selvane::kLiteralSweep);
+            std::vector<double> literalTimes;
+            const int literalRuns = runs > 3 ? 3 : 1;
+            for (int r = 0; r < literalRuns; ++r) {
+                const auto start = std::chrono::steady_clock::now();
+                selvane::RunJob(job.n, job.d, input.data(), job.k,
+                                result.data());
+                literalTimes.push_back(
+                    Seconds(std::chrono::steady_clock::now() - start));
+            }
+            selvane::ForceSweepWidth(0);
+            literal = Median(literalTimes);
+        }
+
+        double sklearn1 = -1.0, sklearn2 = -1.0, r = -1.0;
+        if (haveSklearn || haveR) {
+            const std::vector<double> rows = PreparedRows(job, input);
+            std::ofstream out(tempName, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(rows.data()),
+                      static_cast<std::streamsize>(rows.size() * sizeof(double)));
+            out.close();
+            const int peerRuns = job.n >= 100000 ? 1 : 3;
+            const std::string shape = " " + std::to_string(job.n) + " " +
+                                      std::to_string(job.d + 1) + " " +
+                                      std::to_string(job.k) + " ";
+            if (haveSklearn) {
+                sklearn1 = PeerSeconds(python + " --time " + tempName + shape +
+                                       "1 " + std::to_string(peerRuns));
+                sklearn2 = PeerSeconds(python + " --time " + tempName + shape +
+                                       "2 " + std::to_string(peerRuns));
+            }
+            if (haveR) {
+                r = PeerSeconds("Rscript " + options.peers + "/peers.R " +
+                                tempName + shape + std::to_string(peerRuns));
+            }
+        }
+
+        char name[32];
+        std::snprintf(name, sizeof name, "%dx%dx%d", job.n, job.d, job.k);
+        std::printf(
+            "%-13s %9.4f %8.1f %7.2f %9.2f %9s %7s %9s %7s %9s %7s %9s %7s\n",
+            name, fast, 200.0 / fast, iterationsPerPass,
+            multiplyAdds / fast / 1e9, Time(literal).c_str(),
+            Ratio(literal, fast).c_str(), Time(sklearn1).c_str(),
+            Ratio(sklearn1, fast).c_str(), Time(sklearn2).c_str(),
+            Ratio(sklearn2, fast).c_str(), Time(r).c_str(),
+            Ratio(r, fast).c_str());
+        std::fflush(stdout);
+        if (limit > 0) {
+            std::printf("%-13s N*K*(D+1) multiply-adds per iteration over the "
+                        "whole call: %.1f%% of one core's limit\n",
+                        "", 100.0 * multiplyAdds / fast / limit);
+        }
+    }
+    std::remove(tempName);
+    std::printf("\nTimes are wall seconds per call (medians); x is how many "
+                "times longer the other took than Selvane.\n");
+    return 0;
+}

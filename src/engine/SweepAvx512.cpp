@@ -1,0 +1,84 @@
+// The sweep kernels on AVX-512 registers: eight doubles per register, with
+// mask registers for the lanes whose position is present. AVX-512F only, and
+// no FMA: a fused multiply-add rounds once where the distance functions
+// round twice.
+#include "engine/SweepKernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/SweepMeans.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+
+namespace selvane {
+
+namespace {
+
+struct Avx512 {
+    using Vec = __m512d;
+    using Mask = __mmask8;  // one bit per lane
+    static constexpr int kLanes = 8;
+
+    static Vec Zero() { return _mm512_setzero_pd(); }
+    static Vec Set(double x) { return _mm512_set1_pd(x); }
+    static Vec Load(const double* p) { return _mm512_loadu_pd(p); }
+    static void Store(double* p, Vec x) { _mm512_storeu_pd(p, x); }
+    static Vec Add(Vec a, Vec b) { return _mm512_add_pd(a, b); }
+    static Vec Sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
+    static Vec Mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
+    static Vec Div(Vec a, Vec b) { return _mm512_div_pd(a, b); }
+    // The zero-masked form: the plain one reads an undefined source that
+    // GCC 12 warns about.
+    static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
+
+    static Mask LoadMask(const std::int64_t* p) {
+        const __m512i bits = _mm512_loadu_si512(p);
+        return _mm512_test_epi64_mask(bits, bits);
+    }
+    static Mask NoLanes() { return 0; }
+    static Mask Either(Mask a, Mask b) { return static_cast<Mask>(a | b); }
+    static Vec Select(Mask m, Vec a, Vec b) {
+        return _mm512_mask_blend_pd(m, b, a);
+    }
+    static Vec AddWhere(Mask m, Vec acc, Vec term) {
+        return _mm512_mask_add_pd(acc, m, acc, term);
+    }
+    static Mask IsZero(Vec x) {
+        return _mm512_cmp_pd_mask(x, _mm512_setzero_pd(), _CMP_EQ_OQ);
+    }
+    static bool AnyNegativeOrNan(Vec x) {
+        return _mm512_cmp_pd_mask(x, _mm512_setzero_pd(), _CMP_NGE_UQ) != 0;
+    }
+    static unsigned LessBits(Vec a, Vec b) {
+        return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ);
+    }
+    static unsigned AtLeastBits(Vec a, Vec b) {
+        return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ);
+    }
+};
+
+#include "engine/SweepKernelTemplates.h"
+#include "engine/SweepLoopTemplates.h"
+
+}  // namespace
+
+SweepFunction Avx512Sweep() { return Sweep<Avx512>; }
+
+}  // namespace selvane
+
+#pragma GCC pop_options
+
+#else
+
+namespace selvane {
+SweepFunction Avx512Sweep() { return nullptr; }
+}  // namespace selvane
+
+#endif

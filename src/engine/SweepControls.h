@@ -1,0 +1,35 @@
+// Which reassignment sweep a job runs: the literal one, which calls the
+// distance function once per item and cluster, or the vector one, which
+// computes an item's distances to every centre together in the lanes of one
+// register. Both give the same bits; the vector one is chosen by default.
+// Internal; the forcing hook exists for tests and benchmarks.
+#ifndef SELVANE_ENGINE_SWEEP_CONTROLS_H
+#define SELVANE_ENGINE_SWEEP_CONTROLS_H
+
+namespace selvane {
+
+// Lane counts of the vector sweeps: doubles per SSE2, AVX2 and AVX-512F
+// register. kLiteralSweep stands for the literal sweep.
+constexpr int kLiteralSweep = 1;
+constexpr int kSse2Lanes = 2;
+constexpr int kAvx2Lanes = 4;
+constexpr int kAvx512Lanes = 8;
+
+// True when this processor (and build) can run a sweep of that many lanes;
+// always true for kLiteralSweep.
+bool SweepWidthSupported(int lanes);
+
+// Test and benchmark hook, process-wide: 0 restores the choice at run time,
+// kLiteralSweep forces the literal sweep, 2, 4 or 8 force that lane count.
+// Returns false, changing nothing, for a width this processor lacks. Not for
+// use while jobs run on other threads.
+bool ForceSweepWidth(int lanes);
+
+// The sweep a job of clusterCount clusters runs: the forced width, or else
+// the supported width that covers the clusters in the fewest registers (the
+// narrower one on a tie).
+int SweepWidthFor(int clusterCount);
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_CONTROLS_H

@@ -1,0 +1,313 @@
+// The distance kernels of the vector sweep, written once against a register
+// type T and compiled once per instruction set. Each including source first
+// includes <cmath>, <cstddef>, <cstdint> and engine/SweepMeans.h, then
+// includes this file (and SweepLoopTemplates.h after it) inside its target
+// region and an unnamed namespace, after defining T with:
+//   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
+//   LoadMask (all bits set = present), NoLanes, Either, AddWhere (acc + term
+//   in the lanes of the mask, acc itself elsewhere), Select (a in the lanes
+//   of the mask, b elsewhere), IsZero, AnyNegativeOrNan, and LessBits and
+//   AtLeastBits (a < b and a >= b, one bit per lane).
+//
+// Exactness: every lane repeats the scalar arithmetic of the distance
+// functions operation for operation, in the same order and with the same
+// operands; IEEE division and square root are exactly rounded, so the lanes
+// give the scalar bits. An absent position leaves a lane's sums as they are
+// (AddWhere), never adding a product with the absent value, which an
+// infinite value would turn into NaN.
+// No include guard: meant to be included once per instruction set.
+
+// The library's sqrt, not the instruction, decides what a negative argument
+// gives (it may return its own NaN); the distance function calls it, so
+// lanes whose product is negative or NaN go through it too.
+template <class T>
+typename T::Vec LibrarySqrt(typename T::Vec product) {
+    double lanes[T::kLanes];
+    T::Store(lanes, product);
+    for (int l = 0; l < T::kLanes; ++l) lanes[l] = std::sqrt(lanes[l]);
+    return T::Load(lanes);
+}
+
+// 1 - sxy / sqrt(syy * sxx), or 1.0 where either sum of squares is 0.0.
+template <class T>
+typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
+                            typename T::Vec syy) {
+    using Vec = typename T::Vec;
+    const Vec product = T::Mul(syy, sxx);
+    Vec root = T::Sqrt(product);
+    if (T::AnyNegativeOrNan(product)) root = LibrarySqrt<T>(product);
+    const Vec one = T::Set(1.0);
+    const Vec distance = T::Sub(one, T::Div(sxy, root));
+    return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one,
+                     distance);
+}
+
+// Complete items (present at every position) whose distances are computed
+// together, up to kSweepGroup of them.
+struct SweepItems {
+    const double* rows[kSweepGroup];  // the D values of each item
+    double self[kSweepGroup];  // its sum of (w * x) * x (correlation only)
+    double margin[kSweepGroup];  // its screening margin (correlation only)
+    int home[kSweepGroup];     // its cluster at its turn
+    double* out[kSweepGroup];  // Kpad distances each
+    // Set by CompleteDistances: only the distance to home was computed,
+    // because no other cluster can be strictly nearer.
+    bool homeOnly[kSweepGroup];
+};
+
+// Where the kernels read value k of item m of the group.
+struct RowValues {
+    const double* const* rows;
+    double At(int m, int k) const { return rows[m][k]; }
+};
+
+// Every position present for every pair: sxx is the item's own sum and syy
+// the centre's, computed once, so only sxy remains per pair; it is stored
+// in out for the screening. With unit weights w * x1 is x1 itself.
+template <class T, int G, bool Unit, class Values>
+void CorrelationSums(const SweepView& view, Values values,
+                     double* const* out) {
+    using Vec = typename T::Vec;
+    const int paddedClusters = view.paddedClusters;
+    for (int c = 0; c < paddedClusters; c += T::kLanes) {
+        Vec sxy[G];
+        for (int g = 0; g < G; ++g) sxy[g] = T::Zero();
+        const double* centre = view.centres + c;
+        for (int k = 0; k < view.valueCount; ++k, centre += paddedClusters) {
+            const Vec x2 = T::Load(centre);
+            for (int g = 0; g < G; ++g) {
+                const double wx1 = Unit ? values.At(g, k)
+                                        : view.weights[k] * values.At(g, k);
+                sxy[g] = T::Add(sxy[g], T::Mul(T::Set(wx1), x2));
+            }
+        }
+        for (int g = 0; g < G; ++g) T::Store(out[g] + c, sxy[g]);
+    }
+}
+
+// Every position present for every pair: the sums of (w * d) * d, stored in
+// out; the total weight is the same number for every pair.
+template <class T, int G, bool Unit, class Values>
+void EuclideanSums(const SweepView& view, Values values, double* const* out) {
+    using Vec = typename T::Vec;
+    const int paddedClusters = view.paddedClusters;
+    for (int c = 0; c < paddedClusters; c += T::kLanes) {
+        Vec sum[G];
+        for (int g = 0; g < G; ++g) sum[g] = T::Zero();
+        const double* centre = view.centres + c;
+        for (int k = 0; k < view.valueCount; ++k, centre += paddedClusters) {
+            const Vec x2 = T::Load(centre);
+            const Vec w = T::Set(view.weights[k]);
+            for (int g = 0; g < G; ++g) {
+                const Vec d = T::Sub(T::Set(values.At(g, k)), x2);
+                const Vec wd = Unit ? d : T::Mul(w, d);
+                sum[g] = T::Add(sum[g], T::Mul(wd, d));
+            }
+        }
+        for (int g = 0; g < G; ++g) T::Store(out[g] + c, sum[g]);
+    }
+}
+
+template <class T, int G, class Values>
+void GroupSums(const SweepView& view, Values values, double* const* out) {
+    if (view.euclidean) {
+        if (view.unitWeights) {
+            EuclideanSums<T, G, true>(view, values, out);
+        } else {
+            EuclideanSums<T, G, false>(view, values, out);
+        }
+    } else if (view.unitWeights) {
+        CorrelationSums<T, G, true>(view, values, out);
+    } else {
+        CorrelationSums<T, G, false>(view, values, out);
+    }
+}
+
+template <class T, int G>
+void CompleteSums(const SweepView& view, SweepItems& items, int first) {
+    GroupSums<T, G>(view, RowValues{items.rows + first}, items.out + first);
+}
+
+// Lanes of the register at cluster c that stand for clusters other than
+// home, one bit each.
+template <class T>
+unsigned OtherClusters(int c, int clusterCount, int home) {
+    unsigned bits = clusterCount - c >= T::kLanes
+                        ? (1u << T::kLanes) - 1u
+                        : (1u << (clusterCount - c)) - 1u;
+    const unsigned lane = static_cast<unsigned>(home - c);
+    if (lane < static_cast<unsigned>(T::kLanes)) bits &= ~(1u << lane);
+    return bits;
+}
+
+// Whether no cluster can be strictly nearer than home, decided from the
+// sums alone. The Euclidean distance is the sum divided by one positive
+// total weight, and rounding never reverses an order, so a sum at least the
+// home sum gives a distance at least the home distance. The correlation
+// distance falls as sxy / sqrt(syy) rises (sxx is common to all clusters):
+// with the score sxy / sqrt(syy) below the home score by more than the
+// item's margin, the distance is above the home distance whatever the
+// rounding (the margin is 2^-40 of sqrt(sxx), thousands of times the
+// rounding errors of the scores and distances, which the conditions on
+// view.screen and the margin keep relative).
+template <class T>
+bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
+                    double margin) {
+    using Vec = typename T::Vec;
+    if (!view.screen) return false;
+    Vec threshold;
+    if (view.euclidean) {
+        threshold = T::Set(sums[home]);
+    } else {
+        if (margin == 0.0) return false;
+        threshold = T::Set(sums[home] * view.centreScale[home] - margin);
+    }
+    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+        const unsigned others = OtherClusters<T>(c, view.clusterCount, home);
+        const Vec sum = T::Load(sums + c);
+        const unsigned rivals =
+            view.euclidean
+                ? T::LessBits(sum, threshold)
+                : T::AtLeastBits(T::Mul(sum, T::Load(view.centreScale + c)),
+                                 threshold);
+        if (rivals & others) return false;
+    }
+    return true;
+}
+
+// The distances from the sums, for every lane of one item.
+template <class T>
+void AllDistances(const SweepView& view, double self, double* out) {
+    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+        const typename T::Vec sums = T::Load(out + c);
+        if (view.euclidean) {
+            T::Store(out + c, view.completeWeight == 0.0
+                                  ? T::Zero()
+                                  : T::Div(sums, T::Set(view.completeWeight)));
+        } else {
+            T::Store(out + c, Correlation<T>(sums, T::Set(self),
+                                             T::Load(view.centreSelf + c)));
+        }
+    }
+}
+
+// The home distances of the items screened out, several items per
+// register: lane g stands for item g.
+template <class T>
+void HomeDistances(const SweepView& view, SweepItems& items, int count) {
+    constexpr int kRoom = (kSweepGroup + T::kLanes - 1) / T::kLanes * T::kLanes;
+    double sums[kRoom];
+    double selfs[kRoom];
+    double centreSelfs[kRoom];
+    for (int g = 0; g < count; ++g) {
+        const int home = items.home[g];
+        sums[g] = items.out[g][home];
+        selfs[g] = items.self[g];
+        centreSelfs[g] = view.centreSelf[home];
+    }
+    // Lanes beyond the items compute a harmless 1 - 0 / 1.
+    for (int g = count; g < kRoom; ++g) {
+        sums[g] = 0.0;
+        selfs[g] = 1.0;
+        centreSelfs[g] = 1.0;
+    }
+    for (int g = 0; g < count; g += T::kLanes) {
+        const typename T::Vec s = T::Load(sums + g);
+        if (view.euclidean) {
+            // view.screen guarantees a positive total weight.
+            T::Store(sums + g, T::Div(s, T::Set(view.completeWeight)));
+        } else {
+            T::Store(sums + g, Correlation<T>(s, T::Load(selfs + g),
+                                              T::Load(centreSelfs + g)));
+        }
+    }
+    for (int g = 0; g < count; ++g) {
+        if (items.homeOnly[g]) items.out[g][items.home[g]] = sums[g];
+    }
+}
+
+template <class T>
+void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
+    int g = 0;
+    for (; count - g >= kSweepGroup; g += kSweepGroup) {
+        CompleteSums<T, kSweepGroup>(view, items, g);
+    }
+    if (kSweepGroup > 4 && count - g >= 4) {
+        CompleteSums<T, 4>(view, items, g);
+        g += 4;
+    }
+    if (count - g >= 2) {
+        CompleteSums<T, 2>(view, items, g);
+        g += 2;
+    }
+    if (count - g == 1) CompleteSums<T, 1>(view, items, g);
+
+    bool anyHomeOnly = false;
+    for (g = 0; g < count; ++g) {
+        items.homeOnly[g] = OnlyHomeCanWin<T>(view, items.out[g],
+                                              items.home[g], items.margin[g]);
+        anyHomeOnly = anyHomeOnly || items.homeOnly[g];
+        if (!items.homeOnly[g]) {
+            AllDistances<T>(view, items.self[g], items.out[g]);
+        }
+    }
+    if (anyHomeOnly) HomeDistances<T>(view, items, count);
+}
+
+// One item with gaps, or centres with gaps: each lane keeps its own sums and
+// its own record of whether any position was present.
+template <class T, bool Euclidean>
+void MaskedDistancesOf(const SweepView& view, const double* x,
+                       const int* mask, double* out) {
+    using Vec = typename T::Vec;
+    using Mask = typename T::Mask;
+    const int paddedClusters = view.paddedClusters;
+    for (int c = 0; c < paddedClusters; c += T::kLanes) {
+        // Euclidean: sum and total weight. Correlation: sxy, sxx, syy.
+        Vec first = T::Zero();
+        Vec second = T::Zero();
+        Vec third = T::Zero();
+        Mask any = T::NoLanes();
+        const double* centre = view.centres + c;
+        const std::int64_t* present = view.present + c;
+        for (int k = 0; k < view.valueCount;
+             ++k, centre += paddedClusters, present += paddedClusters) {
+            if (mask[k] == 0) continue;
+            const Mask lanes = T::LoadMask(present);
+            const Vec x2 = T::Load(centre);
+            const double w = view.weights[k];
+            if (Euclidean) {
+                const Vec d = T::Sub(T::Set(x[k]), x2);
+                first = T::AddWhere(lanes, first,
+                                    T::Mul(T::Mul(T::Set(w), d), d));
+                second = T::AddWhere(lanes, second, T::Set(w));
+            } else {
+                const double wx1 = w * x[k];
+                first = T::AddWhere(lanes, first, T::Mul(T::Set(wx1), x2));
+                second = T::AddWhere(lanes, second, T::Set(wx1 * x[k]));
+                third = T::AddWhere(lanes, third,
+                                    T::Mul(T::Mul(T::Set(w), x2), x2));
+                any = T::Either(any, lanes);
+            }
+        }
+        Vec distance;
+        if (Euclidean) {
+            distance =
+                T::Select(T::IsZero(second), T::Zero(), T::Div(first, second));
+        } else {
+            distance = T::Select(any, Correlation<T>(first, second, third),
+                                 T::Zero());
+        }
+        T::Store(out + c, distance);
+    }
+}
+
+template <class T>
+void MaskedDistances(const SweepView& view, const double* values,
+                     const int* mask, double* out) {
+    if (view.euclidean) {
+        MaskedDistancesOf<T, true>(view, values, mask, out);
+    } else {
+        MaskedDistancesOf<T, false>(view, values, mask, out);
+    }
+}

@@ -1,0 +1,155 @@
+// The loop of the vector sweep: blocks of items whose distances are
+// computed ahead of their turns, then the turns themselves with the moves of
+// the literal sweep and the sums of the next means. Included after
+// SweepKernelTemplates.h, under the same conditions.
+// No include guard: meant to be included once per instruction set.
+
+// sums[k] += values[k] for k up to paddedCount, a multiple of the lanes;
+// sums beyond the values collect whatever follows them.
+template <class T>
+void AddRow(double* sums, const double* values, int paddedCount) {
+    for (int k = 0; k < paddedCount; k += T::kLanes) {
+        T::Store(sums + k, T::Add(T::Load(sums + k), T::Load(values + k)));
+    }
+}
+
+// Items first .. first + count - 1 of a sweep, with the distances computed
+// before any of them takes its turn.
+struct Block {
+    int first;
+    int count;
+    double* distances;  // kSweepGroup rows of Kpad
+    int* gatheredMask;  // kSweepGroup rows of D (items as columns)
+    const int* masks[kSweepGroup];  // null for complete items
+    bool homeOnly[kSweepGroup];
+};
+
+// The centres are fixed for the whole sweep, and only an item's own turn
+// changes its cluster, so a block's distances can be computed ahead of the
+// turns of the items before it.
+template <class T>
+void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
+                  Block& block) {
+    const SweepView& view = ws.view;
+    const int D = job.valueCount;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    SweepItems items;
+    int slotOf[kSweepGroup];
+    int complete = 0;
+    for (int g = 0; g < block.count; ++g) {
+        const int item = block.first + g;
+        double* slot = block.distances + g * paddedClusters;
+        const double* values =
+            ws.itemValues + static_cast<std::size_t>(item) * D;
+        block.homeOnly[g] = false;
+        block.masks[g] = nullptr;
+        if (view.centresComplete && ws.itemComplete[item]) {
+            items.rows[complete] = values;
+            items.self[complete] = ws.itemSelf[item];
+            items.margin[complete] = ws.itemMargin[item];
+            items.home[complete] = ids[item];
+            items.out[complete] = slot;
+            slotOf[complete] = g;
+            ++complete;
+            continue;
+        }
+        if (job.itemsAsColumns) {
+            int* gathered =
+                block.gatheredMask + static_cast<std::size_t>(g) * D;
+            for (int k = 0; k < D; ++k) gathered[k] = job.mask[k][item];
+            block.masks[g] = gathered;
+        } else {
+            block.masks[g] = job.mask[item];
+        }
+        MaskedDistances<T>(view, values, block.masks[g], slot);
+    }
+    if (complete > 0) {
+        CompleteDistances<T>(view, items, complete);
+        for (int m = 0; m < complete; ++m) {
+            block.homeOnly[slotOf[m]] = items.homeOnly[m];
+        }
+    }
+}
+
+// The turns of a block's items, in order: the moves of the literal sweep,
+// then each item's values into the sums of the next means.
+template <class T>
+void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const Block& block,
+                 int* ids, int* clusterSizes, double& total) {
+    const int K = job.clusterCount;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(ws.view.paddedClusters);
+    for (int g = 0; g < block.count; ++g) {
+        const int item = block.first + g;
+        const int home = ids[item];
+        if (clusterSizes[home] != 1) {
+            const double* distance = block.distances + g * paddedClusters;
+            double nearest = distance[home];
+            if (!block.homeOnly[g]) {
+                for (int j = 0; j < K; ++j) {
+                    if (j == home) continue;
+                    // Strict: an equally near cluster never takes the item.
+                    if (nearest > distance[j]) {
+                        clusterSizes[ids[item]] -= 1;
+                        ids[item] = j;
+                        clusterSizes[j] += 1;
+                        nearest = distance[j];
+                    }
+                }
+            }
+            total += nearest;
+        }
+        if (!job.means) continue;
+        const double* values =
+            ws.itemValues + static_cast<std::size_t>(item) * job.valueCount;
+        const int c = ids[item];
+        if (ws.itemComplete[item]) {
+            AddRow<T>(ws.sums +
+                          static_cast<std::size_t>(c) * ws.paddedValueCount,
+                      values, ws.paddedValueCount);
+            ws.memberCounts[c] += 1;
+        } else {
+            AddIncompleteToMeans(job, ws, c, values, block.masks[g]);
+        }
+    }
+}
+
+template <class T>
+double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
+             int* clusterSizes) {
+    const int N = job.itemCount;
+    // The centres were laid out for the sweep, so the centroid mask is free
+    // to count the next means' incomplete members meanwhile.
+    if (job.means) ClearMeans(job, ws);
+
+    // Two blocks in flight: the next block's distances are computed before
+    // this block's turns, which then wait for no square root or division.
+    Block blocks[2];
+    for (int b = 0; b < 2; ++b) {
+        blocks[b].distances =
+            ws.distances + static_cast<std::size_t>(b) * kSweepGroup *
+                               static_cast<std::size_t>(ws.view.paddedClusters);
+        blocks[b].gatheredMask =
+            ws.gatheredMask + static_cast<std::size_t>(b) * kSweepGroup *
+                                  static_cast<std::size_t>(job.valueCount);
+    }
+    auto start = [&](Block& block, int first) {
+        block.first = first;
+        block.count = N - first < kSweepGroup ? N - first : kSweepGroup;
+        ComputeBlock<T>(job, ws, ids, block);
+    };
+
+    double total = 0.0;
+    int current = 0;
+    if (N > 0) start(blocks[0], 0);
+    for (int first = 0; first < N; first += kSweepGroup) {
+        if (N - first > kSweepGroup) {
+            start(blocks[1 - current], first + kSweepGroup);
+        }
+        SettleBlock<T>(job, ws, blocks[current], ids, clusterSizes, total);
+        current = 1 - current;
+    }
+    ws.meansPending = job.means;
+    return total;
+}

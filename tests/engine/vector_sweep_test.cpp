@@ -1,0 +1,318 @@
+// The vector sweep against the literal one (one distance call per item and
+// cluster), bit for bit, on many random jobs and on every register width
+// this processor has. The literal sweep is the reference: each job runs
+// twice from the same generator state, and cluster numbers, error value
+// bits and found count must agree.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/ClusterEngine.h"
+#include "engine/SweepControls.h"
+#include "engine/SweepMeans.h"
+#include "engine/VectorSweep.h"
+#include "entry/RunJob.h"
+#include "random/SeedWords.h"
+#include "support/Matrix.h"
+
+namespace selvane {
+namespace {
+
+using test_support::Data;
+using test_support::Mask;
+
+std::uint64_t Bits(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// Restores the choice at run time whatever a test forced.
+struct ForcedWidth {
+    explicit ForcedWidth(int lanes) { ok = ForceSweepWidth(lanes); }
+    ~ForcedWidth() { ForceSweepWidth(0); }
+    bool ok;
+};
+
+std::vector<int> VectorWidths() {
+    std::vector<int> widths;
+    for (int lanes : {kSse2Lanes, kAvx2Lanes, kAvx512Lanes}) {
+        if (SweepWidthSupported(lanes)) widths.push_back(lanes);
+    }
+    return widths;
+}
+
+// A random engine job, items as rows; Transposed() gives the column form.
+struct EngineJob {
+    int n, d, k, passes;
+    char method, metric;
+    Data data;
+    Mask mask;
+    std::vector<double> weights;
+    std::vector<int> start;  // used when passes == 0
+};
+
+struct Outcome {
+    std::vector<int> ids;
+    std::uint64_t error;
+    int found;
+};
+
+// Kinds of value, drawn per job so that some jobs are all of one kind.
+enum class Values { kSpread, kFewLevels, kSigned };
+
+EngineJob RandomJob(std::mt19937_64& rng, bool gaps) {
+    auto uniform = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    auto unit = [&] { return std::uniform_real_distribution<double>(0, 1)(rng); };
+    const int n = uniform(1, 40);
+    const int d = uniform(1, 7);
+    const int k = uniform(1, n < 19 ? n : 19);
+    const char methods[] = {'a', 'm', 'M'};
+    const char metrics[] = {'e', 'u', 'u', 'c'};
+    EngineJob job{n, d, k, uniform(0, 4), methods[uniform(0, 2)],
+                  metrics[uniform(0, 3)], Data(n, d), Mask(n, d, 1), {}, {}};
+    const Values kind = static_cast<Values>(uniform(0, 2));
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < d; ++j) {
+            double v = 0.1 + 4.0 * unit();
+            // Few levels make exact ties between clusters common; a nudge
+            // of one unit in the last place makes near ties.
+            if (kind == Values::kFewLevels) {
+                v = 1.0 + uniform(0, 2);
+                if (uniform(0, 5) == 0) v = std::nextafter(v, 9.0);
+            }
+            if (kind == Values::kSigned) v -= 2.0;
+            job.data[i][j] = v;
+        }
+    }
+    if (gaps) {
+        const int missingColumn = uniform(0, 2) == 0 ? uniform(0, d - 1) : -1;
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < d; ++j) {
+                const int draw = uniform(0, 9);
+                // Absent cells hold garbage that must never be read.
+                if (j == missingColumn || draw == 0) {
+                    job.mask[i][j] = 0;
+                    const double junk[] = {
+                        std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity(), 1e308};
+                    job.data[i][j] = junk[uniform(0, 3)];
+                } else if (draw == 1) {
+                    job.mask[i][j] = uniform(0, 1) ? 2 : -1;
+                }
+            }
+        }
+    }
+    for (int j = 0; j < d; ++j) {
+        const double choices[] = {1.0, 1.0, 0.0, 0.5, 2.75, 1e-3};
+        job.weights.push_back(choices[uniform(0, gaps ? 5 : 1)]);
+    }
+    for (int i = 0; i < n; ++i) job.start.push_back(uniform(0, k - 1));
+    return job;
+}
+
+Outcome Run(EngineJob job, int itemsAsColumns, std::int32_t seed) {
+    StoreSeedWords({seed, 4242});
+    Outcome out{job.start, 0, -7};
+    double error = -3.0;
+    ClusterEngine engine;
+    if (itemsAsColumns) {
+        Data t = job.data.Transposed();
+        Mask tm = job.mask.Transposed();
+        engine.PartitionClusters(job.k, job.d, job.n, t.get(), tm.get(),
+                                 job.weights.data(), itemsAsColumns,
+                                 job.passes, job.method, job.metric,
+                                 out.ids.data(), &error, &out.found);
+    } else {
+        engine.PartitionClusters(job.k, job.n, job.d, job.data.get(),
+                                 job.mask.get(), job.weights.data(), 0,
+                                 job.passes, job.method, job.metric,
+                                 out.ids.data(), &error, &out.found);
+    }
+    out.error = Bits(error);
+    return out;
+}
+
+std::string Describe(const EngineJob& job, int columns, int lanes) {
+    return "n=" + std::to_string(job.n) + " d=" + std::to_string(job.d) +
+           " k=" + std::to_string(job.k) + " passes=" +
+           std::to_string(job.passes) + " method=" + job.method +
+           " metric=" + job.metric + " columns=" + std::to_string(columns) +
+           " lanes=" + std::to_string(lanes);
+}
+
+void ExpectSameOnEveryWidth(const EngineJob& job, int columns,
+                            std::int32_t seed) {
+    Outcome literal;
+    {
+        ForcedWidth force(kLiteralSweep);
+        literal = Run(job, columns, seed);
+    }
+    for (int lanes : VectorWidths()) {
+        ForcedWidth force(lanes);
+        ASSERT_TRUE(force.ok);
+        const Outcome vector = Run(job, columns, seed);
+        SCOPED_TRACE(Describe(job, columns, lanes));
+        EXPECT_EQ(vector.ids, literal.ids);
+        EXPECT_EQ(vector.error, literal.error);
+        EXPECT_EQ(vector.found, literal.found);
+    }
+}
+
+TEST(VectorSweepTest, WidthsCanBeForcedAndReset) {
+    EXPECT_TRUE(SweepWidthSupported(kLiteralSweep));
+    EXPECT_FALSE(ForceSweepWidth(3));
+    {
+        ForcedWidth force(kLiteralSweep);
+        EXPECT_EQ(SweepWidthFor(5), kLiteralSweep);
+    }
+    for (int lanes : VectorWidths()) {
+        ForcedWidth force(lanes);
+        EXPECT_EQ(SweepWidthFor(1), lanes);
+    }
+    // Left to itself, a job runs a supported width, and the one that needs
+    // fewest registers for its clusters.
+    const int chosen = SweepWidthFor(8);
+    EXPECT_TRUE(SweepWidthSupported(chosen));
+    if (SweepWidthSupported(kAvx512Lanes)) {
+        EXPECT_EQ(chosen, kAvx512Lanes);
+    }
+    if (SweepWidthSupported(kAvx2Lanes)) {
+        EXPECT_EQ(SweepWidthFor(3), kAvx2Lanes);
+    }
+}
+
+TEST(VectorSweepTest, CompleteJobsMatchTheLiteralSweep) {
+    std::mt19937_64 rng(20240611);
+    for (int trial = 0; trial < 150; ++trial) {
+        const EngineJob job = RandomJob(rng, false);
+        ExpectSameOnEveryWidth(job, trial % 3 == 0 ? 5 : 0, 100 + trial);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(VectorSweepTest, JobsWithGapsAndOddWeightsMatchTheLiteralSweep) {
+    std::mt19937_64 rng(77);
+    for (int trial = 0; trial < 150; ++trial) {
+        const EngineJob job = RandomJob(rng, true);
+        ExpectSameOnEveryWidth(job, trial % 2, 900 + trial);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(VectorSweepTest, InfinitiesAndNegativeWeightsGiveTheSameBits) {
+    // Present infinities make default NaNs (inf - inf, 0 * inf); negative
+    // weights make negative products under the square root, which the
+    // library's sqrt, not the instruction, must answer.
+    std::mt19937_64 rng(5);
+    for (int trial = 0; trial < 60; ++trial) {
+        EngineJob job = RandomJob(rng, false);
+        std::uniform_int_distribution<int> item(0, job.n - 1);
+        std::uniform_int_distribution<int> value(0, job.d - 1);
+        if (trial % 2 == 0) {
+            job.data[item(rng)][value(rng)] =
+                std::numeric_limits<double>::infinity();
+        } else {
+            for (double& w : job.weights) w = -w;
+            job.weights[0] = 1.0;
+        }
+        ExpectSameOnEveryWidth(job, 0, trial);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(VectorSweepTest, EveryClusterCountUpToTheItemCount) {
+    std::mt19937_64 rng(99);
+    std::uint64_t seed = rng();
+    for (;; seed = rng()) {
+        std::mt19937_64 probe(seed);
+        if (RandomJob(probe, false).n >= 21) break;
+    }
+    std::mt19937_64 chosen(seed);
+    EngineJob job = RandomJob(chosen, false);
+    for (int k = 1; k <= job.n; ++k) {
+        job.k = k;
+        for (int& s : job.start) s %= k;
+        job.passes = 3;
+        job.metric = k % 2 ? 'u' : 'e';
+        ExpectSameOnEveryWidth(job, k % 3 == 0, k);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
+    std::mt19937_64 rng(31);
+    for (int trial = 0; trial < 40; ++trial) {
+        EngineJob job = RandomJob(rng, trial % 2 == 1);
+        const int columns = trial % 4 >= 2;
+        Data t = job.data.Transposed();
+        Mask tm = job.mask.Transposed();
+        const int rows = columns ? job.d : job.n;
+        const int cols = columns ? job.n : job.d;
+        double** data = columns ? t.get() : job.data.get();
+        int** mask = columns ? tm.get() : job.mask.get();
+        const int centreRows = columns ? job.d : job.k;
+        const int centreCols = columns ? job.k : job.d;
+        Data expected(centreRows, centreCols), actual(centreRows, centreCols);
+        Mask expectedMask(centreRows, centreCols), actualMask(centreRows,
+                                                             centreCols, 9);
+        ClusterEngine engine;
+        engine.ComputeClusterMeans(job.k, rows, cols, data, mask,
+                                   job.start.data(), expected.get(),
+                                   expectedMask.get(), columns);
+        SweepJob sweepJob{job.k,  job.n,         job.d,    columns,
+                          data,   mask,          job.weights.data(), false,
+                          true,   actual.get(),  actualMask.get()};
+        SweepWorkspace workspace;
+        ASSERT_TRUE(OpenSweepWorkspace(sweepJob, VectorWidths().front(),
+                                       &workspace));
+        VectorClusterMeans(sweepJob, workspace, job.start.data());
+        CloseSweepWorkspace(&workspace);
+        for (int r = 0; r < centreRows; ++r) {
+            for (int c = 0; c < centreCols; ++c) {
+                EXPECT_EQ(Bits(actual[r][c]), Bits(expected[r][c]));
+                EXPECT_EQ(actualMask[r][c], expectedMask[r][c]);
+            }
+        }
+    }
+}
+
+TEST(VectorSweepTest, ExportedJobsMatchTheLiteralSweep) {
+    std::mt19937_64 rng(2718);
+    for (int trial = 0; trial < 24; ++trial) {
+        const int n = std::uniform_int_distribution<int>(1, 80)(rng);
+        const int d = std::uniform_int_distribution<int>(1, 9)(rng);
+        const int k = std::uniform_int_distribution<int>(1, n < 12 ? n : 12)(rng);
+        std::vector<double> input(static_cast<std::size_t>(n) * d);
+        std::uniform_real_distribution<double> value(0.05, 10.0);
+        for (double& x : input) x = value(rng);
+        // Items with a value that is not positive are masked out whole.
+        if (trial % 3 == 0) input[0] = 0.0;
+        if (trial % 4 == 0) input[input.size() - 1] = -1.0;
+        std::vector<double> literal(n), vector(n);
+        {
+            ForcedWidth force(kLiteralSweep);
+            StoreSeedWords({trial + 1, 99});
+            RunJob(n, d, input.data(), k, literal.data());
+        }
+        for (int lanes : VectorWidths()) {
+            ForcedWidth force(lanes);
+            StoreSeedWords({trial + 1, 99});
+            RunJob(n, d, input.data(), k, vector.data());
+            EXPECT_EQ(vector, literal) << "n=" << n << " d=" << d << " k=" << k
+                                       << " lanes=" << lanes;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace selvane
