@@ -13,8 +13,14 @@
 
 #include "engine/SweepMeans.h"
 
+// clang spells the per-function target differently; either way only the
+// functions below get the wider instructions.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 namespace selvane {
 
@@ -73,7 +79,11 @@ SweepFunction Avx2Sweep() { return Sweep<Avx2>; }
 
 }  // namespace selvane
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

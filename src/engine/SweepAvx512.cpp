@@ -14,8 +14,14 @@
 
 #include "engine/SweepMeans.h"
 
+// clang spells the per-function target differently; either way only the
+// functions below get the wider instructions.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 
 namespace selvane {
 
@@ -73,7 +79,11 @@ SweepFunction Avx512Sweep() { return Sweep<Avx512>; }
 
 }  // namespace selvane
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

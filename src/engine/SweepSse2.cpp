@@ -12,8 +12,14 @@
 
 #include "engine/SweepMeans.h"
 
+// clang spells the per-function target differently; either way only the
+// functions below get the wider instructions.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("sse2")
+#endif
 
 namespace selvane {
 
@@ -67,7 +73,11 @@ SweepFunction Sse2Sweep() { return Sweep<Sse2>; }
 
 }  // namespace selvane
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 

@@ -27,8 +27,10 @@ public:
 
 private:
     unsigned int savedSseRegister_ = 0;
+#if defined(_WIN32)
     // The 28-byte image that fnstenv writes: control, status and tag words.
     unsigned char savedX87Environment_[28] = {};
+#endif
 };
 
 }  // namespace selvane
