@@ -5,7 +5,6 @@
 #define SELVANE_TESTS_FUZZ_FUZZ_INPUT_H
 
 #include <cfloat>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -69,18 +68,6 @@ public:
         }
     }
 
-    // Pins the generator from the next eight bytes. Words are kept in the
-    // generator's range; a 0 word makes the first draw seed again, from the
-    // fixed source installed by PinSeedSource.
-    void PinGenerator() {
-        const std::uint32_t a = TakeWord();
-        const std::uint32_t b = TakeWord();
-        StoreSeedWords({static_cast<std::int32_t>(a % 2147483563u),
-                        static_cast<std::int32_t>(b % 2147483399u)});
-    }
-
-    std::size_t Remaining() const { return size_; }
-
 private:
     static double Special(int which) {
         constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -103,7 +90,7 @@ private:
 };
 
 // A seeding source that needs no clock, so that every run is reproducible
-// even when a pinned word is 0 and the generator seeds itself again.
+// even when a pinned seed word is 0 and the generator seeds itself again.
 inline void PinSeedSource() {
     SeedSource source;
     source.clockSeconds = [] { return std::uint32_t{20240229}; };
