@@ -11,12 +11,9 @@
 #include "FuzzInput.h"
 #include "engine/ClusterEngine.h"
 
-// Where the engine has several reassignment sweeps (the literal one and
-// vector ones of several widths), every one must give the same bits.
-#if __has_include("engine/SweepControls.h")
+// Every reassignment sweep (the literal one and the vector ones of each
+// width) must give the same bits.
 #include "engine/SweepControls.h"
-#define SELVANE_FUZZ_SWEEP_WIDTHS 1
-#endif
 
 namespace {
 
@@ -250,18 +247,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
 
     // Same job, same generator state, same bits: again, and on every sweep
     // width the processor has.
-#ifdef SELVANE_FUZZ_SWEEP_WIDTHS
     const int widths[] = {0, selvane::kLiteralSweep, selvane::kSse2Lanes,
                           selvane::kAvx2Lanes, selvane::kAvx512Lanes};
-#else
-    const int widths[] = {0};
-#endif
     for (int lanes : widths) {
-#ifdef SELVANE_FUZZ_SWEEP_WIDTHS
         if (!selvane::ForceSweepWidth(lanes)) continue;
-#else
-        static_cast<void>(lanes);
-#endif
         static Outcome again;
         Run(job, seed, m, &again);
         SELVANE_FUZZ_CHECK(std::memcmp(out.ids, again.ids, sizeof out.ids) ==
@@ -275,8 +264,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
                            std::memcmp(&out.errorValue, &again.errorValue,
                                        sizeof out.errorValue) == 0);
     }
-#ifdef SELVANE_FUZZ_SWEEP_WIDTHS
     selvane::ForceSweepWidth(0);
-#endif
     return 0;
 }
