@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "engine/PassCounters.h"
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 
 namespace {

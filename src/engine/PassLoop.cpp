@@ -4,9 +4,7 @@
 
 #include "engine/Allocate.h"
 #include "engine/PassCounters.h"
-#include "engine/SweepControls.h"
-#include "engine/SweepMeans.h"
-#include "engine/VectorSweep.h"
+#include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
 
@@ -18,6 +16,7 @@ constexpr double kNoTotal = 1.7976931348623157e308;
 // The save period stops doubling here, so it can never overflow an int.
 constexpr int kLongestSavePeriod = 1073741823;
 
+// What every pass of a job reads and none changes.
 struct Job {
     ClusterEngine* engine;
     int clusterCount;
@@ -30,65 +29,69 @@ struct Job {
     const double* weights;
     int itemsAsColumns;
     DistanceFunction distance;
+    bool useMedians;
+    // The vector sweep's view of the items; null when the literal sweep
+    // serves the job.
+    const SweepJob* sweepJob;
+};
+
+// What one pass changes: its centres, cluster sizes and scratch.
+struct Pass {
     DataMatrix centroidData;
     MaskMatrix centroidMask;
     int* clusterSizes;
-    bool useMedians;
-    double* workValues;
-    // The vector sweep's view of the job and its storage; null when the
-    // literal sweep runs.
-    SweepJob sweepJob;
-    SweepWorkspace* sweep;
+    double* workValues;  // median scratch
+    SweepWorkspace* sweep;  // null when the literal sweep runs
 };
 
-void ComputeCentres(const Job& job, const int* ids) {
-    if (job.sweep && !job.useMedians) {
-        if (job.sweep->meansPending) {
-            FinishMeans(job.sweepJob, *job.sweep);
+void ComputeCentres(const Job& job, const Pass& pass, const int* ids) {
+    // With means, the vector sweep gives the next centres itself: it formed
+    // their sums during the last sweep.
+    if (!pass.sweep || !NextSweepCentres(*job.sweepJob, *pass.sweep, ids)) {
+        if (job.useMedians) {
+            job.engine->ComputeClusterMedians(
+                job.clusterCount, job.rowCount, job.columnCount, job.data,
+                job.mask, ids, pass.centroidData, pass.centroidMask,
+                job.itemsAsColumns, pass.workValues);
         } else {
-            VectorClusterMeans(job.sweepJob, *job.sweep, ids);
+            job.engine->ComputeClusterMeans(
+                job.clusterCount, job.rowCount, job.columnCount, job.data,
+                job.mask, ids, pass.centroidData, pass.centroidMask,
+                job.itemsAsColumns);
         }
-    } else if (job.useMedians) {
-        job.engine->ComputeClusterMedians(
-            job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, job.centroidData, job.centroidMask,
-            job.itemsAsColumns, job.workValues);
-    } else {
-        job.engine->ComputeClusterMeans(
-            job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, job.centroidData, job.centroidMask,
-            job.itemsAsColumns);
     }
-    if (job.sweep) LoadSweepCentres(job.sweepJob, *job.sweep);
+    if (pass.sweep) LayOutCentres(*job.sweepJob, *pass.sweep);
 }
 
-inline double Distance(const Job& job, int item, int cluster) {
-    return job.distance(job.valueCount, job.data, job.centroidData, job.mask,
-                        job.centroidMask, job.weights, item, cluster,
-                        job.itemsAsColumns);
+inline double Distance(const Job& job, const Pass& pass, int item,
+                       int cluster) {
+    return job.distance(job.valueCount, job.data, pass.centroidData,
+                        job.mask, pass.centroidMask, job.weights, item,
+                        cluster, job.itemsAsColumns);
 }
 
 // Moves every item to its nearest centre and returns the sum of the
 // distances. The centres stay fixed for the sweep while the sizes follow
 // every move, so an item left alone by earlier moves is not taken away.
-double Reassign(const Job& job, int* ids) {
-    if (job.sweep) {
-        return job.sweep->sweep(job.sweepJob, *job.sweep, ids,
-                                job.clusterSizes);
+double Reassign(const Job& job, const Pass& pass, int* ids) {
+    if (pass.sweep) {
+        return ReassignItems(*job.sweepJob, *pass.sweep, ids,
+                             pass.clusterSizes);
     }
+    int* sizes = pass.clusterSizes;
     double total = 0.0;
     for (int i = 0; i < job.itemCount; ++i) {
         const int home = ids[i];
-        if (job.clusterSizes[home] == 1) continue;
-        double nearest = Distance(job, i, home);
+        if (sizes[home] == 1) continue;
+        double nearest = Distance(job, pass, i, home);
         for (int j = 0; j < job.clusterCount; ++j) {
             if (j == home) continue;
-            const double candidate = Distance(job, i, j);
+            const double candidate = Distance(job, pass, i, j);
             // Strict: an equally near cluster never takes the item.
             if (nearest > candidate) {
-                job.clusterSizes[ids[i]] -= 1;
+                sizes[ids[i]] -= 1;
                 ids[i] = j;
-                job.clusterSizes[j] += 1;
+                sizes[j] += 1;
                 nearest = candidate;
             }
         }
@@ -98,11 +101,10 @@ double Reassign(const Job& job, int* ids) {
 }
 
 // Runs one pass from the assignment in ids; returns its last total.
-double RunOnePass(const Job& job, int* ids, int* saved) {
-    // A fresh start: the sums the last pass left behind are not its means.
-    if (job.sweep) job.sweep->meansPending = false;
-    for (int k = 0; k < job.clusterCount; ++k) job.clusterSizes[k] = 0;
-    for (int i = 0; i < job.itemCount; ++i) job.clusterSizes[ids[i]] += 1;
+double RunOnePass(const Job& job, const Pass& pass, int* ids, int* saved) {
+    if (pass.sweep) StartSweepPass(*pass.sweep);
+    for (int k = 0; k < job.clusterCount; ++k) pass.clusterSizes[k] = 0;
+    for (int i = 0; i < job.itemCount; ++i) pass.clusterSizes[ids[i]] += 1;
 
     const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
     int savePeriod = 10;
@@ -118,8 +120,8 @@ double RunOnePass(const Job& job, int* ids, int* saved) {
         }
         ++iteration;
         CountIteration();
-        ComputeCentres(job, ids);
-        total = Reassign(job, ids);
+        ComputeCentres(job, pass, ids);
+        total = Reassign(job, pass, ids);
         // A NaN total fails this test and the next one decides.
         if (total >= previous) break;
         if (std::memcmp(ids, saved, idBytes) == 0) break;
@@ -166,47 +168,45 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.weights = weights;
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
-    job.centroidData = centroidData;
-    job.centroidMask = centroidMask;
-    job.clusterSizes = clusterSizes;
     job.useMedians = useMedians;
-    job.workValues = workValues;
 
-    job.sweepJob = {clusterCount,  job.itemCount, job.valueCount,
-                    itemsAsColumns, data,          mask,
-                    weights,        metric != 'u', !useMedians,
-                    centroidData,   centroidMask};
-    job.sweep = nullptr;
+    Pass pass;
+    pass.centroidData = centroidData;
+    pass.centroidMask = centroidMask;
+    pass.clusterSizes = clusterSizes;
+    pass.workValues = workValues;
+    pass.sweep = nullptr;
 
+    // Storage is taken here, once for all passes.
     int* saved = AllocateArray<int>(job.itemCount);
     if (!saved) return -1;
-
-    // The vector sweep's storage is taken here, once for all passes. A job
-    // without values has nothing to vectorise.
-    SweepWorkspace sweep;
-    const int lanes = SweepWidthFor(clusterCount);
-    if (lanes != kLiteralSweep && job.valueCount > 0) {
-        if (!OpenSweepWorkspace(job.sweepJob, lanes, &sweep)) {
-            Release(saved);
-            return -1;
-        }
-        job.sweep = &sweep;
+    SweepJob* sweepJob = nullptr;
+    const SweepRequest request{clusterCount, job.itemCount, job.valueCount,
+                               itemsAsColumns, data,       mask,
+                               weights,        job.distance, !useMedians};
+    if (!OpenSweepJob(request, &sweepJob) ||
+        (sweepJob && !OpenSweepWorkspace(*sweepJob, centroidData,
+                                         centroidMask, &pass.sweep))) {
+        CloseSweepJob(sweepJob);
+        Release(saved);
+        return -1;
     }
+    job.sweepJob = sweepJob;
 
     *errorValue = kNoTotal;
     int foundCount = 1;
-    int pass = 0;
+    int passNumber = 0;
     do {
         if (passCount != 0) {
             engine.AssignRandomStart(clusterCount, job.itemCount, workingIds);
         }
         CountPass();
-        const double total = RunOnePass(job, workingIds, saved);
+        const double total = RunOnePass(job, pass, workingIds, saved);
         if (passCount <= 1) {
             *errorValue = total;
             break;
         }
-        if (pass == 0) {
+        if (passNumber == 0) {
             // The first pass is the best so far whatever its total, so a job
             // of one cluster, or one whose totals are not numbers, still
             // returns a partition that some pass found.
@@ -222,10 +222,11 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
             std::memcpy(clusterIds, workingIds,
                         static_cast<std::size_t>(job.itemCount) * sizeof(int));
         }
-        ++pass;
-    } while (pass < passCount);
+        ++passNumber;
+    } while (passNumber < passCount);
 
-    if (job.sweep) CloseSweepWorkspace(job.sweep);
+    CloseSweepWorkspace(pass.sweep);
+    CloseSweepJob(sweepJob);
     Release(saved);
     return foundCount;
 }

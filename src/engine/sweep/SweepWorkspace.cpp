@@ -1,0 +1,305 @@
+// The storage of a job and of a pass, each taken in one aligned block that
+// also holds the object describing it, and what fills it: the items'
+// compact copy and sums once per job, the centres' layout once per sweep.
+#include "engine/sweep/SweepWorkspace.h"
+
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <new>
+
+#include "engine/Allocate.h"
+#include "engine/sweep/SweepDispatch.h"
+#include "engine/sweep/VectorSweep.h"
+
+namespace selvane {
+
+namespace {
+
+// One cache line, and the width of an AVX-512 register.
+constexpr std::uint64_t kAlignment = 64;
+
+// Far beyond any array that can be allocated; keeps the byte sums below
+// exact in 64 bits.
+constexpr std::uint64_t kLargestCount = std::uint64_t{1} << 48;
+
+// Screening of the correlation needs sums of squares whose products and
+// roots are normal numbers, so that every rounding error is relative.
+constexpr double kSmallestScreened = 0x1p-500;
+constexpr double kLargestScreened = 0x1p+500;
+
+// The screening margin as a share of sqrt(sxx): 2^-40, against rounding
+// errors of a few units of 2^-53 in the scores and distances.
+constexpr double kMarginShare = 0x1p-40;
+
+inline bool Screenable(double sumOfSquares) {
+    return sumOfSquares >= kSmallestScreened &&
+           sumOfSquares <= kLargestScreened;
+}
+
+// Offsets of the arrays within one block, each aligned; the object that
+// describes them comes first.
+struct Layout {
+    std::uint64_t bytes = 0;
+    bool fits = true;
+
+    std::uint64_t Take(std::uint64_t count, std::uint64_t elementSize) {
+        if (count > kLargestCount) fits = false;
+        bytes = (bytes + kAlignment - 1) / kAlignment * kAlignment;
+        const std::uint64_t at = bytes;
+        if (fits) bytes += count * elementSize;
+        return at;
+    }
+};
+
+// The block of a layout, aligned; null when memory runs out. *raw gets what
+// Release takes back.
+unsigned char* TakeBlock(const Layout& layout, void** raw) {
+    unsigned char* taken = AllocateArray<unsigned char>(
+        static_cast<std::int64_t>(layout.bytes + kAlignment));
+    *raw = taken;
+    if (!taken) return nullptr;
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(taken);
+    return taken + (kAlignment - address % kAlignment) % kAlignment;
+}
+
+template <typename T>
+T* At(unsigned char* base, std::uint64_t offset) {
+    return reinterpret_cast<T*>(base + offset);
+}
+
+inline double ItemValue(const SweepJob& job, int item, int k) {
+    return job.itemsAsColumns ? job.data[k][item] : job.data[item][k];
+}
+
+inline bool ItemPresent(const SweepJob& job, int item, int k) {
+    return (job.itemsAsColumns ? job.mask[k][item] : job.mask[item][k]) != 0;
+}
+
+// What never changes during a job: which items are complete, their own sums
+// of squares and margins, and the weights' properties.
+void PrepareItems(SweepJob& job) {
+    const int D = job.valueCount;
+    bool unitWeights = true;
+    bool screenable = true;
+    double completeWeight = 0.0;
+    for (int k = 0; k < D; ++k) {
+        const double w = job.weights[k];
+        unitWeights = unitWeights && w == 1.0;
+        screenable = screenable && w >= 0.0 && w <= kLargestScreened;
+        completeWeight += w;
+    }
+    job.unitWeights = unitWeights;
+    job.completeWeight = completeWeight;
+    job.weightsScreenable = screenable;
+
+    for (int i = 0; i < job.itemCount; ++i) {
+        double* values = job.itemValues + static_cast<std::size_t>(i) * D;
+        for (int k = 0; k < D; ++k) values[k] = ItemValue(job, i, k);
+
+        bool complete = true;
+        for (int k = 0; k < D && complete; ++k) {
+            complete = ItemPresent(job, i, k);
+        }
+        job.itemComplete[i] = complete ? 1 : 0;
+        double self = 0.0;
+        double margin = 0.0;
+        if (complete && !job.euclidean) {
+            for (int k = 0; k < D; ++k) {
+                self += (job.weights[k] * values[k]) * values[k];
+            }
+            if (screenable && Screenable(self)) {
+                margin = std::sqrt(self) * kMarginShare;
+            }
+        }
+        job.itemSelf[i] = self;
+        job.itemMargin[i] = margin;
+    }
+}
+
+}  // namespace
+
+bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
+    *opened = nullptr;
+    // The kernels compute the two distances the engine offers, and need a
+    // value to vectorise.
+    const bool euclidean = request.distance == EuclideanDistance;
+    if (!euclidean && request.distance != UncenteredCorrelationDistance) {
+        return true;
+    }
+    const int lanes = SweepWidthFor(request.clusterCount);
+    if (lanes == kLiteralSweep || request.valueCount <= 0) return true;
+
+    const std::uint64_t D = static_cast<std::uint64_t>(request.valueCount);
+    const std::uint64_t N = static_cast<std::uint64_t>(request.itemCount);
+    const std::uint64_t K = static_cast<std::uint64_t>(request.clusterCount);
+    const std::uint64_t width = static_cast<std::uint64_t>(lanes);
+    const std::uint64_t paddedClusters = (K + width - 1) / width * width;
+    const std::uint64_t paddedValues =
+        (D + kSweepPadding - 1) / kSweepPadding * kSweepPadding;
+    if (paddedClusters > INT_MAX || paddedValues > INT_MAX) return false;
+
+    Layout layout;
+    const std::uint64_t jobAt = layout.Take(1, sizeof(SweepJob));
+    const std::uint64_t itemSelfAt = layout.Take(N, sizeof(double));
+    const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
+    const std::uint64_t itemValuesAt =
+        layout.Take(N * D + kSweepPadding, sizeof(double));
+    const std::uint64_t itemCompleteAt = layout.Take(N, 1);
+    if (!layout.fits) return false;
+    void* raw;
+    unsigned char* base = TakeBlock(layout, &raw);
+    if (!base) return false;
+
+    SweepJob& job = *new (base + jobAt) SweepJob();
+    job.block = raw;
+    job.clusterCount = request.clusterCount;
+    job.itemCount = request.itemCount;
+    job.valueCount = request.valueCount;
+    job.itemsAsColumns = request.itemsAsColumns;
+    job.data = request.data;
+    job.mask = request.mask;
+    job.weights = request.weights;
+    job.euclidean = euclidean;
+    job.means = request.means;
+    job.sweep = SweepOfWidth(lanes);
+    job.paddedClusters = static_cast<int>(paddedClusters);
+    job.paddedValueCount = static_cast<int>(paddedValues);
+    job.itemSelf = At<double>(base, itemSelfAt);
+    job.itemMargin = At<double>(base, itemMarginAt);
+    job.itemValues = At<double>(base, itemValuesAt);
+    for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
+    job.itemComplete = At<unsigned char>(base, itemCompleteAt);
+    PrepareItems(job);
+    *opened = &job;
+    return true;
+}
+
+void CloseSweepJob(SweepJob* job) {
+    if (job) Release(job->block);
+}
+
+bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
+                        MaskMatrix centroidMask, SweepWorkspace** opened) {
+    *opened = nullptr;
+    const std::uint64_t D = static_cast<std::uint64_t>(job.valueCount);
+    const std::uint64_t K = static_cast<std::uint64_t>(job.clusterCount);
+    const std::uint64_t paddedClusters =
+        static_cast<std::uint64_t>(job.paddedClusters);
+    // Rows for two blocks of items in flight.
+    const std::uint64_t group = 2 * kSweepGroup;
+    const std::uint64_t gathered = job.itemsAsColumns ? group * D : 0;
+
+    Layout layout;
+    const std::uint64_t workspaceAt = layout.Take(1, sizeof(SweepWorkspace));
+    const std::uint64_t centresAt =
+        layout.Take(D * paddedClusters, sizeof(double));
+    const std::uint64_t presentAt =
+        layout.Take(D * paddedClusters, sizeof(std::int64_t));
+    const std::uint64_t centreSelfAt =
+        layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t centreScaleAt =
+        layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t distancesAt =
+        layout.Take(group * paddedClusters, sizeof(double));
+    const std::uint64_t sumsAt = layout.Take(
+        K * static_cast<std::uint64_t>(job.paddedValueCount), sizeof(double));
+    const std::uint64_t gatheredMaskAt = layout.Take(gathered, sizeof(int));
+    const std::uint64_t memberCountsAt = layout.Take(K, sizeof(int));
+    if (!layout.fits) return false;
+    void* raw;
+    unsigned char* base = TakeBlock(layout, &raw);
+    if (!base) return false;
+
+    SweepWorkspace& ws = *new (base + workspaceAt) SweepWorkspace();
+    ws.block = raw;
+    ws.centroidData = centroidData;
+    ws.centroidMask = centroidMask;
+    ws.centres = At<double>(base, centresAt);
+    ws.present = At<std::int64_t>(base, presentAt);
+    ws.centreSelf = At<double>(base, centreSelfAt);
+    ws.centreScale = At<double>(base, centreScaleAt);
+    ws.distances = At<double>(base, distancesAt);
+    ws.sums = At<double>(base, sumsAt);
+    ws.gatheredMask = At<int>(base, gatheredMaskAt);
+    ws.memberCounts = At<int>(base, memberCountsAt);
+    ws.meansPending = false;
+
+    ws.view.valueCount = job.valueCount;
+    ws.view.clusterCount = job.clusterCount;
+    ws.view.paddedClusters = job.paddedClusters;
+    ws.view.euclidean = job.euclidean;
+    ws.view.unitWeights = job.unitWeights;
+    ws.view.completeWeight = job.completeWeight;
+    ws.view.weights = job.weights;
+    ws.view.centres = ws.centres;
+    ws.view.present = ws.present;
+    ws.view.centresComplete = false;
+    ws.view.centreSelf = ws.centreSelf;
+    ws.view.screen = false;
+    ws.view.centreScale = ws.centreScale;
+    *opened = &ws;
+    return true;
+}
+
+void CloseSweepWorkspace(SweepWorkspace* workspace) {
+    if (workspace) Release(workspace->block);
+}
+
+void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
+    const int D = job.valueCount;
+    const int K = job.clusterCount;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(job.paddedClusters);
+    bool complete = true;
+    for (int k = 0; k < D; ++k) {
+        double* centres = ws.centres + k * paddedClusters;
+        std::int64_t* present = ws.present + k * paddedClusters;
+        if (job.itemsAsColumns) {
+            const double* values = ws.centroidData[k];
+            const int* mask = ws.centroidMask[k];
+            for (int j = 0; j < K; ++j) {
+                centres[j] = values[j];
+                present[j] = mask[j] != 0 ? -1 : 0;
+                complete = complete && mask[j] != 0;
+            }
+        } else {
+            for (int j = 0; j < K; ++j) {
+                centres[j] = ws.centroidData[j][k];
+                present[j] = ws.centroidMask[j][k] != 0 ? -1 : 0;
+                complete = complete && ws.centroidMask[j][k] != 0;
+            }
+        }
+        for (std::size_t j = static_cast<std::size_t>(K); j < paddedClusters;
+             ++j) {
+            centres[j] = 0.0;
+            present[j] = 0;
+        }
+    }
+    ws.view.centresComplete = complete;
+
+    for (std::size_t j = 0; j < paddedClusters; ++j) {
+        ws.centreSelf[j] = 0.0;
+        ws.centreScale[j] = 0.0;
+    }
+    if (job.euclidean) {
+        ws.view.screen = complete && job.completeWeight > 0.0;
+        return;
+    }
+    bool screen = complete && job.weightsScreenable;
+    if (complete) {
+        for (int j = 0; j < K; ++j) {
+            double self = 0.0;
+            for (int k = 0; k < D; ++k) {
+                const double x = ws.centres[k * paddedClusters + j];
+                self += (job.weights[k] * x) * x;
+            }
+            ws.centreSelf[j] = self;
+            screen = screen && Screenable(self);
+            if (screen) ws.centreScale[j] = 1.0 / std::sqrt(self);
+        }
+    }
+    ws.view.screen = screen;
+}
+
+}  // namespace selvane
