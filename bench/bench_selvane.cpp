@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/PassCounters.h"
+#include "common/PassCounters.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "engine/Allocate.h"
-#include "engine/PassCounters.h"
+#include "common/Allocate.h"
+#include "common/PassCounters.h"
 #include "engine/sweep/VectorSweep.h"
 
 namespace selvane {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <new>
 
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "engine/sweep/VectorSweep.h"
 
