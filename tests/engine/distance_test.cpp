@@ -2,19 +2,19 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "engine/Distance.h"
-#include "support/Grid.h"
+#include "support/Bits.h"
+#include "support/Matrix.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Bits;
-using test_support::Grid;
+using test_support::Matrix;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -30,8 +30,8 @@ struct Vectors {
 // swapped or ignored index shows. Both layouts must agree bit for bit.
 double Compare(DistanceFunction metric, const Vectors& v) {
     const int n = static_cast<int>(v.x1.size());
-    Grid<double> a(2, n, 1000.0), b(2, n, -300.0);
-    Grid<int> ma(2, n, 1), mb(2, n, 1);
+    Matrix<double> a(2, n, 1000.0), b(2, n, -300.0);
+    Matrix<int> ma(2, n, 1), mb(2, n, 1);
     for (int k = 0; k < n; ++k) {
         a.at(1, k) = v.x1[k];
         ma.at(1, k) = v.m1[k];
@@ -40,8 +40,8 @@ double Compare(DistanceFunction metric, const Vectors& v) {
     }
     const double byRows = metric(n, a.get(), b.get(), ma.get(), mb.get(),
                                  v.weights.data(), 1, 0, 0);
-    Grid<double> at = a.Transposed(), bt = b.Transposed();
-    Grid<int> mat = ma.Transposed(), mbt = mb.Transposed();
+    Matrix<double> at = a.Transposed(), bt = b.Transposed();
+    Matrix<int> mat = ma.Transposed(), mbt = mb.Transposed();
     const double byColumns = metric(n, at.get(), bt.get(), mat.get(),
                                     mbt.get(), v.weights.data(), 1, 0, 7);
     EXPECT_EQ(Bits(byRows), Bits(byColumns));
@@ -152,8 +152,8 @@ TEST(DistanceTest, ColumnsMatchRowsOfTransposed) {
     std::mt19937 rng(31337u);
     std::uniform_real_distribution<double> value(-50.0, 50.0), weight(0.0, 3.0);
     std::uniform_int_distribution<int> presence(-1, 2);
-    Grid<double> a(n, itemsA, 0.0), b(n, itemsB, 0.0);
-    Grid<int> ma(n, itemsA, 0), mb(n, itemsB, 0);
+    Matrix<double> a(n, itemsA, 0.0), b(n, itemsB, 0.0);
+    Matrix<int> ma(n, itemsA, 0), mb(n, itemsB, 0);
     std::vector<double> weights(n);
     for (int k = 0; k < n; ++k) {
         weights[k] = weight(rng);
@@ -166,8 +166,8 @@ TEST(DistanceTest, ColumnsMatchRowsOfTransposed) {
             b.at(k, i) = mb.at(k, i) ? value(rng) : kNaN;
         }
     }
-    Grid<double> at = a.Transposed(), bt = b.Transposed();
-    Grid<int> mat = ma.Transposed(), mbt = mb.Transposed();
+    Matrix<double> at = a.Transposed(), bt = b.Transposed();
+    Matrix<int> mat = ma.Transposed(), mbt = mb.Transposed();
     for (DistanceFunction metric :
          {&EuclideanDistance, &UncenteredCorrelationDistance}) {
         for (int i = 0; i < itemsA; ++i)

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "engine/ClusterEngine.h"
-#include "support/Grid.h"
+#include "support/Bits.h"
+#include "support/Matrix.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Bits;
-using test_support::Grid;
+using test_support::Matrix;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -22,25 +22,25 @@ const double kInf = std::numeric_limits<double>::infinity();
 // One job, run with items as rows and again transposed with items as columns,
 // into centroid matrices that start out holding garbage.
 struct Centres {
-    Grid<double> rows;
-    Grid<int> rowsMask;
-    Grid<double> columns;  // centres as columns: D rows of K values
-    Grid<int> columnsMask;
+    Matrix<double> rows;
+    Matrix<int> rowsMask;
+    Matrix<double> columns;  // centres as columns: D rows of K values
+    Matrix<int> columnsMask;
 };
 
-Centres RunBothWays(Grid<double>& data, Grid<int>& mask,
+Centres RunBothWays(Matrix<double>& data, Matrix<int>& mask,
                     const std::vector<int>& ids, int clusters,
                     double staleValue, int staleCount) {
     const int items = data.rows(), dims = data.columns();
-    Centres out{Grid<double>(clusters, dims, staleValue),
-                Grid<int>(clusters, dims, staleCount),
-                Grid<double>(dims, clusters, staleValue),
-                Grid<int>(dims, clusters, staleCount)};
+    Centres out{Matrix<double>(clusters, dims, staleValue),
+                Matrix<int>(clusters, dims, staleCount),
+                Matrix<double>(dims, clusters, staleValue),
+                Matrix<int>(dims, clusters, staleCount)};
     ClusterEngine().ComputeClusterMeans(clusters, items, dims, data.get(),
                                         mask.get(), ids.data(), out.rows.get(),
                                         out.rowsMask.get(), 0);
-    Grid<double> dataT = data.Transposed();
-    Grid<int> maskT = mask.Transposed();
+    Matrix<double> dataT = data.Transposed();
+    Matrix<int> maskT = mask.Transposed();
     ClusterEngine().ComputeClusterMeans(clusters, dims, items, dataT.get(),
                                         maskT.get(), ids.data(),
                                         out.columns.get(), out.columnsMask.get(),
@@ -64,8 +64,8 @@ TEST(ComputeClusterMeansTest, WorkedExample) {
         {1, 5, kNaN}, {10, kInf, 3}, {2, 7, 1}, {20, kNaN, 5}, {4, 6, 2}};
     const int present[5][3] = {
         {1, 1, 0}, {1, 0, 1}, {2, -1, 1}, {1, 0, 1}, {1, 1, 1}};
-    Grid<double> data(5, 3, 0.0);
-    Grid<int> mask(5, 3, 0);
+    Matrix<double> data(5, 3, 0.0);
+    Matrix<int> mask(5, 3, 0);
     for (int k = 0; k < 5; ++k)
         for (int j = 0; j < 3; ++j) {
             data.at(k, j) = values[k][j];
@@ -97,8 +97,8 @@ TEST(ComputeClusterMeansTest, WorkedExample) {
 // 3333333333333333.5 (spacing 0.5 below 2^52). Summing the ones first would
 // give (1e16 + 2) / 3 = 3333333333333334.
 TEST(ComputeClusterMeansTest, SumsInAscendingItemOrder) {
-    Grid<double> data(6, 1, 0.0);
-    Grid<int> mask(6, 1, 1);
+    Matrix<double> data(6, 1, 0.0);
+    Matrix<int> mask(6, 1, 1);
     const double values[6] = {1e16, 8.0, 1.0, 9.0, 1.0, 10.0};
     for (int k = 0; k < 6; ++k) data.at(k, 0) = values[k];
     const std::vector<int> ids = {0, 1, 0, 1, 0, 1};
@@ -114,8 +114,8 @@ TEST(ComputeClusterMeansTest, RepeatedCallsAndRandomJob) {
     std::mt19937 rng(99u);
     std::uniform_real_distribution<double> value(-1e3, 1e3);
     std::uniform_int_distribution<int> presence(-1, 2), cluster(0, clusters - 1);
-    Grid<double> data(items, dims, 0.0);
-    Grid<int> mask(items, dims, 0);
+    Matrix<double> data(items, dims, 0.0);
+    Matrix<int> mask(items, dims, 0);
     std::vector<int> first(items), second(items);
     for (int k = 0; k < items; ++k) {
         first[k] = cluster(rng);
@@ -127,8 +127,8 @@ TEST(ComputeClusterMeansTest, RepeatedCallsAndRandomJob) {
     }
     Centres fresh = RunBothWays(data, mask, second, clusters, 0.0, 0);
 
-    Grid<double> centres(clusters, dims, 0.0);
-    Grid<int> centreMask(clusters, dims, 0);
+    Matrix<double> centres(clusters, dims, 0.0);
+    Matrix<int> centreMask(clusters, dims, 0);
     ClusterEngine engine;
     engine.ComputeClusterMeans(clusters, items, dims, data.get(), mask.get(),
                                first.data(), centres.get(), centreMask.get(), 0);

@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "engine/ClusterEngine.h"
-#include "support/Grid.h"
+#include "support/Bits.h"
+#include "support/Matrix.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Bits;
-using test_support::Grid;
+using test_support::Matrix;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -150,15 +150,15 @@ TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
     const int present[6][3] = {{1, 1, 0}, {1, 0, 0}, {1, 2, -1},
                                {1, 0, 1}, {1, 1, 0}, {1, 1, 1}};
     const int ids[6] = {0, 1, 0, 0, 1, 0};
-    Grid<double> data(6, 3, 0.0);
-    Grid<int> mask(6, 3, 0);
+    Matrix<double> data(6, 3, 0.0);
+    Matrix<int> mask(6, 3, 0);
     for (int k = 0; k < 6; ++k)
         for (int j = 0; j < 3; ++j) {
             data.at(k, j) = values[k][j];
             mask.at(k, j) = present[k][j];
         }
-    Grid<double> centres(3, 3, kNaN);
-    Grid<int> centreMask(3, 3, 7);
+    Matrix<double> centres(3, 3, kNaN);
+    Matrix<int> centreMask(3, 3, 7);
     std::vector<double> scratch(6, 1e300);
 
     ClusterEngine().ComputeClusterMedians(3, 6, 3, data.get(), mask.get(), ids,
@@ -179,10 +179,10 @@ TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
         }
 
     // Items as columns: the same job transposed gives the transposed centres.
-    Grid<double> dataT = data.Transposed();
-    Grid<int> maskT = mask.Transposed();
-    Grid<double> centresT(3, 3, -kInf);
-    Grid<int> centreMaskT(3, 3, -1);
+    Matrix<double> dataT = data.Transposed();
+    Matrix<int> maskT = mask.Transposed();
+    Matrix<double> centresT(3, 3, -kInf);
+    Matrix<int> centreMaskT(3, 3, -1);
     ClusterEngine().ComputeClusterMedians(3, 3, 6, dataT.get(), maskT.get(),
                                           ids, centresT.get(),
                                           centreMaskT.get(), 1, scratch.data());
@@ -195,13 +195,13 @@ TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
 
 // Cluster numbers are only compared with c, so out-of-range ones join nothing.
 TEST(ComputeClusterMediansTest, OutOfRangeClusterNumbersBelongToNoCluster) {
-    Grid<double> data(4, 1, 0.0);
-    Grid<int> mask(4, 1, 1);
+    Matrix<double> data(4, 1, 0.0);
+    Matrix<int> mask(4, 1, 1);
     const double values[4] = {1.0, 100.0, 3.0, -100.0};
     for (int k = 0; k < 4; ++k) data.at(k, 0) = values[k];
     const int ids[4] = {0, 1, 0, -1};
-    Grid<double> centres(1, 1, 0.0);
-    Grid<int> centreMask(1, 1, 0);
+    Matrix<double> centres(1, 1, 0.0);
+    Matrix<int> centreMask(1, 1, 0);
     std::vector<double> scratch(4);
     ClusterEngine().ComputeClusterMedians(1, 4, 1, data.get(), mask.get(), ids,
                                           centres.get(), centreMask.get(), 0,
@@ -217,8 +217,8 @@ TEST(ComputeClusterMediansTest, OrientationsAgreeOnRandomJob) {
     std::mt19937 rng(4242u);
     std::uniform_int_distribution<int> value(-6, 6), presence(0, 3),
         cluster(0, clusters - 2);  // the last cluster stays empty
-    Grid<double> data(items, dims, 0.0);
-    Grid<int> mask(items, dims, 0);
+    Matrix<double> data(items, dims, 0.0);
+    Matrix<int> mask(items, dims, 0);
     std::vector<int> ids(items);
     for (int k = 0; k < items; ++k) {
         ids[k] = cluster(rng);
@@ -228,16 +228,16 @@ TEST(ComputeClusterMediansTest, OrientationsAgreeOnRandomJob) {
         }
     }
     std::vector<double> scratch(items, kNaN);
-    Grid<double> centres(clusters, dims, 0.0);
-    Grid<int> centreMask(clusters, dims, 0);
+    Matrix<double> centres(clusters, dims, 0.0);
+    Matrix<int> centreMask(clusters, dims, 0);
     ClusterEngine().ComputeClusterMedians(clusters, items, dims, data.get(),
                                           mask.get(), ids.data(), centres.get(),
                                           centreMask.get(), 0, scratch.data());
 
-    Grid<double> dataT = data.Transposed();
-    Grid<int> maskT = mask.Transposed();
-    Grid<double> centresT(dims, clusters, 0.0);
-    Grid<int> centreMaskT(dims, clusters, 0);
+    Matrix<double> dataT = data.Transposed();
+    Matrix<int> maskT = mask.Transposed();
+    Matrix<double> centresT(dims, clusters, 0.0);
+    Matrix<int> centreMaskT(dims, clusters, 0);
     ClusterEngine().ComputeClusterMedians(clusters, dims, items, dataT.get(),
                                           maskT.get(), ids.data(),
                                           centresT.get(), centreMaskT.get(), 1,

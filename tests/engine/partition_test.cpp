@@ -8,39 +8,23 @@
 
 #include "engine/ClusterEngine.h"
 #include "random/SeedWords.h"
-#include "support/Matrix.h"
-#include "support/Partition.h"
+#include "support/EngineRun.h"
+#include "support/SweepWidths.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Data;
 using test_support::Mask;
+using test_support::Outcome;
 using test_support::SamePartition;
+using Job = test_support::EngineJob;
 
-struct Outcome {
-    std::vector<int> ids;
-    double error;
-    int found;
-};
-
-struct Job {
-    Data data;
-    Mask mask;
-    std::vector<double> weights;
-
-    Outcome Run(int k, int passes, char method = 'a', char metric = 'e',
-                int itemsAsColumns = 0, int prefill = 0) {
-        const int n = itemsAsColumns ? data.columns() : data.rows();
-        Outcome out{std::vector<int>(n, prefill), -3.0, -9};
-        ClusterEngine engine;
-        engine.PartitionClusters(k, data.rows(), data.columns(), data.get(),
-                                 mask.get(), weights.data(), itemsAsColumns,
-                                 passes, method, metric, out.ids.data(),
-                                 &out.error, &out.found);
-        return out;
-    }
-};
+// Every case on the literal sweep and on every vector width.
+class PartitionTest : public test_support::EveryWidth {};
+INSTANTIATE_TEST_SUITE_P(Widths, PartitionTest,
+                         ::testing::ValuesIn(test_support::SweepWidths()),
+                         test_support::WidthName);
 
 // Three groups of five around (0, 0), (10, 0) and (0, 10); items of one
 // group are consecutive. An irregular jitter keeps distances from tying.
@@ -72,7 +56,7 @@ const std::vector<int> kGroups = {0, 0, 0, 0, 0, 1, 1, 1,
 
 void Pin(std::int32_t s1, std::int32_t s2) { StoreSeedWords({s1, s2}); }
 
-TEST(PartitionTest, EveryPassFindsWellSeparatedGroups) {
+TEST_P(PartitionTest, EveryPassFindsWellSeparatedGroups) {
     Job job = ThreeGroups();
     Pin(12345, 67890);
     const Outcome out = job.Run(3, 20);
@@ -81,18 +65,10 @@ TEST(PartitionTest, EveryPassFindsWellSeparatedGroups) {
     // shared by one cluster) and 17 find the groups.
     EXPECT_EQ(out.found, 17);
     // The error value is the total of the groups refined as they are.
-    Job again = ThreeGroups();
-    std::vector<int> groups = kGroups;
-    double total = 0.0;
-    int found = 0;
-    ClusterEngine engine;
-    engine.PartitionClusters(3, 15, 2, again.data.get(), again.mask.get(),
-                             again.weights.data(), 0, 0, 'a', 'e',
-                             groups.data(), &total, &found);
-    EXPECT_EQ(out.error, total);
+    EXPECT_EQ(out.error, job.Run(3, 0, 'a', 'e', 0, kGroups).error);
 }
 
-TEST(PartitionTest, OnePassRefinesItsRandomStart) {
+TEST_P(PartitionTest, OnePassRefinesItsRandomStart) {
     // A single pass writes straight into clusterIds; it must equal drawing
     // the same start and refining it with no pass of its own.
     Job job = Scatter();
@@ -102,19 +78,14 @@ TEST(PartitionTest, OnePassRefinesItsRandomStart) {
     std::vector<int> start(40);
     ClusterEngine engine;
     engine.AssignRandomStart(4, 40, start.data());
-    Job again = Scatter();
-    Outcome refined{start, 0.0, 0};
-    engine.PartitionClusters(4, 40, 3, again.data.get(), again.mask.get(),
-                             again.weights.data(), 0, 0, 'a', 'e',
-                             refined.ids.data(), &refined.error,
-                             &refined.found);
+    const Outcome refined = job.Run(4, 0, 'a', 'e', 0, start);
     EXPECT_EQ(one.ids, refined.ids);
     EXPECT_EQ(one.error, refined.error);
     EXPECT_EQ(one.found, 1);
     EXPECT_EQ(refined.found, 1);
 }
 
-TEST(PartitionTest, KeepsTheBestPassAndCountsItsRepeats) {
+TEST_P(PartitionTest, KeepsTheBestPassAndCountsItsRepeats) {
     // Two clusters of unstructured items: from these starts passes end in
     // several optima, some more than once.
     // Reference: the same random starts refined one by one. The best is the
@@ -133,14 +104,11 @@ TEST(PartitionTest, KeepsTheBestPassAndCountsItsRepeats) {
     int expectedFound = 0;
     bool sawReplacement = false, sawRepeat = false;
     for (int p = 0; p < passes; ++p) {
-        std::vector<int> ids(40);
-        engine.AssignRandomStart(2, 40, ids.data());
-        Job single = Scatter();
-        double error = 0.0;
-        int found = 0;
-        engine.PartitionClusters(2, 40, 3, single.data.get(),
-                                 single.mask.get(), single.weights.data(), 0,
-                                 0, 'a', 'e', ids.data(), &error, &found);
+        std::vector<int> start(40);
+        engine.AssignRandomStart(2, 40, start.data());
+        const Outcome single = job.Run(2, 0, 'a', 'e', 0, start);
+        const std::vector<int>& ids = single.ids;
+        const double error = single.error;
         if (p == 0) {
             expectedIds = ids, expectedError = error, expectedFound = 1;
         } else if (SamePartition(ids, expectedIds)) {
@@ -158,19 +126,19 @@ TEST(PartitionTest, KeepsTheBestPassAndCountsItsRepeats) {
     EXPECT_EQ(best.found, expectedFound);
 }
 
-TEST(PartitionTest, EarlierContentsOfClusterIdsNeverMatter) {
+TEST_P(PartitionTest, EarlierContentsOfClusterIdsNeverMatter) {
     Job a = Scatter(), b = Scatter();
     Pin(31337, 1);
-    const Outcome zero = a.Run(3, 5, 'a', 'e', 0, 0);
+    const Outcome zero = a.Run(3, 5);
     Pin(31337, 1);
     // 99 is no cluster at all: with several passes it is overwritten first.
-    const Outcome junk = b.Run(3, 5, 'a', 'e', 0, 99);
+    const Outcome junk = b.Run(3, 5, 'a', 'e', 0, std::vector<int>(40, 99));
     EXPECT_EQ(zero.ids, junk.ids);
     EXPECT_EQ(zero.error, junk.error);
     EXPECT_EQ(zero.found, junk.found);
 }
 
-TEST(PartitionTest, OneClusterOverManyPasses) {
+TEST_P(PartitionTest, OneClusterOverManyPasses) {
     // Every pass finds the one partition: the first sets the error value and
     // the found count is the number of passes.
     Job job = Scatter();
@@ -184,7 +152,7 @@ TEST(PartitionTest, OneClusterOverManyPasses) {
     EXPECT_EQ(many.ids, std::vector<int>(40, 0));
 }
 
-TEST(PartitionTest, AsManyClustersAsItems) {
+TEST_P(PartitionTest, AsManyClustersAsItems) {
     Job job = ThreeGroups();
     Pin(8, 9);
     const Outcome out = job.Run(15, 3);
@@ -195,17 +163,17 @@ TEST(PartitionTest, AsManyClustersAsItems) {
     EXPECT_EQ(out.error, 0.0);
 }
 
-TEST(PartitionTest, JobsThatCannotBeClusteredAssignNothing) {
+TEST_P(PartitionTest, JobsThatCannotBeClusteredAssignNothing) {
     Job job = ThreeGroups();
     Pin(10, 20);
-    const Outcome tooFew = job.Run(16, 5, 'a', 'e', 0, 7);
+    const Outcome tooFew = job.Run(16, 5, 'a', 'e', 0, std::vector<int>(15, 7));
     EXPECT_EQ(tooFew.found, 0);
     EXPECT_EQ(tooFew.ids, std::vector<int>(15, 7));
     EXPECT_EQ(tooFew.error, -3.0);
     const Outcome noCluster = job.Run(0, 5);
     EXPECT_EQ(noCluster.found, 0);
     // A starting assignment naming cluster 3 of 3 is refused, not followed.
-    const Outcome badStart = job.Run(3, 0, 'a', 'e', 0, 3);
+    const Outcome badStart = job.Run(3, 0, 'a', 'e', 0, std::vector<int>(15, 3));
     EXPECT_EQ(badStart.found, 0);
     // None of these drew from the generator.
     const SeedWords after = LoadSeedWords();
@@ -213,9 +181,9 @@ TEST(PartitionTest, JobsThatCannotBeClusteredAssignNothing) {
     EXPECT_EQ(after.s2, 20);
 }
 
-TEST(PartitionTest, ColumnsAsItemsGiveTheSamePartition) {
+TEST_P(PartitionTest, ColumnsAsItemsGiveTheSamePartition) {
     Job rows = Scatter();
-    Job columns{rows.data.Transposed(), rows.mask.Transposed(), rows.weights};
+    Job columns = rows.Transposed();
     for (char method : {'a', 'm'}) {
         for (char metric : {'e', 'u'}) {
             SCOPED_TRACE(std::string(1, method) + metric);
@@ -232,7 +200,7 @@ TEST(PartitionTest, ColumnsAsItemsGiveTheSamePartition) {
     }
 }
 
-TEST(PartitionTest, MediansFindWellSeparatedGroups) {
+TEST_P(PartitionTest, MediansFindWellSeparatedGroups) {
     Job job = ThreeGroups();
     Pin(55, 66);
     const Outcome medians = job.Run(3, 10, 'm', 'e');

@@ -3,39 +3,35 @@
 // worked by hand.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
-#include "engine/ClusterEngine.h"
-#include "support/Matrix.h"
+#include "support/EngineRun.h"
+#include "support/SweepWidths.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Data;
+using test_support::EngineJob;
 using test_support::Mask;
+using test_support::Outcome;
 
-struct Outcome {
-    std::vector<int> ids;
-    double error;
-    int found;
-};
+// Every case on the literal sweep and on every vector width.
+class PassLoopTest : public test_support::EveryWidth {};
+INSTANTIATE_TEST_SUITE_P(Widths, PassLoopTest,
+                         ::testing::ValuesIn(test_support::SweepWidths()),
+                         test_support::WidthName);
 
 // One-dimensional items, unit weights, all present, refined from `start`.
 Outcome Refine(const std::vector<double>& values, std::vector<int> start,
                int k, char method = 'a', char metric = 'e') {
     const int n = static_cast<int>(values.size());
-    Data data(n, 1, values);
-    Mask mask(n, 1, 1);
-    const double weight = 1.0;
-    Outcome out{start, -1.0, -9};
-    ClusterEngine engine;
-    engine.PartitionClusters(k, n, 1, data.get(), mask.get(), &weight, 0, 0,
-                             method, metric, out.ids.data(), &out.error,
-                             &out.found);
-    return out;
+    EngineJob job{Data(n, 1, values), Mask(n, 1, 1), {1.0}};
+    return job.Run(k, 0, method, metric, 0, std::move(start));
 }
 
-TEST(PassLoopTest, AnItemLeftAloneDuringASweepIsSkipped) {
+TEST_P(PassLoopTest, AnItemLeftAloneDuringASweepIsSkipped) {
     // Centres of the first sweep: A = 5 (items 0 and 10), B = -1, C = 12.
     // Item 0 moves to B (1 < 25). Item 1 (at 10) is then alone in A: it is
     // skipped, though C (distance 4) is nearer than A's centre (25).
@@ -50,7 +46,7 @@ TEST(PassLoopTest, AnItemLeftAloneDuringASweepIsSkipped) {
                              (-1 - b) * (-1 - b));
 }
 
-TEST(PassLoopTest, EquallyNearClustersDoNotTakeTheItem) {
+TEST_P(PassLoopTest, EquallyNearClustersDoNotTakeTheItem) {
     // Item 0 (at 5) sits in A = {5, -5, 0} with centre 0, distance 25. B and
     // C are both at distance 1: the lower number, met first, takes it, and
     // the equally near one after it does not.
@@ -64,14 +60,14 @@ TEST(PassLoopTest, EquallyNearClustersDoNotTakeTheItem) {
     EXPECT_EQ(tie.ids, (std::vector<int>{0, 0, 1, 1}));
 }
 
-TEST(PassLoopTest, AmongNearerClustersTheNearestWins) {
+TEST_P(PassLoopTest, AmongNearerClustersTheNearestWins) {
     // Item 0 (at 9) in A = {9, -9} (centre 0): B at 5 is nearer (16 < 81)
     // and C at 8 nearer still (1 < 16).
     const Outcome out = Refine({9, -9, 5, 5, 8, 8}, {0, 0, 1, 1, 2, 2}, 3);
     EXPECT_EQ(out.ids[0], 2);
 }
 
-TEST(PassLoopTest, ASettledStartStopsAfterOneSweep) {
+TEST_P(PassLoopTest, ASettledStartStopsAfterOneSweep) {
     // Nothing moves: the total of the only sweep is the error value.
     const Outcome out = Refine({1, 3, 10, 14}, {0, 0, 1, 1}, 2);
     EXPECT_EQ(out.ids, (std::vector<int>{0, 0, 1, 1}));
@@ -79,7 +75,7 @@ TEST(PassLoopTest, ASettledStartStopsAfterOneSweep) {
     EXPECT_EQ(out.found, 1);
 }
 
-TEST(PassLoopTest, UnitVectorsAloneAddNothingToTheTotal) {
+TEST_P(PassLoopTest, UnitVectorsAloneAddNothingToTheTotal) {
     // With the uncentered correlation an all-zero item is at distance 1.0
     // from every centre. Alone in its cluster it is skipped, so the total
     // stays 0; the other two items lie on the centre of theirs.
@@ -88,7 +84,7 @@ TEST(PassLoopTest, UnitVectorsAloneAddNothingToTheTotal) {
     EXPECT_EQ(out.error, 0.0);
 }
 
-TEST(PassLoopTest, MediansPassUsesMedianCentres) {
+TEST_P(PassLoopTest, MediansPassUsesMedianCentres) {
     // First sweep: A = median(0, 1, 100) = 1, B = 60; item 100 moves to B
     // (1600 < 9801). Second sweep: A = median(0, 1) = 0.5, B = 60, nothing
     // moves, total 0.25 + 0.25 + 1600 = 1600.5 (exact); the third repeats
@@ -104,7 +100,7 @@ TEST(PassLoopTest, MediansPassUsesMedianCentres) {
     EXPECT_NE(means.error, medians.error);
 }
 
-TEST(PassLoopTest, MethodAndMetricCodes) {
+TEST_P(PassLoopTest, MethodAndMetricCodes) {
     const std::vector<double> v = {1, 2, 8, 9, 30, 31, 5};
     const std::vector<int> start = {0, 1, 2, 0, 1, 2, 0};
     const Outcome a = Refine(v, start, 3, 'a', 'e');

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -19,55 +18,31 @@
 #include "engine/sweep/VectorSweep.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
-#include "support/Matrix.h"
+#include "support/Bits.h"
+#include "support/EngineRun.h"
+#include "support/SweepWidths.h"
 
 namespace selvane {
 namespace {
 
+using test_support::Bits;
 using test_support::Data;
+using test_support::ForcedWidth;
 using test_support::Mask;
+using test_support::Outcome;
+using test_support::VectorWidths;
 
-std::uint64_t Bits(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-// Restores the choice at run time whatever a test forced.
-struct ForcedWidth {
-    explicit ForcedWidth(int lanes) { ok = ForceSweepWidth(lanes); }
-    ~ForcedWidth() { ForceSweepWidth(0); }
-    bool ok;
-};
-
-std::vector<int> VectorWidths() {
-    std::vector<int> widths;
-    for (int lanes : {kSse2Lanes, kAvx2Lanes, kAvx512Lanes}) {
-        if (SweepWidthSupported(lanes)) widths.push_back(lanes);
-    }
-    return widths;
-}
-
-// A random engine job, items as rows; Transposed() gives the column form.
-struct EngineJob {
+// A random engine job, items as rows.
+struct SweepCase : test_support::EngineJob {
     int n, d, k, passes;
     char method, metric;
-    Data data;
-    Mask mask;
-    std::vector<double> weights;
     std::vector<int> start;  // used when passes == 0
-};
-
-struct Outcome {
-    std::vector<int> ids;
-    std::uint64_t error;
-    int found;
 };
 
 // Kinds of value, drawn per job so that some jobs are all of one kind.
 enum class Values { kSpread, kFewLevels, kSigned };
 
-EngineJob RandomJob(std::mt19937_64& rng, bool gaps) {
+SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
     auto uniform = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(rng);
     };
@@ -77,8 +52,8 @@ EngineJob RandomJob(std::mt19937_64& rng, bool gaps) {
     const int k = uniform(1, n < 19 ? n : 19);
     const char methods[] = {'a', 'm', 'M'};
     const char metrics[] = {'e', 'u', 'u', 'c'};
-    EngineJob job{n, d, k, uniform(0, 4), methods[uniform(0, 2)],
-                  metrics[uniform(0, 3)], Data(n, d), Mask(n, d, 1), {}, {}};
+    SweepCase job{{Data(n, d), Mask(n, d, 1), {}}, n, d, k, uniform(0, 4),
+                  methods[uniform(0, 2)], metrics[uniform(0, 3)], {}};
     const Values kind = static_cast<Values>(uniform(0, 2));
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < d; ++j) {
@@ -120,29 +95,15 @@ EngineJob RandomJob(std::mt19937_64& rng, bool gaps) {
     return job;
 }
 
-Outcome Run(EngineJob job, int itemsAsColumns, std::int32_t seed) {
+Outcome Run(const SweepCase& job, int itemsAsColumns, std::int32_t seed) {
     StoreSeedWords({seed, 4242});
-    Outcome out{job.start, 0, -7};
-    double error = -3.0;
-    ClusterEngine engine;
-    if (itemsAsColumns) {
-        Data t = job.data.Transposed();
-        Mask tm = job.mask.Transposed();
-        engine.PartitionClusters(job.k, job.d, job.n, t.get(), tm.get(),
-                                 job.weights.data(), itemsAsColumns,
-                                 job.passes, job.method, job.metric,
-                                 out.ids.data(), &error, &out.found);
-    } else {
-        engine.PartitionClusters(job.k, job.n, job.d, job.data.get(),
-                                 job.mask.get(), job.weights.data(), 0,
-                                 job.passes, job.method, job.metric,
-                                 out.ids.data(), &error, &out.found);
-    }
-    out.error = Bits(error);
-    return out;
+    test_support::EngineJob held =
+        itemsAsColumns ? job.Transposed() : test_support::EngineJob(job);
+    return held.Run(job.k, job.passes, job.method, job.metric, itemsAsColumns,
+                    job.start);
 }
 
-std::string Describe(const EngineJob& job, int columns, int lanes) {
+std::string Describe(const SweepCase& job, int columns, int lanes) {
     return "n=" + std::to_string(job.n) + " d=" + std::to_string(job.d) +
            " k=" + std::to_string(job.k) + " passes=" +
            std::to_string(job.passes) + " method=" + job.method +
@@ -150,7 +111,7 @@ std::string Describe(const EngineJob& job, int columns, int lanes) {
            " lanes=" + std::to_string(lanes);
 }
 
-void ExpectSameOnEveryWidth(const EngineJob& job, int columns,
+void ExpectSameOnEveryWidth(const SweepCase& job, int columns,
                             std::int32_t seed) {
     Outcome literal;
     {
@@ -163,7 +124,7 @@ void ExpectSameOnEveryWidth(const EngineJob& job, int columns,
         const Outcome vector = Run(job, columns, seed);
         SCOPED_TRACE(Describe(job, columns, lanes));
         EXPECT_EQ(vector.ids, literal.ids);
-        EXPECT_EQ(vector.error, literal.error);
+        EXPECT_EQ(Bits(vector.error), Bits(literal.error));
         EXPECT_EQ(vector.found, literal.found);
     }
 }
@@ -194,7 +155,7 @@ TEST(VectorSweepTest, WidthsCanBeForcedAndReset) {
 TEST(VectorSweepTest, CompleteJobsMatchTheLiteralSweep) {
     std::mt19937_64 rng(20240611);
     for (int trial = 0; trial < 150; ++trial) {
-        const EngineJob job = RandomJob(rng, false);
+        const SweepCase job = RandomJob(rng, false);
         ExpectSameOnEveryWidth(job, trial % 3 == 0 ? 5 : 0, 100 + trial);
         if (HasFailure()) return;
     }
@@ -203,7 +164,7 @@ TEST(VectorSweepTest, CompleteJobsMatchTheLiteralSweep) {
 TEST(VectorSweepTest, JobsWithGapsAndOddWeightsMatchTheLiteralSweep) {
     std::mt19937_64 rng(77);
     for (int trial = 0; trial < 150; ++trial) {
-        const EngineJob job = RandomJob(rng, true);
+        const SweepCase job = RandomJob(rng, true);
         ExpectSameOnEveryWidth(job, trial % 2, 900 + trial);
         if (HasFailure()) return;
     }
@@ -215,7 +176,7 @@ TEST(VectorSweepTest, InfinitiesAndNegativeWeightsGiveTheSameBits) {
     // library's sqrt, not the instruction, must answer.
     std::mt19937_64 rng(5);
     for (int trial = 0; trial < 60; ++trial) {
-        EngineJob job = RandomJob(rng, false);
+        SweepCase job = RandomJob(rng, false);
         std::uniform_int_distribution<int> item(0, job.n - 1);
         std::uniform_int_distribution<int> value(0, job.d - 1);
         if (trial % 2 == 0) {
@@ -238,7 +199,7 @@ TEST(VectorSweepTest, EveryClusterCountUpToTheItemCount) {
         if (RandomJob(probe, false).n >= 21) break;
     }
     std::mt19937_64 chosen(seed);
-    EngineJob job = RandomJob(chosen, false);
+    SweepCase job = RandomJob(chosen, false);
     for (int k = 1; k <= job.n; ++k) {
         job.k = k;
         for (int& s : job.start) s %= k;
@@ -252,7 +213,7 @@ TEST(VectorSweepTest, EveryClusterCountUpToTheItemCount) {
 TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
     std::mt19937_64 rng(31);
     for (int trial = 0; trial < 40; ++trial) {
-        EngineJob job = RandomJob(rng, trial % 2 == 1);
+        SweepCase job = RandomJob(rng, trial % 2 == 1);
         const int columns = trial % 4 >= 2;
         Data t = job.data.Transposed();
         Mask tm = job.mask.Transposed();

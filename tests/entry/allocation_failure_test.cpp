@@ -16,7 +16,7 @@
 #include "engine/ClusterEngine.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
-#include "support/Matrix.h"
+#include "support/EngineRun.h"
 
 namespace selvane {
 namespace {
@@ -127,44 +127,33 @@ class EngineAllocationFailureTest
 TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     const EngineCase c = GetParam();
     // Five items of two values, or their transpose when items are columns.
-    const test_support::Data rows(5, 2, {1, 2, 2, 1, 5, 5, 6, 4, 9, 1});
-    test_support::Data data = c.itemsAsColumns ? rows.Transposed() : rows;
-    test_support::Mask mask = c.itemsAsColumns ? test_support::Mask(2, 5, 1)
-                                          : test_support::Mask(5, 2, 1);
-    const std::vector<double> weights = {1.0, 1.0};
-    const int k = 3;
+    const test_support::EngineJob rows{
+        test_support::Data(5, 2, {1, 2, 2, 1, 5, 5, 6, 4, 9, 1}),
+        test_support::Mask(5, 2, 1), {1.0, 1.0}};
+    test_support::EngineJob job = c.itemsAsColumns ? rows.Transposed() : rows;
     // passCount 0 starts from this assignment; otherwise it marks
     // "untouched".
     const std::vector<int> start = c.passCount == 0
                                        ? std::vector<int>{0, 1, 2, 1, 0}
                                        : std::vector<int>(5, 7);
-    std::vector<int> ids;
-    double error = 0.0;
-    int found = 0;
+    test_support::Outcome out;
     const auto call = [&] {
-        ids = start;
-        error = -3.5;
-        found = 99;
-        ClusterEngine engine;
-        engine.PartitionClusters(k, data.rows(), data.columns(), data.get(),
-                                 mask.get(), weights.data(), c.itemsAsColumns,
-                                 c.passCount, c.method, 'e', ids.data(),
-                                 &error, &found);
+        out = job.Run(3, c.passCount, c.method, 'e', c.itemsAsColumns, start);
     };
     call();
-    ASSERT_GE(found, 1);
+    ASSERT_GE(out.found, 1);
 
     const std::int64_t swept = SweepFailures(call, [&](std::int64_t n) {
-        EXPECT_EQ(found, -1);
-        EXPECT_EQ(error, -3.5);
+        EXPECT_EQ(out.found, -1);
+        EXPECT_EQ(out.error, -3.0);
         // With more than one pass the best-so-far array is zeroed once
         // clusterSizes, workingIds and clusterMap (requests 1 to 3) are
         // taken; before that, and always with one pass or none, the
         // caller's array is left as it was.
         if (c.passCount > 1 && n > 3) {
-            EXPECT_EQ(ids, std::vector<int>(5, 0));
+            EXPECT_EQ(out.ids, std::vector<int>(5, 0));
         } else {
-            EXPECT_EQ(ids, start);
+            EXPECT_EQ(out.ids, start);
         }
     });
     // clusterSizes, the centroid matrices (2 + 2 rows of each orientation's

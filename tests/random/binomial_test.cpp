@@ -7,38 +7,19 @@
 #include "engine/ClusterEngine.h"
 #include "random/BtpeSetup.h"
 #include "random/SeedWords.h"
+#include "support/GeneratorReference.h"
 
 namespace selvane {
 namespace {
 
-constexpr std::int64_t kM1 = 2147483563;
-constexpr std::int64_t kA1 = 40014;
-constexpr std::int64_t kM2 = 2147483399;
-constexpr std::int64_t kA2 = 40692;
-
-std::int64_t PowMod(std::int64_t base, std::int64_t exponent,
-                    std::int64_t m) {
-    std::int64_t result = 1;
-    while (exponent > 0) {
-        if (exponent & 1) result = result * base % m;
-        base = base * base % m;
-        exponent >>= 1;
-    }
-    return result;
-}
+using test_support::kM1;
+using test_support::SameWords;
 
 // Words whose next draw combines to z (1 .. 2147483562), so the uniform
 // is z * 4.656613057391769e-10: advanced words z + 1 and 1, or two equal
-// words for the top value, pulled back through the multipliers' inverses.
+// words for the top value.
 SeedWords WordsForNextZ(std::int64_t z) {
-    const std::int64_t t1 = z == kM1 - 1 ? 1 : z + 1;
-    return SeedWords{
-        static_cast<std::int32_t>(t1 * PowMod(kA1, kM1 - 2, kM1) % kM1),
-        static_cast<std::int32_t>(PowMod(kA2, kM2 - 2, kM2))};
-}
-
-bool SameWords(SeedWords a, SeedWords b) {
-    return a.s1 == b.s1 && a.s2 == b.s2;
+    return test_support::PreimageOf(z == kM1 - 1 ? 1 : z + 1, 1);
 }
 
 // How many uniforms took the stream from start to end (-1 if over 1000).

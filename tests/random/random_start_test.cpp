@@ -10,15 +10,13 @@
 #include "engine/ClusterEngine.h"
 #include "random/SeedWords.h"
 #include "random/ShuffleIndex.h"
+#include "support/GeneratorReference.h"
 
 namespace selvane {
 namespace {
 
-constexpr double kLargestUniform = 0.9999999995343387;
-
-bool SameWords(SeedWords a, SeedWords b) {
-    return a.s1 == b.s1 && a.s2 == b.s2;
-}
+using test_support::kLargestUniform;
+using test_support::SameWords;
 
 SeedWords WordsAfterDraws(SeedWords start, int draws) {
     ClusterEngine engine;

@@ -8,42 +8,19 @@
 
 #include "engine/ClusterEngine.h"
 #include "random/SeedWords.h"
+#include "support/GeneratorReference.h"
 
 namespace selvane {
 namespace {
 
-constexpr std::int64_t kM1 = 2147483563;
-constexpr std::int64_t kA1 = 40014;
-constexpr std::int64_t kM2 = 2147483399;
-constexpr std::int64_t kA2 = 40692;
-constexpr double kSmallest = 4.656613057391769e-10;  // z = 1
-constexpr double kLargest = 0.9999999995343387;      // z = 2147483562
-
-// Reference for the two generators in plain 64-bit arithmetic, independent
-// of the Schrage decomposition under test.
-std::int32_t Step(std::int64_t word, std::int64_t a, std::int64_t m) {
-    return static_cast<std::int32_t>(a * word % m);
-}
-
-std::int64_t PowMod(std::int64_t base, std::int64_t exponent,
-                    std::int64_t m) {
-    std::int64_t result = 1;
-    base %= m;
-    while (exponent > 0) {
-        if (exponent & 1) result = result * base % m;
-        base = base * base % m;
-        exponent >>= 1;
-    }
-    return result;
-}
-
-// The words that advance to (t1, t2) on the next draw: multiply by the
-// inverse of each multiplier (Fermat, as both moduli are prime).
-SeedWords PreimageOf(std::int64_t t1, std::int64_t t2) {
-    return SeedWords{
-        static_cast<std::int32_t>(t1 * PowMod(kA1, kM1 - 2, kM1) % kM1),
-        static_cast<std::int32_t>(t2 * PowMod(kA2, kM2 - 2, kM2) % kM2)};
-}
+using test_support::kA1;
+using test_support::kLargestUniform;
+using test_support::kSmallestUniform;
+using test_support::kA2;
+using test_support::kM1;
+using test_support::kM2;
+using test_support::PreimageOf;
+using test_support::Step;
 
 void ExpectWords(std::int32_t s1, std::int32_t s2) {
     const SeedWords words = LoadSeedWords();
@@ -88,7 +65,7 @@ TEST(UniformRandomTest, FollowsReferenceGeneratorsOverLongRuns) {
             const SeedWords words = LoadSeedWords();
             ASSERT_EQ(words.s1, s1) << "draw " << draw;
             ASSERT_EQ(words.s2, s2) << "draw " << draw;
-            ASSERT_EQ(u, static_cast<double>(z) * kSmallest);
+            ASSERT_EQ(u, static_cast<double>(z) * kSmallestUniform);
             ASSERT_GT(u, 0.0);
             ASSERT_LT(u, 1.0);
         }
@@ -99,12 +76,12 @@ TEST(UniformRandomTest, ReachesBothEndsOfTheOpenInterval) {
     ClusterEngine engine;
     // Advanced words 2 and 1 give z = 1.
     StoreSeedWords(PreimageOf(2, 1));
-    EXPECT_EQ(engine.UniformRandom(), kSmallest);
+    EXPECT_EQ(engine.UniformRandom(), kSmallestUniform);
     ExpectWords(2, 1);
     // Equal advanced words give z = 0, lifted to 2147483562.
     StoreSeedWords(PreimageOf(5, 5));
-    EXPECT_EQ(engine.UniformRandom(), kLargest);
-    EXPECT_LT(kLargest, 1.0);
+    EXPECT_EQ(engine.UniformRandom(), kLargestUniform);
+    EXPECT_LT(kLargestUniform, 1.0);
     ExpectWords(5, 5);
 }
 

@@ -1,7 +1,10 @@
-// Row-pointer matrices for engine tests, owning their storage.
+// Row-pointer matrices for tests, owning their storage. Each row is a
+// separate allocation, as the library's are, so that the sanitizers catch a
+// read past the end of any row.
 #ifndef SELVANE_TESTS_SUPPORT_MATRIX_H
 #define SELVANE_TESTS_SUPPORT_MATRIX_H
 
+#include <cstddef>
 #include <vector>
 
 namespace selvane {
@@ -11,45 +14,40 @@ template <typename T>
 class Matrix {
 public:
     Matrix(int rows, int columns, T fill = T())
-        : rows_(rows), columns_(columns),
-          store_(static_cast<std::size_t>(rows) * columns, fill) {
+        : rows_(static_cast<std::size_t>(rows),
+                std::vector<T>(static_cast<std::size_t>(columns), fill)) {
         Bind();
     }
     // values: row after row.
     Matrix(int rows, int columns, const std::vector<T>& values)
-        : rows_(rows), columns_(columns), store_(values) {
-        Bind();
+        : Matrix(rows, columns) {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            rows_[i / columns][i % columns] = values[i];
+        }
     }
-    Matrix(const Matrix& other)
-        : rows_(other.rows_), columns_(other.columns_), store_(other.store_) {
-        Bind();
-    }
+    Matrix(const Matrix& other) : rows_(other.rows_) { Bind(); }
     Matrix& operator=(const Matrix&) = delete;
 
     T** get() { return pointers_.data(); }
     T* operator[](int row) { return pointers_[row]; }
-    int rows() const { return rows_; }
-    int columns() const { return columns_; }
+    T& at(int row, int column) { return rows_[row][column]; }
+    int rows() const { return static_cast<int>(rows_.size()); }
+    int columns() const {
+        return rows_.empty() ? 0 : static_cast<int>(rows_[0].size());
+    }
 
     Matrix Transposed() const {
-        Matrix t(columns_, rows_);
-        for (int r = 0; r < rows_; ++r)
-            for (int c = 0; c < columns_; ++c)
-                t.store_[static_cast<std::size_t>(c) * rows_ + r] =
-                    store_[static_cast<std::size_t>(r) * columns_ + c];
+        Matrix t(columns(), rows());
+        for (int r = 0; r < rows(); ++r)
+            for (int c = 0; c < columns(); ++c) t.rows_[c][r] = rows_[r][c];
         return t;
     }
 
 private:
     void Bind() {
-        pointers_.clear();
-        for (int r = 0; r < rows_; ++r)
-            pointers_.push_back(store_.data() +
-                                static_cast<std::size_t>(r) * columns_);
+        for (auto& row : rows_) pointers_.push_back(row.data());
     }
-    int rows_;
-    int columns_;
-    std::vector<T> store_;
+    std::vector<std::vector<T>> rows_;
     std::vector<T*> pointers_;
 };
 

@@ -4,7 +4,7 @@
 // How golden/iris_k3.csv was produced: by this file's own run (generator
 // words 12345 and 67890, K = 3, the Debug build with sanitizers on Linux
 // x86-64) once the engine linked and gave whole numbers 0..2, with
-//   SELVANE_UPDATE_GOLDEN=1 build/<dir>/tests/tools/tools_golden_test
+//   SELVANE_RECORD_GOLDEN=1 build/<dir>/tests/tools/tools_golden_test
 // which rewrites the file before comparing. The release build's selvane
 // command, seeded from the clock, printed the same 151 lines. The file thus
 // guards against any change in results rather than proving them right; the
@@ -52,7 +52,7 @@ HostRun PinnedIrisRun() {
 TEST(IrisGolden, MatchesTheRecordedResultLineByLine) {
     const HostRun run = PinnedIrisRun();
     ASSERT_EQ(run.code, kExitSuccess) << run.err;
-    if (std::getenv("SELVANE_UPDATE_GOLDEN") != nullptr) {
+    if (std::getenv("SELVANE_RECORD_GOLDEN") != nullptr) {
         std::ofstream(kGolden, std::ios::binary) << run.out;
     }
     const std::vector<std::string> expected = Lines(testing::ReadFile(kGolden));
