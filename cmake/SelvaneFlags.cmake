@@ -1,10 +1,15 @@
-# Flags every build shares. Exactness across the Linux, x86 and x86-64 builds
-# depends on them: no multiply-add contraction anywhere, and SSE2 rather than
-# the x87 stack on 32-bit x86, so every + - * / sqrt rounds to double once.
-add_compile_options(-ffp-contract=off -fno-fast-math)
+# The project's compile and link flags, carried by one INTERFACE target that
+# every target of this source tree links (selvane_link_flags below), so that
+# third-party code such as GoogleTest builds with its own flags.
+add_library(selvane_flags INTERFACE)
+
+# Exactness across the Linux, x86 and x86-64 builds depends on these: no
+# multiply-add contraction anywhere, and SSE2 rather than the x87 stack on
+# 32-bit x86, so every + - * / sqrt rounds to double once.
+target_compile_options(selvane_flags INTERFACE -ffp-contract=off -fno-fast-math)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" OR
    (WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4))
-    add_compile_options(-msse2 -mfpmath=sse)
+    target_compile_options(selvane_flags INTERFACE -msse2 -mfpmath=sse)
 endif()
 
 # Windows guarantees only 16-byte stack alignment, and GCC cannot realign
@@ -13,32 +18,53 @@ endif()
 # code, so every aligned vector move is assembled as an unaligned one,
 # which costs nothing on aligned data.
 if(WIN32)
-    add_compile_options(-Wa,-muse-unaligned-vector-move)
+    target_compile_options(selvane_flags INTERFACE -Wa,-muse-unaligned-vector-move)
 endif()
 
-add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wconversion
-                    -Wno-sign-conversion)
+target_compile_options(selvane_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+                       -Wconversion -Wno-sign-conversion)
 if(SELVANE_WERROR)
-    add_compile_options(-Werror)
+    target_compile_options(selvane_flags INTERFACE -Werror)
 endif()
 
 if(SELVANE_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
-                        -fno-omit-frame-pointer)
-    add_link_options(-fsanitize=address,undefined)
+    target_compile_options(selvane_flags INTERFACE -fsanitize=address,undefined
+                           -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(selvane_flags INTERFACE -fsanitize=address,undefined)
 endif()
 
 # ThreadSanitizer, for the concurrent-callers test (tsan preset). It cannot
 # be combined with AddressSanitizer.
 if(SELVANE_TSAN)
-    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
-    add_link_options(-fsanitize=thread)
+    target_compile_options(selvane_flags INTERFACE -fsanitize=thread
+                           -fno-omit-frame-pointer)
+    target_link_options(selvane_flags INTERFACE -fsanitize=thread)
 endif()
 
 # libFuzzer's coverage hooks in everything the fuzz targets link (clang).
 if(SELVANE_FUZZ)
-    add_compile_options(-fsanitize=fuzzer-no-link)
+    target_compile_options(selvane_flags INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+# Links selvane_flags into every target defined in dir and the directories
+# below it that belong to this source tree; directories added from
+# elsewhere (GoogleTest's sources in a cross build) are left alone.
+function(selvane_link_flags dir)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target ${targets})
+        get_target_property(type ${target} TYPE)
+        if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+            target_link_libraries(${target} PRIVATE selvane_flags)
+        endif()
+    endforeach()
+    get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    foreach(subdirectory ${subdirectories})
+        cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${subdirectory} inside)
+        if(inside)
+            selvane_link_flags(${subdirectory})
+        endif()
+    endforeach()
+endfunction()
 
 # Linker settings of the shared library, per platform.
 function(selvane_configure_shared_library target)
