@@ -57,22 +57,24 @@ bool RenumberClusters(int itemCount, int clusterCount,
     if (clusterCount < 1) return false;
     float* clusterMeans = AllocateArray<float>(clusterCount);
     float* sortedMeans = AllocateArray<float>(clusterCount);
-    std::int64_t* divisors = AllocateArray<std::int64_t>(clusterCount);
-    if (!clusterMeans || !sortedMeans || !divisors) {
+    // Each cluster's divisor while the means are formed, then its new
+    // number: one array serves both, as the divisors are done with first.
+    std::int64_t* newNumbers = AllocateArray<std::int64_t>(clusterCount);
+    if (!clusterMeans || !sortedMeans || !newNumbers) {
         Release(clusterMeans);
         Release(sortedMeans);
-        Release(divisors);
+        Release(newNumbers);
         return false;
     }
 
     ComputeMeanMagnitudes(itemCount, clusterCount, rows, magnitudeColumn,
-                          result, clusterMeans, divisors);
+                          result, clusterMeans, newNumbers);
     for (int k = 0; k < clusterCount; ++k) sortedMeans[k] = clusterMeans[k];
     std::sort(sortedMeans, sortedMeans + clusterCount, MeanBefore);
 
     // A cluster takes the last sorted position equal to its mean: later equal
-    // positions overwrite earlier ones. divisors[k] becomes cluster k's new
-    // number, or -1 when no position matches. Numbers stay ints so that
+    // positions overwrite earlier ones. newNumbers[k] becomes cluster k's
+    // new number, or -1 when no position matches. Numbers stay ints so that
     // they are exact however many clusters there are.
     for (int k = 0; k < clusterCount; ++k) {
         const float mean = clusterMeans[k];
@@ -80,19 +82,19 @@ bool RenumberClusters(int itemCount, int clusterCount,
                                             sortedMeans + clusterCount, mean,
                                             MeanBefore);
         const bool matched = end != sortedMeans && end[-1] == mean;
-        divisors[k] = matched ? end - sortedMeans - 1 : -1;
+        newNumbers[k] = matched ? end - sortedMeans - 1 : -1;
     }
 
     // Each element is read as an old number and written as a new one in the
     // same step, so no new number is ever taken for an old one.
     for (int i = 0; i < itemCount; ++i) {
         const int k = ClusterOf(result[i], clusterCount);
-        result[i] = k < 0 ? -1.0 : static_cast<double>(divisors[k]);
+        result[i] = k < 0 ? -1.0 : static_cast<double>(newNumbers[k]);
     }
 
     Release(clusterMeans);
     Release(sortedMeans);
-    Release(divisors);
+    Release(newNumbers);
     return true;
 }
 

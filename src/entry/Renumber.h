@@ -6,6 +6,13 @@
 
 namespace selvane {
 
+// Mean magnitude of every cluster into means[0 .. clusterCount-1]; counts
+// receives each cluster's divisor (members plus one).
+void ComputeMeanMagnitudes(int itemCount, int clusterCount,
+                           const double* const* rows, int magnitudeColumn,
+                           const double* result, float* means,
+                           std::int64_t* counts);
+
 // result: itemCount doubles holding the engine's cluster numbers (whole
 // numbers 0 .. clusterCount-1) on entry, the new numbers on return.
 // magnitudes: row i's relative magnitude is rows[i][magnitudeColumn].
@@ -15,13 +22,6 @@ namespace selvane {
 // position of their run. Items that no mean matches (a NaN mean, a number
 // outside 0 .. clusterCount-1) receive -1.0. Returns false, leaving result
 // as it was, when memory runs out.
-// Mean magnitude of every cluster into means[0 .. clusterCount-1]; counts
-// receives each cluster's divisor (members plus one).
-void ComputeMeanMagnitudes(int itemCount, int clusterCount,
-                           const double* const* rows, int magnitudeColumn,
-                           const double* result, float* means,
-                           std::int64_t* counts);
-
 bool RenumberClusters(int itemCount, int clusterCount,
                       const double* const* rows, int magnitudeColumn,
                       double* result);

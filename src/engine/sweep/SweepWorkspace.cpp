@@ -187,7 +187,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     const std::uint64_t paddedClusters =
         static_cast<std::uint64_t>(job.paddedClusters);
     // Rows for two blocks of items in flight.
-    const std::uint64_t group = 2 * kSweepGroup;
+    const std::uint64_t group = std::uint64_t{2} * kSweepGroup;
     const std::uint64_t gathered = job.itemsAsColumns ? group * D : 0;
 
     Layout layout;

@@ -2,9 +2,9 @@
 // item's distances to every centre together, the clusters in the lanes of a
 // register, and moves the items by the literal sweep's rules, so every
 // total and every assignment has the bits of one distance call per item and
-// cluster. The pass loop lays out the centres, reassigns every item, and
-// takes the next centres from it; everything else stays inside
-// engine/sweep/. Internal.
+// cluster. The pass loop opens the job once and a workspace for each pass
+// that runs at a time; in every iteration it takes the next centres, lays
+// them out, and reassigns every item. Internal.
 #ifndef SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
 #define SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
 
