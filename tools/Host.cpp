@@ -139,7 +139,7 @@ int RunHost(int argc, char** argv, const FunctionLoader& load,
         return error.code();
     } catch (const std::bad_alloc&) {
         err << "selvane: error: out of memory" << std::endl;
-        return kExitInput;
+        return kExitMemory;
     } catch (const std::exception& error) {
         // Not expected; reported in the same one-line form rather than
         // ending in std::terminate.

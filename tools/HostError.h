@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitLibrary = 3,   // library not loadable or without the export
     kExitJob = 4,       // the library returned no clustering
     kExitOutput = 5,    // result could not be written
+    kExitMemory = 6,    // memory ran out
 };
 
 class HostError : public std::runtime_error {

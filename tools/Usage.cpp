@@ -69,7 +69,8 @@ std::string UsageText() {
            "  2  invalid command line\n"
            "  3  the library cannot be loaded or lacks its export\n"
            "  4  the library could not cluster the rows\n"
-           "  5  the result or the picture cannot be written\n";
+           "  5  the result or the picture cannot be written\n"
+           "  6  memory ran out\n";
 }
 
 std::string VersionText() { return std::string("selvane ") + SELVANE_VERSION + "\n"; }

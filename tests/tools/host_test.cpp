@@ -2,6 +2,7 @@
 // library, what comes out, every error message, and the output file rules.
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
     for (int i = 0; i < n; ++i) result[i] = -1.0;
 }
 void SELVANE_CALL WritesNothing(int, int, const double*, int, double*) {}
+void SELVANE_CALL RunsOutOfMemory(int, int, const double*, int, double*) {
+    throw std::bad_alloc();
+}
 void SELVANE_CALL WritesTooLarge(int n, int, const double*, int k, double* result) {
     for (int i = 0; i < n; ++i) result[i] = k;
 }
@@ -97,6 +101,7 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
          kExitJob,
          "the library could not cluster the items: no item has all its values "
          "finite and greater than zero"},
+        {"out of memory", {good, "-k", "2"}, &RunsOutOfMemory, kExitMemory, "out of memory"},
         {"result unwritten", {good, "-k", "2"}, &WritesNothing, kExitJob,
          "the library returned no valid cluster number for first"},
         {"result out of range", {good, "-k", "2"}, &WritesTooLarge, kExitJob,
