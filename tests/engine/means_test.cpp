@@ -60,17 +60,10 @@ void ExpectCentre(Centres& out, int c, int j, double value, int present) {
 // Five items of three values, cluster 2 empty. Masked cells hold NaN or an
 // infinity; the centroid mask starts with stale counts that must not carry.
 TEST(ComputeClusterMeansTest, WorkedExample) {
-    const double values[5][3] = {
+    Matrix<double> data{
         {1, 5, kNaN}, {10, kInf, 3}, {2, 7, 1}, {20, kNaN, 5}, {4, 6, 2}};
-    const int present[5][3] = {
+    Matrix<int> mask{
         {1, 1, 0}, {1, 0, 1}, {2, -1, 1}, {1, 0, 1}, {1, 1, 1}};
-    Matrix<double> data(5, 3, 0.0);
-    Matrix<int> mask(5, 3, 0);
-    for (int k = 0; k < 5; ++k)
-        for (int j = 0; j < 3; ++j) {
-            data.at(k, j) = values[k][j];
-            mask.at(k, j) = present[k][j];
-        }
     const std::vector<int> ids = {0, 1, 0, 1, 0};
 
     for (int stale : {0, 5, -2}) {
@@ -97,10 +90,8 @@ TEST(ComputeClusterMeansTest, WorkedExample) {
 // 3333333333333333.5 (spacing 0.5 below 2^52). Summing the ones first would
 // give (1e16 + 2) / 3 = 3333333333333334.
 TEST(ComputeClusterMeansTest, SumsInAscendingItemOrder) {
-    Matrix<double> data(6, 1, 0.0);
+    Matrix<double> data(6, 1, {1e16, 8.0, 1.0, 9.0, 1.0, 10.0});
     Matrix<int> mask(6, 1, 1);
-    const double values[6] = {1e16, 8.0, 1.0, 9.0, 1.0, 10.0};
-    for (int k = 0; k < 6; ++k) data.at(k, 0) = values[k];
     const std::vector<int> ids = {0, 1, 0, 1, 0, 1};
     Centres out = RunBothWays(data, mask, ids, 2, 0.0, 0);
     ExpectCentre(out, 0, 0, 3333333333333333.5, 1);

@@ -144,19 +144,11 @@ TEST(MedianOfTest, NaNInputsReturnWithinBounds) {
 // Six items of three values; cluster 2 has no members. Every masked cell holds
 // NaN or an infinity, and the outputs and scratch start out full of garbage.
 TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
-    const double values[6][3] = {{1, 10, kNaN}, {5, kInf, kNaN},
-                                 {3, 30, 2},    {2, kNaN, 4},
-                                 {6, 8, -kInf}, {4, 20, 6}};
-    const int present[6][3] = {{1, 1, 0}, {1, 0, 0}, {1, 2, -1},
-                               {1, 0, 1}, {1, 1, 0}, {1, 1, 1}};
+    Matrix<double> data{{1, 10, kNaN}, {5, kInf, kNaN}, {3, 30, 2},
+                        {2, kNaN, 4}, {6, 8, -kInf}, {4, 20, 6}};
+    Matrix<int> mask{{1, 1, 0}, {1, 0, 0}, {1, 2, -1},
+                     {1, 0, 1}, {1, 1, 0}, {1, 1, 1}};
     const int ids[6] = {0, 1, 0, 0, 1, 0};
-    Matrix<double> data(6, 3, 0.0);
-    Matrix<int> mask(6, 3, 0);
-    for (int k = 0; k < 6; ++k)
-        for (int j = 0; j < 3; ++j) {
-            data.at(k, j) = values[k][j];
-            mask.at(k, j) = present[k][j];
-        }
     Matrix<double> centres(3, 3, kNaN);
     Matrix<int> centreMask(3, 3, 7);
     std::vector<double> scratch(6, 1e300);
@@ -195,10 +187,8 @@ TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
 
 // Cluster numbers are only compared with c, so out-of-range ones join nothing.
 TEST(ComputeClusterMediansTest, OutOfRangeClusterNumbersBelongToNoCluster) {
-    Matrix<double> data(4, 1, 0.0);
+    Matrix<double> data(4, 1, {1.0, 100.0, 3.0, -100.0});
     Matrix<int> mask(4, 1, 1);
-    const double values[4] = {1.0, 100.0, 3.0, -100.0};
-    for (int k = 0; k < 4; ++k) data.at(k, 0) = values[k];
     const int ids[4] = {0, 1, 0, -1};
     Matrix<double> centres(1, 1, 0.0);
     Matrix<int> centreMask(1, 1, 0);

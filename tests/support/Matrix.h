@@ -5,6 +5,7 @@
 #define SELVANE_TESTS_SUPPORT_MATRIX_H
 
 #include <cstddef>
+#include <initializer_list>
 #include <vector>
 
 namespace selvane {
@@ -24,6 +25,11 @@ public:
         for (std::size_t i = 0; i < values.size(); ++i) {
             rows_[i / columns][i % columns] = values[i];
         }
+    }
+    // One braced list per row.
+    Matrix(std::initializer_list<std::initializer_list<T>> rows)
+        : rows_(rows.begin(), rows.end()) {
+        Bind();
     }
     Matrix(const Matrix& other) : rows_(other.rows_) { Bind(); }
     Matrix& operator=(const Matrix&) = delete;
