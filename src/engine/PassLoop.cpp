@@ -35,6 +35,9 @@ struct Job {
     int* clusterSizes;
     bool useMedians;
     double* workValues;
+    // Scratch of the grouped medians: one int per item, clusterCount + 1.
+    int* memberOrder;
+    int* clusterStarts;
     // The vector sweep's view of the job and its storage; null when the
     // literal sweep runs.
     SweepJob sweepJob;
@@ -52,7 +55,8 @@ void ComputeCentres(const Job& job, const int* ids) {
         job.engine->ComputeClusterMedians(
             job.clusterCount, job.rowCount, job.columnCount, job.data,
             job.mask, ids, job.centroidData, job.centroidMask,
-            job.itemsAsColumns, job.workValues);
+            job.itemsAsColumns, job.workValues, job.memberOrder,
+            job.clusterStarts);
     } else {
         job.engine->ComputeClusterMeans(
             job.clusterCount, job.rowCount, job.columnCount, job.data,
@@ -180,6 +184,19 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
 
     int* saved = AllocateArray<int>(job.itemCount);
     if (!saved) return -1;
+    job.memberOrder = nullptr;
+    job.clusterStarts = nullptr;
+    if (useMedians) {
+        job.memberOrder = AllocateArray<int>(job.itemCount);
+        job.clusterStarts =
+            AllocateArray<int>(static_cast<std::int64_t>(clusterCount) + 1);
+        if (!job.memberOrder || !job.clusterStarts) {
+            Release(job.memberOrder);
+            Release(job.clusterStarts);
+            Release(saved);
+            return -1;
+        }
+    }
 
     // The vector sweep's storage is taken here, once for all passes. A job
     // without values has nothing to vectorise.
@@ -187,6 +204,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     const int lanes = SweepWidthFor(clusterCount);
     if (lanes != kLiteralSweep && job.valueCount > 0) {
         if (!OpenSweepWorkspace(job.sweepJob, lanes, &sweep)) {
+            Release(job.memberOrder);
+            Release(job.clusterStarts);
             Release(saved);
             return -1;
         }
@@ -226,6 +245,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     } while (pass < passCount);
 
     if (job.sweep) CloseSweepWorkspace(job.sweep);
+    Release(job.memberOrder);
+    Release(job.clusterStarts);
     Release(saved);
     return foundCount;
 }
