@@ -4,6 +4,8 @@
 
 #include "engine/Allocate.h"
 #include "engine/PassCounters.h"
+#include "engine/PassRun.h"
+#include "engine/PassThreads.h"
 #include "engine/SweepControls.h"
 #include "engine/SweepMeans.h"
 #include "engine/VectorSweep.h"
@@ -18,115 +20,63 @@ constexpr double kNoTotal = 1.7976931348623157e308;
 // The save period stops doubling here, so it can never overflow an int.
 constexpr int kLongestSavePeriod = 1073741823;
 
-struct Job {
-    ClusterEngine* engine;
-    int clusterCount;
-    int rowCount;
-    int columnCount;
-    int itemCount;
-    int valueCount;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    int itemsAsColumns;
-    DistanceFunction distance;
-    DataMatrix centroidData;
-    MaskMatrix centroidMask;
-    int* clusterSizes;
-    bool useMedians;
-    double* workValues;
-    // Scratch of the grouped medians: one int per item, clusterCount + 1.
-    int* memberOrder;
-    int* clusterStarts;
-    // The vector sweep's view of the job and its storage; null when the
-    // literal sweep runs.
-    SweepJob sweepJob;
-    SweepWorkspace* sweep;
-};
-
-void ComputeCentres(const Job& job, const int* ids) {
-    if (job.sweep && !job.useMedians) {
-        if (job.sweep->meansPending) {
-            FinishMeans(job.sweepJob, *job.sweep);
+void ComputeCentres(const PassJob& job, const PassScratch& scratch,
+                    const int* ids) {
+    SweepWorkspace* sweep = scratch.sweep;
+    if (sweep && !job.useMedians) {
+        if (sweep->meansPending) {
+            FinishMeans(scratch.sweepJob, *sweep);
         } else {
-            VectorClusterMeans(job.sweepJob, *job.sweep, ids);
+            VectorClusterMeans(scratch.sweepJob, *sweep, ids);
         }
     } else if (job.useMedians) {
         job.engine->ComputeClusterMedians(
             job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, job.centroidData, job.centroidMask,
-            job.itemsAsColumns, job.workValues, job.memberOrder,
-            job.clusterStarts);
+            job.mask, ids, scratch.centroidData, scratch.centroidMask,
+            job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
+            scratch.clusterStarts);
     } else {
         job.engine->ComputeClusterMeans(
             job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, job.centroidData, job.centroidMask,
+            job.mask, ids, scratch.centroidData, scratch.centroidMask,
             job.itemsAsColumns);
     }
-    if (job.sweep) LoadSweepCentres(job.sweepJob, *job.sweep);
+    if (sweep) LoadSweepCentres(scratch.sweepJob, *sweep);
 }
 
-inline double Distance(const Job& job, int item, int cluster) {
-    return job.distance(job.valueCount, job.data, job.centroidData, job.mask,
-                        job.centroidMask, job.weights, item, cluster,
-                        job.itemsAsColumns);
+inline double Distance(const PassJob& job, const PassScratch& scratch,
+                       int item, int cluster) {
+    return job.distance(job.valueCount, job.data, scratch.centroidData,
+                        job.mask, scratch.centroidMask, job.weights, item,
+                        cluster, job.itemsAsColumns);
 }
 
 // Moves every item to its nearest centre and returns the sum of the
 // distances. The centres stay fixed for the sweep while the sizes follow
 // every move, so an item left alone by earlier moves is not taken away.
-double Reassign(const Job& job, int* ids) {
-    if (job.sweep) {
-        return job.sweep->sweep(job.sweepJob, *job.sweep, ids,
-                                job.clusterSizes);
+double Reassign(const PassJob& job, const PassScratch& scratch, int* ids) {
+    if (scratch.sweep) {
+        return scratch.sweep->sweep(scratch.sweepJob, *scratch.sweep, ids,
+                                    scratch.clusterSizes);
     }
+    int* sizes = scratch.clusterSizes;
     double total = 0.0;
     for (int i = 0; i < job.itemCount; ++i) {
         const int home = ids[i];
-        if (job.clusterSizes[home] == 1) continue;
-        double nearest = Distance(job, i, home);
+        if (sizes[home] == 1) continue;
+        double nearest = Distance(job, scratch, i, home);
         for (int j = 0; j < job.clusterCount; ++j) {
             if (j == home) continue;
-            const double candidate = Distance(job, i, j);
+            const double candidate = Distance(job, scratch, i, j);
             // Strict: an equally near cluster never takes the item.
             if (nearest > candidate) {
-                job.clusterSizes[ids[i]] -= 1;
+                sizes[ids[i]] -= 1;
                 ids[i] = j;
-                job.clusterSizes[j] += 1;
+                sizes[j] += 1;
                 nearest = candidate;
             }
         }
         total += nearest;
-    }
-    return total;
-}
-
-// Runs one pass from the assignment in ids; returns its last total.
-double RunOnePass(const Job& job, int* ids, int* saved) {
-    // A fresh start: the sums the last pass left behind are not its means.
-    if (job.sweep) job.sweep->meansPending = false;
-    for (int k = 0; k < job.clusterCount; ++k) job.clusterSizes[k] = 0;
-    for (int i = 0; i < job.itemCount; ++i) job.clusterSizes[ids[i]] += 1;
-
-    const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
-    int savePeriod = 10;
-    int iteration = 0;
-    double total = kNoTotal;
-    for (;;) {
-        const double previous = total;
-        // Saves at geometrically spaced iterations catch a pass that cycles
-        // back to an earlier assignment at a cost that stays small.
-        if (iteration % savePeriod == 0) {
-            std::memcpy(saved, ids, idBytes);
-            if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
-        }
-        ++iteration;
-        CountIteration();
-        ComputeCentres(job, ids);
-        total = Reassign(job, ids);
-        // A NaN total fails this test and the next one decides.
-        if (total >= previous) break;
-        if (std::memcmp(ids, saved, idBytes) == 0) break;
     }
     return total;
 }
@@ -148,7 +98,134 @@ bool SamePartition(const int* best, const int* current, int itemCount,
     return true;
 }
 
+// Everything one thread's passes write, taken at once: false, with nothing
+// left allocated, when memory runs out. The centroid matrices, sizes and
+// median scratch of the first scratch are the caller's, lent by the engine
+// entry; `borrowed` says so.
+bool OpenScratch(const PassJob& job, const SweepJob& sweepJob,
+                 const SweepWorkspace* items, bool borrowed,
+                 PassScratch* scratch, SweepWorkspace* sweep) {
+    PassScratch& s = *scratch;
+    const int centroidRows = job.itemsAsColumns ? job.valueCount
+                                                : job.clusterCount;
+    const int centroidColumns = job.itemsAsColumns ? job.clusterCount
+                                                   : job.valueCount;
+    s.saved = AllocateArray<int>(job.itemCount);
+    bool ok = s.saved != nullptr;
+    if (!borrowed) {
+        s.centroidData = nullptr;
+        s.centroidMask = nullptr;
+        s.workValues = nullptr;
+        s.clusterSizes = ok ? AllocateArray<int>(job.clusterCount) : nullptr;
+        ok = ok && s.clusterSizes &&
+             job.engine->AllocCentroidMatrices(centroidRows, centroidColumns,
+                                               &s.centroidData,
+                                               &s.centroidMask);
+        if (ok && job.useMedians) {
+            s.workValues = AllocateArray<double>(job.itemCount);
+            ok = s.workValues != nullptr;
+        }
+    }
+    s.memberOrder = nullptr;
+    s.clusterStarts = nullptr;
+    if (ok && job.useMedians) {
+        s.memberOrder = AllocateArray<int>(job.itemCount);
+        s.clusterStarts = s.memberOrder
+            ? AllocateArray<int>(static_cast<std::int64_t>(job.clusterCount) + 1)
+            : nullptr;
+        ok = s.clusterStarts != nullptr;
+    }
+    s.sweepJob = sweepJob;
+    s.sweepJob.centroidData = s.centroidData;
+    s.sweepJob.centroidMask = s.centroidMask;
+    s.sweep = nullptr;
+    if (ok && items) {
+        ok = items == sweep ? true : OpenSweepWorker(s.sweepJob, *items, sweep);
+        if (ok) s.sweep = sweep;
+    }
+    if (ok) return true;
+    Release(s.saved);
+    Release(s.memberOrder);
+    Release(s.clusterStarts);
+    if (!borrowed) {
+        Release(s.clusterSizes);
+        Release(s.workValues);
+        if (s.centroidData) {
+            job.engine->FreeCentroidMatrices(centroidRows, s.centroidData,
+                                             s.centroidMask);
+        }
+    }
+    return false;
+}
+
+void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
+    PassScratch& s = *scratch;
+    Release(s.saved);
+    Release(s.memberOrder);
+    Release(s.clusterStarts);
+    if (s.sweep) {
+        CloseSweepWorkspace(s.sweep);
+    }
+    if (!borrowed) {
+        Release(s.clusterSizes);
+        Release(s.workValues);
+        job.engine->FreeCentroidMatrices(
+            job.itemsAsColumns ? job.valueCount : job.clusterCount,
+            s.centroidData, s.centroidMask);
+    }
+}
+
 }  // namespace
+
+double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
+    // A fresh start: the sums the last pass left behind are not its means.
+    if (scratch.sweep) scratch.sweep->meansPending = false;
+    int* sizes = scratch.clusterSizes;
+    for (int k = 0; k < job.clusterCount; ++k) sizes[k] = 0;
+    for (int i = 0; i < job.itemCount; ++i) sizes[ids[i]] += 1;
+
+    const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    int savePeriod = 10;
+    int iteration = 0;
+    double total = kNoTotal;
+    for (;;) {
+        const double previous = total;
+        // Saves at geometrically spaced iterations catch a pass that cycles
+        // back to an earlier assignment at a cost that stays small.
+        if (iteration % savePeriod == 0) {
+            std::memcpy(scratch.saved, ids, idBytes);
+            if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
+        }
+        ++iteration;
+        CountIteration();
+        ComputeCentres(job, scratch, ids);
+        total = Reassign(job, scratch, ids);
+        // A NaN total fails this test and the next one decides.
+        if (total >= previous) break;
+        if (std::memcmp(ids, scratch.saved, idBytes) == 0) break;
+    }
+    return total;
+}
+
+void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
+              double total) {
+    const std::size_t idBytes =
+        static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    if (pass == 0) {
+        // The first pass is the best so far whatever its total, so a job of
+        // one cluster, or one whose totals are not numbers, still returns a
+        // partition that some pass found.
+        std::memcpy(best.clusterIds, ids, idBytes);
+        *best.errorValue = total;
+    } else if (SamePartition(best.clusterIds, ids, job.itemCount,
+                             best.clusterMap, job.clusterCount)) {
+        ++best.foundCount;
+    } else if (total < *best.errorValue) {
+        best.foundCount = 1;
+        *best.errorValue = total;
+        std::memcpy(best.clusterIds, ids, idBytes);
+    }
+}
 
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
@@ -158,7 +235,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               ClusterIdArray clusterIds, double* errorValue, int* workingIds,
               int* clusterSizes, int* clusterMap, bool useMedians,
               double* workValues) {
-    Job job;
+    PassJob job;
     job.engine = &engine;
     job.clusterCount = clusterCount;
     job.rowCount = rowCount;
@@ -170,84 +247,95 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.weights = weights;
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
-    job.centroidData = centroidData;
-    job.centroidMask = centroidMask;
-    job.clusterSizes = clusterSizes;
     job.useMedians = useMedians;
-    job.workValues = workValues;
+    // A job without values has nothing to vectorise.
+    job.sweepLanes = job.valueCount > 0 ? SweepWidthFor(clusterCount)
+                                        : kLiteralSweep;
 
-    job.sweepJob = {clusterCount,  job.itemCount, job.valueCount,
-                    itemsAsColumns, data,          mask,
-                    weights,        metric != 'u', !useMedians,
-                    centroidData,   centroidMask};
-    job.sweep = nullptr;
+    const SweepJob sweepJob = {clusterCount,  job.itemCount, job.valueCount,
+                               itemsAsColumns, data,         mask,
+                               weights,        metric != 'u', !useMedians,
+                               centroidData,   centroidMask};
+    const int threads = PassThreadCount(passCount, job.itemCount,
+                                        job.valueCount, clusterCount);
 
-    int* saved = AllocateArray<int>(job.itemCount);
-    if (!saved) return -1;
-    job.memberOrder = nullptr;
-    job.clusterStarts = nullptr;
-    if (useMedians) {
-        job.memberOrder = AllocateArray<int>(job.itemCount);
-        job.clusterStarts =
-            AllocateArray<int>(static_cast<std::int64_t>(clusterCount) + 1);
-        if (!job.memberOrder || !job.clusterStarts) {
-            Release(job.memberOrder);
-            Release(job.clusterStarts);
-            Release(saved);
-            return -1;
+    // Everything is taken here, once for all passes: the items the vector
+    // sweep reads, and for every thread what its passes write. The first
+    // thread's scratch borrows the engine entry's arrays.
+    SweepWorkspace* sweeps = nullptr;
+    PassScratch* scratches = AllocateArray<PassScratch>(threads);
+    int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
+    bool ok = scratches && (threads == 1 || poolIds);
+    if (ok && job.sweepLanes != kLiteralSweep) {
+        sweeps = AllocateArray<SweepWorkspace>(threads);
+        ok = sweeps && OpenSweepWorkspace(sweepJob, job.sweepLanes, &sweeps[0]);
+        if (!ok && sweeps) {
+            Release(sweeps);
+            sweeps = nullptr;
+        }
+    }
+    int opened = 0;
+    for (; ok && opened < threads; ++opened) {
+        PassScratch& s = scratches[opened];
+        const bool borrowed = opened == 0;
+        if (borrowed) {
+            s.centroidData = centroidData;
+            s.centroidMask = centroidMask;
+            s.clusterSizes = clusterSizes;
+            s.workValues = workValues;
+        }
+        ok = OpenScratch(job, sweepJob, sweeps ? &sweeps[0] : nullptr,
+                         borrowed, &s, sweeps ? &sweeps[opened] : nullptr);
+        if (!ok) break;
+    }
+    int pooled = 0;
+    if (ok && poolIds) {
+        // The first of the pool is the engine entry's working assignment.
+        poolIds[pooled++] = workingIds;
+        for (; pooled < 2 * threads; ++pooled) {
+            poolIds[pooled] = AllocateArray<int>(job.itemCount);
+            if (!poolIds[pooled]) {
+                ok = false;
+                break;
+            }
         }
     }
 
-    // The vector sweep's storage is taken here, once for all passes. A job
-    // without values has nothing to vectorise.
-    SweepWorkspace sweep;
-    const int lanes = SweepWidthFor(clusterCount);
-    if (lanes != kLiteralSweep && job.valueCount > 0) {
-        if (!OpenSweepWorkspace(job.sweepJob, lanes, &sweep)) {
-            Release(job.memberOrder);
-            Release(job.clusterStarts);
-            Release(saved);
-            return -1;
+    int foundCount = -1;
+    if (ok) {
+        *errorValue = kNoTotal;
+        BestSoFar best = {clusterIds, errorValue, clusterMap, 1};
+        if (threads == 1 || !RunThreadedPasses(job, scratches, threads,
+                                                poolIds, passCount, best)) {
+            int pass = 0;
+            do {
+                if (passCount != 0) {
+                    engine.AssignRandomStart(clusterCount, job.itemCount,
+                                             workingIds);
+                }
+                CountPass();
+                const double total =
+                    RunOnePass(job, scratches[0], workingIds);
+                if (passCount <= 1) {
+                    *errorValue = total;
+                    break;
+                }
+                TakePass(job, best, pass, workingIds, total);
+                ++pass;
+            } while (pass < passCount);
         }
-        job.sweep = &sweep;
+        foundCount = best.foundCount;
     }
 
-    *errorValue = kNoTotal;
-    int foundCount = 1;
-    int pass = 0;
-    do {
-        if (passCount != 0) {
-            engine.AssignRandomStart(clusterCount, job.itemCount, workingIds);
-        }
-        CountPass();
-        const double total = RunOnePass(job, workingIds, saved);
-        if (passCount <= 1) {
-            *errorValue = total;
-            break;
-        }
-        if (pass == 0) {
-            // The first pass is the best so far whatever its total, so a job
-            // of one cluster, or one whose totals are not numbers, still
-            // returns a partition that some pass found.
-            std::memcpy(clusterIds, workingIds,
-                        static_cast<std::size_t>(job.itemCount) * sizeof(int));
-            *errorValue = total;
-        } else if (SamePartition(clusterIds, workingIds, job.itemCount,
-                                 clusterMap, clusterCount)) {
-            ++foundCount;
-        } else if (total < *errorValue) {
-            foundCount = 1;
-            *errorValue = total;
-            std::memcpy(clusterIds, workingIds,
-                        static_cast<std::size_t>(job.itemCount) * sizeof(int));
-        }
-        ++pass;
-    } while (pass < passCount);
-
-    if (job.sweep) CloseSweepWorkspace(job.sweep);
-    Release(job.memberOrder);
-    Release(job.clusterStarts);
-    Release(saved);
+    for (int p = 1; p < pooled; ++p) Release(poolIds[p]);
+    for (int t = opened - 1; t >= 0; --t) {
+        CloseScratch(job, t == 0, &scratches[t]);
+    }
+    // The items go last: every other workspace read them.
+    if (sweeps && opened == 0) CloseSweepWorkspace(&sweeps[0]);
+    Release(sweeps);
+    Release(poolIds);
+    Release(scratches);
     return foundCount;
 }
 

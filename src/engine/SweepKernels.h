@@ -110,7 +110,11 @@ struct SweepWorkspace {
     bool meansPending;
     double* distances;   // 2 * kSweepGroup rows of Kpad
     int* gatheredMask;   // 2 * kSweepGroup rows of D (items as columns)
+    // The items (itemValues .. itemMargin), shared by the workspaces of all
+    // threads of a job and owned by the first, where block is not null;
+    // everything else, each workspace's own, in workerBlock.
     void* block;
+    void* workerBlock;
 };
 
 // The sweep for one register width; call only when SweepWidthSupported

@@ -103,6 +103,16 @@ void PrepareItems(const SweepJob& job, SweepWorkspace& ws) {
     }
 }
 
+// One aligned block of layout.bytes, or null.
+unsigned char* AllocateAligned(const Layout& layout, unsigned char** base) {
+    unsigned char* raw = AllocateArray<unsigned char>(
+        static_cast<std::int64_t>(layout.bytes + kAlignment));
+    if (!raw) return nullptr;
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
+    *base = raw + (kAlignment - address % kAlignment) % kAlignment;
+    return raw;
+}
+
 }  // namespace
 
 bool OpenSweepWorkspace(const SweepJob& job, int lanes,
@@ -113,6 +123,57 @@ bool OpenSweepWorkspace(const SweepJob& job, int lanes,
     const std::uint64_t width = static_cast<std::uint64_t>(lanes);
     const std::uint64_t paddedClusters = (K + width - 1) / width * width;
     if (paddedClusters > INT_MAX) return false;
+    const std::uint64_t paddedValues =
+        (D + kSweepPadding - 1) / kSweepPadding * kSweepPadding;
+    if (paddedValues > INT_MAX) return false;
+
+    // What every pass only reads: the items.
+    Layout layout;
+    const std::uint64_t itemSelfAt = layout.Take(N, sizeof(double));
+    const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
+    const std::uint64_t itemValuesAt =
+        layout.Take(N * D + kSweepPadding, sizeof(double));
+    const std::uint64_t itemCompleteAt = layout.Take(N, 1);
+    if (!layout.fits) return false;
+    unsigned char* base = nullptr;
+    unsigned char* raw = AllocateAligned(layout, &base);
+    if (!raw) return false;
+
+    SweepWorkspace& ws = *workspace;
+    ws.block = raw;
+    ws.workerBlock = nullptr;
+    ws.sweep = SweepFor(lanes);
+    ws.itemSelf = reinterpret_cast<double*>(base + itemSelfAt);
+    ws.itemMargin = reinterpret_cast<double*>(base + itemMarginAt);
+    ws.itemValues = reinterpret_cast<double*>(base + itemValuesAt);
+    for (int k = 0; k < kSweepPadding; ++k) ws.itemValues[N * D + k] = 0.0;
+    ws.itemComplete = base + itemCompleteAt;
+    ws.paddedValueCount = static_cast<int>(paddedValues);
+    ws.view.valueCount = job.valueCount;
+    ws.view.clusterCount = job.clusterCount;
+    ws.view.paddedClusters = static_cast<int>(paddedClusters);
+    ws.view.euclidean = job.euclidean;
+    ws.view.weights = job.weights;
+    ws.view.centresComplete = false;
+    ws.view.screen = false;
+    ws.meansPending = false;
+    PrepareItems(job, ws);
+    if (!OpenSweepWorker(job, ws, workspace)) {
+        Release(raw);
+        ws.block = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool OpenSweepWorker(const SweepJob& job, const SweepWorkspace& items,
+                     SweepWorkspace* worker) {
+    const std::uint64_t D = static_cast<std::uint64_t>(job.valueCount);
+    const std::uint64_t K = static_cast<std::uint64_t>(job.clusterCount);
+    const std::uint64_t paddedClusters =
+        static_cast<std::uint64_t>(items.view.paddedClusters);
+    const std::uint64_t paddedValues =
+        static_cast<std::uint64_t>(items.paddedValueCount);
     // Rows for two blocks of items in flight.
     const std::uint64_t group = 2 * kSweepGroup;
     const std::uint64_t gathered = job.itemsAsColumns ? group * D : 0;
@@ -126,64 +187,43 @@ bool OpenSweepWorkspace(const SweepJob& job, int lanes,
         layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t centreScaleAt =
         layout.Take(paddedClusters, sizeof(double));
-    const std::uint64_t itemSelfAt = layout.Take(N, sizeof(double));
-    const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
     const std::uint64_t distancesAt =
         layout.Take(group * paddedClusters, sizeof(double));
-    const std::uint64_t itemValuesAt =
-        layout.Take(N * D + kSweepPadding, sizeof(double));
-    const std::uint64_t paddedValues =
-        (D + kSweepPadding - 1) / kSweepPadding * kSweepPadding;
-    if (paddedValues > INT_MAX) return false;
-    const std::uint64_t sumsAt =
-        layout.Take(K * paddedValues, sizeof(double));
+    const std::uint64_t sumsAt = layout.Take(K * paddedValues, sizeof(double));
     const std::uint64_t gatheredMaskAt = layout.Take(gathered, sizeof(int));
     const std::uint64_t memberCountsAt = layout.Take(K, sizeof(int));
-    const std::uint64_t itemCompleteAt = layout.Take(N, 1);
     if (!layout.fits) return false;
-
-    unsigned char* raw = AllocateArray<unsigned char>(
-        static_cast<std::int64_t>(layout.bytes + kAlignment));
+    unsigned char* base = nullptr;
+    unsigned char* raw = AllocateAligned(layout, &base);
     if (!raw) return false;
-    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
-    unsigned char* base =
-        raw + (kAlignment - address % kAlignment) % kAlignment;
 
-    SweepWorkspace& ws = *workspace;
-    ws.block = raw;
-    ws.sweep = SweepFor(lanes);
+    SweepWorkspace& ws = *worker;
+    if (&ws != &items) {
+        ws = items;
+        ws.block = nullptr;  // the items belong to the workspace they came from
+    }
+    ws.workerBlock = raw;
     ws.centres = reinterpret_cast<double*>(base + centresAt);
     ws.present = reinterpret_cast<std::int64_t*>(base + presentAt);
     ws.centreSelf = reinterpret_cast<double*>(base + centreSelfAt);
     ws.centreScale = reinterpret_cast<double*>(base + centreScaleAt);
-    ws.view.centresComplete = false;
-    ws.itemSelf = reinterpret_cast<double*>(base + itemSelfAt);
-    ws.itemMargin = reinterpret_cast<double*>(base + itemMarginAt);
     ws.distances = reinterpret_cast<double*>(base + distancesAt);
-    ws.itemValues = reinterpret_cast<double*>(base + itemValuesAt);
-    for (int k = 0; k < kSweepPadding; ++k) ws.itemValues[N * D + k] = 0.0;
     ws.sums = reinterpret_cast<double*>(base + sumsAt);
-    ws.paddedValueCount = static_cast<int>(paddedValues);
     ws.gatheredMask = reinterpret_cast<int*>(base + gatheredMaskAt);
     ws.memberCounts = reinterpret_cast<int*>(base + memberCountsAt);
-    ws.itemComplete = base + itemCompleteAt;
-
-    ws.view.valueCount = job.valueCount;
-    ws.view.clusterCount = job.clusterCount;
-    ws.view.paddedClusters = static_cast<int>(paddedClusters);
-    ws.view.euclidean = job.euclidean;
-    ws.view.weights = job.weights;
     ws.view.centres = ws.centres;
     ws.view.present = ws.present;
     ws.view.centreSelf = ws.centreSelf;
     ws.view.centreScale = ws.centreScale;
+    ws.view.centresComplete = false;
     ws.view.screen = false;
     ws.meansPending = false;
-    PrepareItems(job, ws);
     return true;
 }
 
 void CloseSweepWorkspace(SweepWorkspace* workspace) {
+    Release(workspace->workerBlock);
+    workspace->workerBlock = nullptr;
     Release(workspace->block);
     workspace->block = nullptr;
 }

@@ -14,6 +14,15 @@ namespace selvane {
 // that the processor has the width.
 bool OpenSweepWorkspace(const SweepJob& job, int lanes,
                         SweepWorkspace* workspace);
+
+// A workspace for another thread's passes: its own storage for everything a
+// sweep writes (centres, distances, sums), and the read-only items of
+// `items`, shared. False, with nothing allocated, when memory runs out.
+bool OpenSweepWorker(const SweepJob& job, const SweepWorkspace& items,
+                     SweepWorkspace* worker);
+
+// Releases what the workspace owns: a worker's own storage, and the items
+// when it is the workspace that opened them.
 void CloseSweepWorkspace(SweepWorkspace* workspace);
 
 // Lays out the centroid matrices for the coming sweep.
