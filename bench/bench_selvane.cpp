@@ -37,9 +37,9 @@
 #include <string>
 #include <vector>
 
+#include "common/PassCounters.h"
 #include "engine/ClusterEngine.h"
-#include "engine/PassCounters.h"
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 #include "engine/ClusterEngine.h"
 
 namespace selvane {

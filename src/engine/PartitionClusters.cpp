@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 #include "engine/ClusterEngine.h"
 
 namespace selvane {

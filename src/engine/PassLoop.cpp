@@ -2,13 +2,11 @@
 
 #include <cstring>
 
-#include "engine/Allocate.h"
-#include "engine/PassCounters.h"
+#include "common/Allocate.h"
+#include "common/PassCounters.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
-#include "engine/SweepControls.h"
-#include "engine/SweepMeans.h"
-#include "engine/VectorSweep.h"
+#include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
 
@@ -22,26 +20,24 @@ constexpr int kLongestSavePeriod = 1073741823;
 
 void ComputeCentres(const PassJob& job, const PassScratch& scratch,
                     const int* ids) {
-    SweepWorkspace* sweep = scratch.sweep;
-    if (sweep && !job.useMedians) {
-        if (sweep->meansPending) {
-            FinishMeans(scratch.sweepJob, *sweep);
+    // With means, the vector sweep gives the next centres itself: it formed
+    // their sums during the last sweep.
+    if (!scratch.sweep ||
+        !NextSweepCentres(*job.sweepJob, *scratch.sweep, ids)) {
+        if (job.useMedians) {
+            job.engine->ComputeClusterMedians(
+                job.clusterCount, job.rowCount, job.columnCount, job.data,
+                job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
+                scratch.clusterStarts);
         } else {
-            VectorClusterMeans(scratch.sweepJob, *sweep, ids);
+            job.engine->ComputeClusterMeans(
+                job.clusterCount, job.rowCount, job.columnCount, job.data,
+                job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                job.itemsAsColumns);
         }
-    } else if (job.useMedians) {
-        job.engine->ComputeClusterMedians(
-            job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, scratch.centroidData, scratch.centroidMask,
-            job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
-            scratch.clusterStarts);
-    } else {
-        job.engine->ComputeClusterMeans(
-            job.clusterCount, job.rowCount, job.columnCount, job.data,
-            job.mask, ids, scratch.centroidData, scratch.centroidMask,
-            job.itemsAsColumns);
     }
-    if (sweep) LoadSweepCentres(scratch.sweepJob, *sweep);
+    if (scratch.sweep) LayOutCentres(*job.sweepJob, *scratch.sweep);
 }
 
 inline double Distance(const PassJob& job, const PassScratch& scratch,
@@ -56,8 +52,8 @@ inline double Distance(const PassJob& job, const PassScratch& scratch,
 // every move, so an item left alone by earlier moves is not taken away.
 double Reassign(const PassJob& job, const PassScratch& scratch, int* ids) {
     if (scratch.sweep) {
-        return scratch.sweep->sweep(scratch.sweepJob, *scratch.sweep, ids,
-                                    scratch.clusterSizes);
+        return ReassignItems(*job.sweepJob, *scratch.sweep, ids,
+                             scratch.clusterSizes);
     }
     int* sizes = scratch.clusterSizes;
     double total = 0.0;
@@ -100,11 +96,9 @@ bool SamePartition(const int* best, const int* current, int itemCount,
 
 // Everything one thread's passes write, taken at once: false, with nothing
 // left allocated, when memory runs out. The centroid matrices, sizes and
-// median scratch of the first scratch are the caller's, lent by the engine
-// entry; `borrowed` says so.
-bool OpenScratch(const PassJob& job, const SweepJob& sweepJob,
-                 const SweepWorkspace* items, bool borrowed,
-                 PassScratch* scratch, SweepWorkspace* sweep) {
+// median scratch of the first thread are the caller's, lent by the engine
+// entry (`borrowed`).
+bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
     PassScratch& s = *scratch;
     const int centroidRows = job.itemsAsColumns ? job.valueCount
                                                 : job.clusterCount;
@@ -135,13 +129,10 @@ bool OpenScratch(const PassJob& job, const SweepJob& sweepJob,
             : nullptr;
         ok = s.clusterStarts != nullptr;
     }
-    s.sweepJob = sweepJob;
-    s.sweepJob.centroidData = s.centroidData;
-    s.sweepJob.centroidMask = s.centroidMask;
     s.sweep = nullptr;
-    if (ok && items) {
-        ok = items == sweep ? true : OpenSweepWorker(s.sweepJob, *items, sweep);
-        if (ok) s.sweep = sweep;
+    if (ok && job.sweepJob) {
+        ok = OpenSweepWorkspace(*job.sweepJob, s.centroidData, s.centroidMask,
+                                &s.sweep);
     }
     if (ok) return true;
     Release(s.saved);
@@ -160,12 +151,10 @@ bool OpenScratch(const PassJob& job, const SweepJob& sweepJob,
 
 void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
     PassScratch& s = *scratch;
+    CloseSweepWorkspace(s.sweep);
     Release(s.saved);
     Release(s.memberOrder);
     Release(s.clusterStarts);
-    if (s.sweep) {
-        CloseSweepWorkspace(s.sweep);
-    }
     if (!borrowed) {
         Release(s.clusterSizes);
         Release(s.workValues);
@@ -178,8 +167,7 @@ void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
 }  // namespace
 
 double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
-    // A fresh start: the sums the last pass left behind are not its means.
-    if (scratch.sweep) scratch.sweep->meansPending = false;
+    if (scratch.sweep) StartSweepPass(*scratch.sweep);
     int* sizes = scratch.clusterSizes;
     for (int k = 0; k < job.clusterCount; ++k) sizes[k] = 0;
     for (int i = 0; i < job.itemCount; ++i) sizes[ids[i]] += 1;
@@ -248,32 +236,21 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
     job.useMedians = useMedians;
-    // A job without values has nothing to vectorise.
-    job.sweepLanes = job.valueCount > 0 ? SweepWidthFor(clusterCount)
-                                        : kLiteralSweep;
-
-    const SweepJob sweepJob = {clusterCount,  job.itemCount, job.valueCount,
-                               itemsAsColumns, data,         mask,
-                               weights,        metric != 'u', !useMedians,
-                               centroidData,   centroidMask};
     const int threads = PassThreadCount(passCount, job.itemCount,
                                         job.valueCount, clusterCount);
 
     // Everything is taken here, once for all passes: the items the vector
-    // sweep reads, and for every thread what its passes write. The first
-    // thread's scratch borrows the engine entry's arrays.
-    SweepWorkspace* sweeps = nullptr;
+    // sweep reads, shared, and for every thread what its passes write. The
+    // first thread's scratch borrows the engine entry's arrays.
+    SweepJob* sweepJob = nullptr;
+    const SweepRequest request{clusterCount, job.itemCount, job.valueCount,
+                               itemsAsColumns, data,       mask,
+                               weights,        job.distance, !useMedians};
+    if (!OpenSweepJob(request, &sweepJob)) return -1;
+    job.sweepJob = sweepJob;
     PassScratch* scratches = AllocateArray<PassScratch>(threads);
     int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
     bool ok = scratches && (threads == 1 || poolIds);
-    if (ok && job.sweepLanes != kLiteralSweep) {
-        sweeps = AllocateArray<SweepWorkspace>(threads);
-        ok = sweeps && OpenSweepWorkspace(sweepJob, job.sweepLanes, &sweeps[0]);
-        if (!ok && sweeps) {
-            Release(sweeps);
-            sweeps = nullptr;
-        }
-    }
     int opened = 0;
     for (; ok && opened < threads; ++opened) {
         PassScratch& s = scratches[opened];
@@ -284,8 +261,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
             s.clusterSizes = clusterSizes;
             s.workValues = workValues;
         }
-        ok = OpenScratch(job, sweepJob, sweeps ? &sweeps[0] : nullptr,
-                         borrowed, &s, sweeps ? &sweeps[opened] : nullptr);
+        ok = OpenScratch(job, borrowed, &s);
         if (!ok) break;
     }
     int pooled = 0;
@@ -331,11 +307,9 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     for (int t = opened - 1; t >= 0; --t) {
         CloseScratch(job, t == 0, &scratches[t]);
     }
-    // The items go last: every other workspace read them.
-    if (sweeps && opened == 0) CloseSweepWorkspace(&sweeps[0]);
-    Release(sweeps);
     Release(poolIds);
     Release(scratches);
+    CloseSweepJob(sweepJob);
     return foundCount;
 }
 

@@ -5,7 +5,7 @@
 #define SELVANE_ENGINE_PASS_RUN_H
 
 #include "engine/ClusterEngine.h"
-#include "engine/SweepKernels.h"
+#include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
 
@@ -23,7 +23,9 @@ struct PassJob {
     int itemsAsColumns;
     DistanceFunction distance;
     bool useMedians;
-    int sweepLanes;  // kLiteralSweep when the literal sweep runs
+    // The vector sweep's view of the items, shared by every thread; null
+    // when the literal sweep serves the job.
+    const SweepJob* sweepJob;
 };
 
 // What one pass writes besides its assignment: one per thread.
@@ -35,9 +37,8 @@ struct PassScratch {
     double* workValues;  // N, medians only
     int* memberOrder;    // N, medians only
     int* clusterStarts;  // K + 1, medians only
-    // The vector sweep's view of the job, with this scratch's centroid
-    // matrices, and its workspace; sweep is null when the literal sweep runs.
-    SweepJob sweepJob;
+    // The vector sweep's storage over this scratch's centroid matrices;
+    // null when the literal sweep runs.
     SweepWorkspace* sweep;
 };
 

@@ -5,10 +5,10 @@
 // the lowest first; and the calling thread takes the finished passes into
 // the best so far in pass order. Only the order in which passes compute
 // changes, and no pass reads another's result.
-#include "engine/PassCounters.h"
+#include "common/PassCounters.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 #include "engine/FloatControls.h"
 #include "engine/WorkerThreads.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 
 namespace selvane {
 

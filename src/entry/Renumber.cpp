@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cmath>
 
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 
 namespace selvane {
 

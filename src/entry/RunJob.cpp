@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 #include "engine/ClusterEngine.h"
 #include "entry/FloatEnvironment.h"
 #include "entry/JobBuffers.h"

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "engine/ClusterEngine.h"
-#include "engine/SweepControls.h"
-#include "engine/SweepMeans.h"
-#include "engine/VectorSweep.h"
+#include "engine/Distance.h"
+#include "engine/sweep/SweepDispatch.h"
+#include "engine/sweep/VectorSweep.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/EngineJobs.h"
@@ -155,14 +155,20 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
         engine.ComputeClusterMeans(job.k, rows, cols, data, mask,
                                    job.start.data(), expected.get(),
                                    expectedMask.get(), columns);
-        SweepJob sweepJob{job.k,  job.n,         job.d,    columns,
-                          data,   mask,          job.weights.data(), false,
-                          true,   actual.get(),  actualMask.get()};
-        SweepWorkspace workspace;
-        ASSERT_TRUE(OpenSweepWorkspace(sweepJob, VectorWidths().front(),
-                                       &workspace));
-        VectorClusterMeans(sweepJob, workspace, job.start.data());
-        CloseSweepWorkspace(&workspace);
+        ForcedWidth force(VectorWidths().front());
+        const SweepRequest request{job.k, job.n, job.d, columns, data, mask,
+                                   job.weights.data(), EuclideanDistance,
+                                   true};
+        SweepJob* sweepJob = nullptr;
+        SweepWorkspace* workspace = nullptr;
+        ASSERT_TRUE(OpenSweepJob(request, &sweepJob));
+        ASSERT_NE(sweepJob, nullptr);
+        ASSERT_TRUE(OpenSweepWorkspace(*sweepJob, actual.get(),
+                                       actualMask.get(), &workspace));
+        StartSweepPass(*workspace);
+        EXPECT_TRUE(NextSweepCentres(*sweepJob, *workspace, job.start.data()));
+        CloseSweepWorkspace(workspace);
+        CloseSweepJob(sweepJob);
         for (int r = 0; r < centreRows; ++r) {
             for (int c = 0; c < centreCols; ++c) {
                 EXPECT_EQ(Bits(actual[r][c]), Bits(expected[r][c]));

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Allocate.h"
-#include "engine/AllocationFaults.h"
+#include "common/Allocate.h"
+#include "common/AllocationFaults.h"
 #include "engine/ClusterEngine.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"

@@ -13,7 +13,7 @@
 
 // Every reassignment sweep (the literal one and the vector ones of each
 // width) must give the same bits.
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 // The rerun below uses another reassignment sweep than the first run: they
 // must give the same bits.
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 
 namespace {
 

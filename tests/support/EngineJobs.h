@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/ClusterEngine.h"
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 #include "random/SeedWords.h"
 #include "support/Grid.h"
 #include "support/Matrix.h"

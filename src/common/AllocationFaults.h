@@ -3,8 +3,8 @@
 // allocation failure at every point where it allocates and check that it
 // gives everything back. Internal; the counters cost one atomic operation
 // per allocation and are always on. Safe to use from several threads.
-#ifndef SELVANE_ENGINE_ALLOCATION_FAULTS_H
-#define SELVANE_ENGINE_ALLOCATION_FAULTS_H
+#ifndef SELVANE_COMMON_ALLOCATION_FAULTS_H
+#define SELVANE_COMMON_ALLOCATION_FAULTS_H
 
 #include <cstdint>
 
@@ -24,4 +24,4 @@ std::int64_t LiveAllocations();
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_ALLOCATION_FAULTS_H
+#endif  // SELVANE_COMMON_ALLOCATION_FAULTS_H

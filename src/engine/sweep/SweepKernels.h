@@ -1,8 +1,8 @@
 // The distance kernels of the vector sweep, written once against a register
-// type T and compiled once per instruction set. Each including source first
-// includes <cmath>, <cstddef>, <cstdint> and engine/SweepMeans.h, then
-// includes this file (and SweepLoopTemplates.h after it) inside its target
-// region and an unnamed namespace, after defining T with:
+// type T and compiled once per instruction set: each SweepIsa.cpp includes
+// SweepPreamble.h, opens its target region, defines T and includes this
+// header and SweepLoop.h, so that only the templates instantiated for T get
+// the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
 //   LoadMask (all bits set = present), NoLanes, Either, AddWhere (acc + term
 //   in the lanes of the mask, acc itself elsewhere), Select (a in the lanes
@@ -15,7 +15,15 @@
 // give the scalar bits. An absent position leaves a lane's sums as they are
 // (AddWhere), never adding a product with the absent value, which an
 // infinite value would turn into NaN.
-// No include guard: meant to be included once per instruction set.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+
+#include <cmath>
+#include <cstdint>
+
+#include "engine/sweep/SweepTypes.h"
+
+namespace selvane {
 
 // The library's sqrt, not the instruction, decides what a negative argument
 // gives (it may return its own NaN); the distance function calls it, so
@@ -41,25 +49,6 @@ typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
     return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one,
                      distance);
 }
-
-// Complete items (present at every position) whose distances are computed
-// together, up to kSweepGroup of them.
-struct SweepItems {
-    const double* rows[kSweepGroup];  // the D values of each item
-    double self[kSweepGroup];  // its sum of (w * x) * x (correlation only)
-    double margin[kSweepGroup];  // its screening margin (correlation only)
-    int home[kSweepGroup];     // its cluster at its turn
-    double* out[kSweepGroup];  // Kpad distances each
-    // Set by CompleteDistances: only the distance to home was computed,
-    // because no other cluster can be strictly nearer.
-    bool homeOnly[kSweepGroup];
-};
-
-// Where the kernels read value k of item m of the group.
-struct RowValues {
-    const double* const* rows;
-    double At(int m, int k) const { return rows[m][k]; }
-};
 
 // Every position present for every pair: sxx is the item's own sum and syy
 // the centre's, computed once, so only sxy remains per pair; it is stored
@@ -311,3 +300,7 @@ void MaskedDistances(const SweepView& view, const double* values,
         MaskedDistancesOf<T, false>(view, values, mask, out);
     }
 }
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H

@@ -1,29 +1,15 @@
 // The sweep kernels on AVX registers: four doubles per register. Compiled for
 // AVX2 (the instruction set this width is offered for) but without FMA: a
 // fused multiply-add rounds once where the distance functions round twice.
-#include "engine/SweepKernels.h"
+#include "engine/sweep/SweepPreamble.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if SELVANE_SWEEP_X86
 
 #include <immintrin.h>
 
-#include <cmath>
-#include <cstddef>
-#include <cstdint>
-
-#include "engine/SweepMeans.h"
-
-// clang spells the per-function target differently; either way only the
-// functions below get the wider instructions.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+SELVANE_SWEEP_TARGET_BEGIN("avx2")
 
 namespace selvane {
-
 namespace {
 
 struct Avx2 {
@@ -70,20 +56,17 @@ struct Avx2 {
     }
 };
 
-#include "engine/SweepKernelTemplates.h"
-#include "engine/SweepLoopTemplates.h"
-
 }  // namespace
-
-SweepFunction Avx2Sweep() { return Sweep<Avx2>; }
-
 }  // namespace selvane
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "engine/sweep/SweepKernels.h"
+#include "engine/sweep/SweepLoop.h"
+
+namespace selvane {
+SweepFunction Avx2Sweep() { return Sweep<Avx2>; }
+}  // namespace selvane
+
+SELVANE_SWEEP_TARGET_END
 
 #else
 

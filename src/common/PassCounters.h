@@ -1,7 +1,7 @@
 // Counts of the passes and iterations the engine has run in this process,
 // for benchmarks that report iterations per pass. Internal.
-#ifndef SELVANE_ENGINE_PASS_COUNTERS_H
-#define SELVANE_ENGINE_PASS_COUNTERS_H
+#ifndef SELVANE_COMMON_PASS_COUNTERS_H
+#define SELVANE_COMMON_PASS_COUNTERS_H
 
 #include <cstdint>
 
@@ -20,4 +20,4 @@ void CountIteration();
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_PASS_COUNTERS_H
+#endif  // SELVANE_COMMON_PASS_COUNTERS_H

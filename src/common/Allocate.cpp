@@ -1,9 +1,9 @@
-#include "engine/Allocate.h"
+#include "common/Allocate.h"
 
 #include <atomic>
 #include <cstdlib>
 
-#include "engine/AllocationFaults.h"
+#include "common/AllocationFaults.h"
 
 namespace selvane {
 

@@ -1,8 +1,8 @@
 // Every heap buffer of the library comes through here, so that sizes are
 // checked in size_t (no int product, no wrap on 32-bit builds) and tests can
 // count or fail allocations in one place. Internal.
-#ifndef SELVANE_ENGINE_ALLOCATE_H
-#define SELVANE_ENGINE_ALLOCATE_H
+#ifndef SELVANE_COMMON_ALLOCATE_H
+#define SELVANE_COMMON_ALLOCATE_H
 
 #include <cstddef>
 #include <cstdint>
@@ -22,4 +22,4 @@ T* AllocateArray(std::int64_t count) {
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_ALLOCATE_H
+#endif  // SELVANE_COMMON_ALLOCATE_H

@@ -2,29 +2,15 @@
 // mask registers for the lanes whose position is present. AVX-512F only, and
 // no FMA: a fused multiply-add rounds once where the distance functions
 // round twice.
-#include "engine/SweepKernels.h"
+#include "engine/sweep/SweepPreamble.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if SELVANE_SWEEP_X86
 
 #include <immintrin.h>
 
-#include <cmath>
-#include <cstddef>
-#include <cstdint>
-
-#include "engine/SweepMeans.h"
-
-// clang spells the per-function target differently; either way only the
-// functions below get the wider instructions.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+SELVANE_SWEEP_TARGET_BEGIN("avx512f")
 
 namespace selvane {
-
 namespace {
 
 struct Avx512 {
@@ -70,20 +56,17 @@ struct Avx512 {
     }
 };
 
-#include "engine/SweepKernelTemplates.h"
-#include "engine/SweepLoopTemplates.h"
-
 }  // namespace
-
-SweepFunction Avx512Sweep() { return Sweep<Avx512>; }
-
 }  // namespace selvane
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "engine/sweep/SweepKernels.h"
+#include "engine/sweep/SweepLoop.h"
+
+namespace selvane {
+SweepFunction Avx512Sweep() { return Sweep<Avx512>; }
+}  // namespace selvane
+
+SELVANE_SWEEP_TARGET_END
 
 #else
 

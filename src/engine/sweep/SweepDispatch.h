@@ -1,10 +1,13 @@
-// Which reassignment sweep a job runs: the literal one, which calls the
-// distance function once per item and cluster, or the vector one, which
-// computes an item's distances to every centre together in the lanes of one
-// register. Both give the same bits; the vector one is chosen by default.
-// Internal; the forcing hook exists for tests and benchmarks.
-#ifndef SELVANE_ENGINE_SWEEP_CONTROLS_H
-#define SELVANE_ENGINE_SWEEP_CONTROLS_H
+// Which reassignment sweep a job runs, chosen at run time from what the
+// processor has: the literal one, which calls the distance function once per
+// item and cluster, or a vector one, which computes an item's distances to
+// every centre together in the lanes of one register. All give the same
+// bits; the vector one is chosen by default. Internal; the forcing hook
+// exists for tests and benchmarks.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
+
+#include "engine/sweep/SweepTypes.h"
 
 namespace selvane {
 
@@ -30,6 +33,15 @@ bool ForceSweepWidth(int lanes);
 // narrower one on a tie).
 int SweepWidthFor(int clusterCount);
 
+// The vector sweep of a supported width other than kLiteralSweep.
+SweepFunction SweepOfWidth(int lanes);
+
+// The sweep of one instruction set, each in its own source file; null in a
+// build for another processor.
+SweepFunction Sse2Sweep();
+SweepFunction Avx2Sweep();
+SweepFunction Avx512Sweep();
+
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_SWEEP_CONTROLS_H
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H

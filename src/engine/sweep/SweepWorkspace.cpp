@@ -1,11 +1,16 @@
-#include "engine/VectorSweep.h"
+// The storage of a job and of a pass, each taken in one aligned block that
+// also holds the object describing it, and what fills it: the items'
+// compact copy and sums once per job, the centres' layout once per sweep.
+#include "engine/sweep/SweepWorkspace.h"
 
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <new>
 
-#include "engine/Allocate.h"
-#include "engine/SweepControls.h"
+#include "common/Allocate.h"
+#include "engine/sweep/SweepDispatch.h"
+#include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
 
@@ -32,7 +37,8 @@ inline bool Screenable(double sumOfSquares) {
            sumOfSquares <= kLargestScreened;
 }
 
-// Offsets of the workspace arrays within its one block, each aligned.
+// Offsets of the arrays within one block, each aligned; the object that
+// describes them comes first.
 struct Layout {
     std::uint64_t bytes = 0;
     bool fits = true;
@@ -46,12 +52,20 @@ struct Layout {
     }
 };
 
-SweepFunction SweepFor(int lanes) {
-    switch (lanes) {
-        case kAvx512Lanes: return Avx512Sweep();
-        case kAvx2Lanes: return Avx2Sweep();
-        default: return Sse2Sweep();
-    }
+// The block of a layout, aligned; null when memory runs out. *raw gets what
+// Release takes back.
+unsigned char* TakeBlock(const Layout& layout, void** raw) {
+    unsigned char* taken = AllocateArray<unsigned char>(
+        static_cast<std::int64_t>(layout.bytes + kAlignment));
+    *raw = taken;
+    if (!taken) return nullptr;
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(taken);
+    return taken + (kAlignment - address % kAlignment) % kAlignment;
+}
+
+template <typename T>
+T* At(unsigned char* base, std::uint64_t offset) {
+    return reinterpret_cast<T*>(base + offset);
 }
 
 inline double ItemValue(const SweepJob& job, int item, int k) {
@@ -64,7 +78,7 @@ inline bool ItemPresent(const SweepJob& job, int item, int k) {
 
 // What never changes during a job: which items are complete, their own sums
 // of squares and margins, and the weights' properties.
-void PrepareItems(const SweepJob& job, SweepWorkspace& ws) {
+void PrepareItems(SweepJob& job) {
     const int D = job.valueCount;
     bool unitWeights = true;
     bool screenable = true;
@@ -75,19 +89,19 @@ void PrepareItems(const SweepJob& job, SweepWorkspace& ws) {
         screenable = screenable && w >= 0.0 && w <= kLargestScreened;
         completeWeight += w;
     }
-    ws.view.unitWeights = unitWeights;
-    ws.view.completeWeight = completeWeight;
-    ws.weightsScreenable = screenable;
+    job.unitWeights = unitWeights;
+    job.completeWeight = completeWeight;
+    job.weightsScreenable = screenable;
 
     for (int i = 0; i < job.itemCount; ++i) {
-        double* values = ws.itemValues + static_cast<std::size_t>(i) * D;
+        double* values = job.itemValues + static_cast<std::size_t>(i) * D;
         for (int k = 0; k < D; ++k) values[k] = ItemValue(job, i, k);
 
         bool complete = true;
         for (int k = 0; k < D && complete; ++k) {
             complete = ItemPresent(job, i, k);
         }
-        ws.itemComplete[i] = complete ? 1 : 0;
+        job.itemComplete[i] = complete ? 1 : 0;
         double self = 0.0;
         double margin = 0.0;
         if (complete && !job.euclidean) {
@@ -98,87 +112,86 @@ void PrepareItems(const SweepJob& job, SweepWorkspace& ws) {
                 margin = std::sqrt(self) * kMarginShare;
             }
         }
-        ws.itemSelf[i] = self;
-        ws.itemMargin[i] = margin;
+        job.itemSelf[i] = self;
+        job.itemMargin[i] = margin;
     }
-}
-
-// One aligned block of layout.bytes, or null.
-unsigned char* AllocateAligned(const Layout& layout, unsigned char** base) {
-    unsigned char* raw = AllocateArray<unsigned char>(
-        static_cast<std::int64_t>(layout.bytes + kAlignment));
-    if (!raw) return nullptr;
-    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
-    *base = raw + (kAlignment - address % kAlignment) % kAlignment;
-    return raw;
 }
 
 }  // namespace
 
-bool OpenSweepWorkspace(const SweepJob& job, int lanes,
-                        SweepWorkspace* workspace) {
-    const std::uint64_t D = static_cast<std::uint64_t>(job.valueCount);
-    const std::uint64_t N = static_cast<std::uint64_t>(job.itemCount);
-    const std::uint64_t K = static_cast<std::uint64_t>(job.clusterCount);
+bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
+    *opened = nullptr;
+    // The kernels compute the two distances the engine offers, and need a
+    // value to vectorise.
+    const bool euclidean = request.distance == EuclideanDistance;
+    if (!euclidean && request.distance != UncenteredCorrelationDistance) {
+        return true;
+    }
+    const int lanes = SweepWidthFor(request.clusterCount);
+    if (lanes == kLiteralSweep || request.valueCount <= 0) return true;
+
+    const std::uint64_t D = static_cast<std::uint64_t>(request.valueCount);
+    const std::uint64_t N = static_cast<std::uint64_t>(request.itemCount);
+    const std::uint64_t K = static_cast<std::uint64_t>(request.clusterCount);
     const std::uint64_t width = static_cast<std::uint64_t>(lanes);
     const std::uint64_t paddedClusters = (K + width - 1) / width * width;
-    if (paddedClusters > INT_MAX) return false;
     const std::uint64_t paddedValues =
         (D + kSweepPadding - 1) / kSweepPadding * kSweepPadding;
-    if (paddedValues > INT_MAX) return false;
+    if (paddedClusters > INT_MAX || paddedValues > INT_MAX) return false;
 
-    // What every pass only reads: the items.
     Layout layout;
+    const std::uint64_t jobAt = layout.Take(1, sizeof(SweepJob));
     const std::uint64_t itemSelfAt = layout.Take(N, sizeof(double));
     const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
     const std::uint64_t itemValuesAt =
         layout.Take(N * D + kSweepPadding, sizeof(double));
     const std::uint64_t itemCompleteAt = layout.Take(N, 1);
     if (!layout.fits) return false;
-    unsigned char* base = nullptr;
-    unsigned char* raw = AllocateAligned(layout, &base);
-    if (!raw) return false;
+    void* raw;
+    unsigned char* base = TakeBlock(layout, &raw);
+    if (!base) return false;
 
-    SweepWorkspace& ws = *workspace;
-    ws.block = raw;
-    ws.workerBlock = nullptr;
-    ws.sweep = SweepFor(lanes);
-    ws.itemSelf = reinterpret_cast<double*>(base + itemSelfAt);
-    ws.itemMargin = reinterpret_cast<double*>(base + itemMarginAt);
-    ws.itemValues = reinterpret_cast<double*>(base + itemValuesAt);
-    for (int k = 0; k < kSweepPadding; ++k) ws.itemValues[N * D + k] = 0.0;
-    ws.itemComplete = base + itemCompleteAt;
-    ws.paddedValueCount = static_cast<int>(paddedValues);
-    ws.view.valueCount = job.valueCount;
-    ws.view.clusterCount = job.clusterCount;
-    ws.view.paddedClusters = static_cast<int>(paddedClusters);
-    ws.view.euclidean = job.euclidean;
-    ws.view.weights = job.weights;
-    ws.view.centresComplete = false;
-    ws.view.screen = false;
-    ws.meansPending = false;
-    PrepareItems(job, ws);
-    if (!OpenSweepWorker(job, ws, workspace)) {
-        Release(raw);
-        ws.block = nullptr;
-        return false;
-    }
+    SweepJob& job = *new (base + jobAt) SweepJob();
+    job.block = raw;
+    job.clusterCount = request.clusterCount;
+    job.itemCount = request.itemCount;
+    job.valueCount = request.valueCount;
+    job.itemsAsColumns = request.itemsAsColumns;
+    job.data = request.data;
+    job.mask = request.mask;
+    job.weights = request.weights;
+    job.euclidean = euclidean;
+    job.means = request.means;
+    job.sweep = SweepOfWidth(lanes);
+    job.paddedClusters = static_cast<int>(paddedClusters);
+    job.paddedValueCount = static_cast<int>(paddedValues);
+    job.itemSelf = At<double>(base, itemSelfAt);
+    job.itemMargin = At<double>(base, itemMarginAt);
+    job.itemValues = At<double>(base, itemValuesAt);
+    for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
+    job.itemComplete = At<unsigned char>(base, itemCompleteAt);
+    PrepareItems(job);
+    *opened = &job;
     return true;
 }
 
-bool OpenSweepWorker(const SweepJob& job, const SweepWorkspace& items,
-                     SweepWorkspace* worker) {
+void CloseSweepJob(SweepJob* job) {
+    if (job) Release(job->block);
+}
+
+bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
+                        MaskMatrix centroidMask, SweepWorkspace** opened) {
+    *opened = nullptr;
     const std::uint64_t D = static_cast<std::uint64_t>(job.valueCount);
     const std::uint64_t K = static_cast<std::uint64_t>(job.clusterCount);
     const std::uint64_t paddedClusters =
-        static_cast<std::uint64_t>(items.view.paddedClusters);
-    const std::uint64_t paddedValues =
-        static_cast<std::uint64_t>(items.paddedValueCount);
+        static_cast<std::uint64_t>(job.paddedClusters);
     // Rows for two blocks of items in flight.
     const std::uint64_t group = 2 * kSweepGroup;
     const std::uint64_t gathered = job.itemsAsColumns ? group * D : 0;
 
     Layout layout;
+    const std::uint64_t workspaceAt = layout.Take(1, sizeof(SweepWorkspace));
     const std::uint64_t centresAt =
         layout.Take(D * paddedClusters, sizeof(double));
     const std::uint64_t presentAt =
@@ -189,57 +202,62 @@ bool OpenSweepWorker(const SweepJob& job, const SweepWorkspace& items,
         layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t distancesAt =
         layout.Take(group * paddedClusters, sizeof(double));
-    const std::uint64_t sumsAt = layout.Take(K * paddedValues, sizeof(double));
+    const std::uint64_t sumsAt = layout.Take(
+        K * static_cast<std::uint64_t>(job.paddedValueCount), sizeof(double));
     const std::uint64_t gatheredMaskAt = layout.Take(gathered, sizeof(int));
     const std::uint64_t memberCountsAt = layout.Take(K, sizeof(int));
     if (!layout.fits) return false;
-    unsigned char* base = nullptr;
-    unsigned char* raw = AllocateAligned(layout, &base);
-    if (!raw) return false;
+    void* raw;
+    unsigned char* base = TakeBlock(layout, &raw);
+    if (!base) return false;
 
-    SweepWorkspace& ws = *worker;
-    if (&ws != &items) {
-        ws = items;
-        ws.block = nullptr;  // the items belong to the workspace they came from
-    }
-    ws.workerBlock = raw;
-    ws.centres = reinterpret_cast<double*>(base + centresAt);
-    ws.present = reinterpret_cast<std::int64_t*>(base + presentAt);
-    ws.centreSelf = reinterpret_cast<double*>(base + centreSelfAt);
-    ws.centreScale = reinterpret_cast<double*>(base + centreScaleAt);
-    ws.distances = reinterpret_cast<double*>(base + distancesAt);
-    ws.sums = reinterpret_cast<double*>(base + sumsAt);
-    ws.gatheredMask = reinterpret_cast<int*>(base + gatheredMaskAt);
-    ws.memberCounts = reinterpret_cast<int*>(base + memberCountsAt);
+    SweepWorkspace& ws = *new (base + workspaceAt) SweepWorkspace();
+    ws.block = raw;
+    ws.centroidData = centroidData;
+    ws.centroidMask = centroidMask;
+    ws.centres = At<double>(base, centresAt);
+    ws.present = At<std::int64_t>(base, presentAt);
+    ws.centreSelf = At<double>(base, centreSelfAt);
+    ws.centreScale = At<double>(base, centreScaleAt);
+    ws.distances = At<double>(base, distancesAt);
+    ws.sums = At<double>(base, sumsAt);
+    ws.gatheredMask = At<int>(base, gatheredMaskAt);
+    ws.memberCounts = At<int>(base, memberCountsAt);
+    ws.meansPending = false;
+
+    ws.view.valueCount = job.valueCount;
+    ws.view.clusterCount = job.clusterCount;
+    ws.view.paddedClusters = job.paddedClusters;
+    ws.view.euclidean = job.euclidean;
+    ws.view.unitWeights = job.unitWeights;
+    ws.view.completeWeight = job.completeWeight;
+    ws.view.weights = job.weights;
     ws.view.centres = ws.centres;
     ws.view.present = ws.present;
-    ws.view.centreSelf = ws.centreSelf;
-    ws.view.centreScale = ws.centreScale;
     ws.view.centresComplete = false;
+    ws.view.centreSelf = ws.centreSelf;
     ws.view.screen = false;
-    ws.meansPending = false;
+    ws.view.centreScale = ws.centreScale;
+    *opened = &ws;
     return true;
 }
 
 void CloseSweepWorkspace(SweepWorkspace* workspace) {
-    Release(workspace->workerBlock);
-    workspace->workerBlock = nullptr;
-    Release(workspace->block);
-    workspace->block = nullptr;
+    if (workspace) Release(workspace->block);
 }
 
-void LoadSweepCentres(const SweepJob& job, SweepWorkspace& ws) {
+void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
     const int D = job.valueCount;
     const int K = job.clusterCount;
     const std::size_t paddedClusters =
-        static_cast<std::size_t>(ws.view.paddedClusters);
+        static_cast<std::size_t>(job.paddedClusters);
     bool complete = true;
     for (int k = 0; k < D; ++k) {
         double* centres = ws.centres + k * paddedClusters;
         std::int64_t* present = ws.present + k * paddedClusters;
         if (job.itemsAsColumns) {
-            const double* values = job.centroidData[k];
-            const int* mask = job.centroidMask[k];
+            const double* values = ws.centroidData[k];
+            const int* mask = ws.centroidMask[k];
             for (int j = 0; j < K; ++j) {
                 centres[j] = values[j];
                 present[j] = mask[j] != 0 ? -1 : 0;
@@ -247,9 +265,9 @@ void LoadSweepCentres(const SweepJob& job, SweepWorkspace& ws) {
             }
         } else {
             for (int j = 0; j < K; ++j) {
-                centres[j] = job.centroidData[j][k];
-                present[j] = job.centroidMask[j][k] != 0 ? -1 : 0;
-                complete = complete && job.centroidMask[j][k] != 0;
+                centres[j] = ws.centroidData[j][k];
+                present[j] = ws.centroidMask[j][k] != 0 ? -1 : 0;
+                complete = complete && ws.centroidMask[j][k] != 0;
             }
         }
         for (std::size_t j = static_cast<std::size_t>(K); j < paddedClusters;
@@ -265,10 +283,10 @@ void LoadSweepCentres(const SweepJob& job, SweepWorkspace& ws) {
         ws.centreScale[j] = 0.0;
     }
     if (job.euclidean) {
-        ws.view.screen = complete && ws.view.completeWeight > 0.0;
+        ws.view.screen = complete && job.completeWeight > 0.0;
         return;
     }
-    bool screen = complete && ws.weightsScreenable;
+    bool screen = complete && job.weightsScreenable;
     if (complete) {
         for (int j = 0; j < K; ++j) {
             double self = 0.0;

@@ -5,13 +5,14 @@
 // with no mask test per value, and counted once per cluster rather than once
 // per cell. The sums can be formed in a separate scan, or during a sweep,
 // item by item right after each item's turn, for the next iteration's
-// centres. Internal.
-#ifndef SELVANE_ENGINE_SWEEP_MEANS_H
-#define SELVANE_ENGINE_SWEEP_MEANS_H
+// centres. Internal to the sweep.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_MEANS_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_MEANS_H
 
 #include <cstddef>
 
-#include "engine/SweepKernels.h"
+#include "engine/sweep/SweepTypes.h"
+#include "engine/sweep/SweepWorkspace.h"
 
 namespace selvane {
 
@@ -29,8 +30,10 @@ void VectorClusterMeans(const SweepJob& job, SweepWorkspace& workspace,
 
 // The count of incomplete members present at cell (c, k), in the centroid
 // mask in either orientation.
-inline int& CellCount(const SweepJob& job, int c, int k) {
-    return job.itemsAsColumns ? job.centroidMask[k][c] : job.centroidMask[c][k];
+inline int& CellCount(const SweepJob& job, SweepWorkspace& workspace, int c,
+                      int k) {
+    return job.itemsAsColumns ? workspace.centroidMask[k][c]
+                              : workspace.centroidMask[c][k];
 }
 
 // Adds item i of cluster c, value by value, where its mask is non-zero.
@@ -38,15 +41,15 @@ inline void AddIncompleteToMeans(const SweepJob& job,
                                  SweepWorkspace& workspace, int c,
                                  const double* values, const int* mask) {
     double* sums = workspace.sums +
-                   static_cast<std::size_t>(c) * workspace.paddedValueCount;
+                   static_cast<std::size_t>(c) * job.paddedValueCount;
     for (int k = 0; k < job.valueCount; ++k) {
         if (mask[k] != 0) {
             sums[k] += values[k];
-            CellCount(job, c, k) += 1;
+            CellCount(job, workspace, c, k) += 1;
         }
     }
 }
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_SWEEP_MEANS_H
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_MEANS_H

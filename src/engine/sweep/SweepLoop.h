@@ -1,8 +1,19 @@
 // The loop of the vector sweep: blocks of items whose distances are
 // computed ahead of their turns, then the turns themselves with the moves of
-// the literal sweep and the sums of the next means. Included after
-// SweepKernelTemplates.h, under the same conditions.
-// No include guard: meant to be included once per instruction set.
+// the literal sweep and the sums of the next means. Written once against a
+// register type T, like the kernels, and included with them inside an
+// instruction set's target region (see SweepPreamble.h).
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
+
+#include <cstddef>
+
+#include "engine/sweep/SweepKernels.h"
+#include "engine/sweep/SweepMeans.h"
+#include "engine/sweep/SweepTypes.h"
+#include "engine/sweep/SweepWorkspace.h"
+
+namespace selvane {
 
 // sums[k] += values[k] for k up to paddedCount, a multiple of the lanes;
 // sums beyond the values collect whatever follows them.
@@ -13,23 +24,12 @@ void AddRow(double* sums, const double* values, int paddedCount) {
     }
 }
 
-// Items first .. first + count - 1 of a sweep, with the distances computed
-// before any of them takes its turn.
-struct Block {
-    int first;
-    int count;
-    double* distances;  // kSweepGroup rows of Kpad
-    int* gatheredMask;  // kSweepGroup rows of D (items as columns)
-    const int* masks[kSweepGroup];  // null for complete items
-    bool homeOnly[kSweepGroup];
-};
-
 // The centres are fixed for the whole sweep, and only an item's own turn
 // changes its cluster, so a block's distances can be computed ahead of the
 // turns of the items before it.
 template <class T>
 void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
-                  Block& block) {
+                  SweepBlock& block) {
     const SweepView& view = ws.view;
     const int D = job.valueCount;
     const std::size_t paddedClusters =
@@ -41,13 +41,13 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
         const int item = block.first + g;
         double* slot = block.distances + g * paddedClusters;
         const double* values =
-            ws.itemValues + static_cast<std::size_t>(item) * D;
+            job.itemValues + static_cast<std::size_t>(item) * D;
         block.homeOnly[g] = false;
         block.masks[g] = nullptr;
-        if (view.centresComplete && ws.itemComplete[item]) {
+        if (view.centresComplete && job.itemComplete[item]) {
             items.rows[complete] = values;
-            items.self[complete] = ws.itemSelf[item];
-            items.margin[complete] = ws.itemMargin[item];
+            items.self[complete] = job.itemSelf[item];
+            items.margin[complete] = job.itemMargin[item];
             items.home[complete] = ids[item];
             items.out[complete] = slot;
             slotOf[complete] = g;
@@ -75,7 +75,7 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
 // The turns of a block's items, in order: the moves of the literal sweep,
 // then each item's values into the sums of the next means.
 template <class T>
-void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const Block& block,
+void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const SweepBlock& block,
                  int* ids, int* clusterSizes, double& total) {
     const int K = job.clusterCount;
     const std::size_t paddedClusters =
@@ -102,12 +102,12 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const Block& block,
         }
         if (!job.means) continue;
         const double* values =
-            ws.itemValues + static_cast<std::size_t>(item) * job.valueCount;
+            job.itemValues + static_cast<std::size_t>(item) * job.valueCount;
         const int c = ids[item];
-        if (ws.itemComplete[item]) {
+        if (job.itemComplete[item]) {
             AddRow<T>(ws.sums +
-                          static_cast<std::size_t>(c) * ws.paddedValueCount,
-                      values, ws.paddedValueCount);
+                          static_cast<std::size_t>(c) * job.paddedValueCount,
+                      values, job.paddedValueCount);
             ws.memberCounts[c] += 1;
         } else {
             AddIncompleteToMeans(job, ws, c, values, block.masks[g]);
@@ -125,7 +125,7 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
 
     // Two blocks in flight: the next block's distances are computed before
     // this block's turns, which then wait for no square root or division.
-    Block blocks[2];
+    SweepBlock blocks[2];
     for (int b = 0; b < 2; ++b) {
         blocks[b].distances =
             ws.distances + static_cast<std::size_t>(b) * kSweepGroup *
@@ -134,7 +134,7 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
             ws.gatheredMask + static_cast<std::size_t>(b) * kSweepGroup *
                                   static_cast<std::size_t>(job.valueCount);
     }
-    auto start = [&](Block& block, int first) {
+    auto start = [&](SweepBlock& block, int first) {
         block.first = first;
         block.count = N - first < kSweepGroup ? N - first : kSweepGroup;
         ComputeBlock<T>(job, ws, ids, block);
@@ -153,3 +153,7 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
     ws.meansPending = job.means;
     return total;
 }
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H

@@ -1,4 +1,4 @@
-#include "engine/SweepControls.h"
+#include "engine/sweep/SweepDispatch.h"
 
 #include <atomic>
 
@@ -51,6 +51,14 @@ int SweepWidthFor(int clusterCount) {
         }
     }
     return best;
+}
+
+SweepFunction SweepOfWidth(int lanes) {
+    switch (lanes) {
+        case kAvx512Lanes: return Avx512Sweep();
+        case kAvx2Lanes: return Avx2Sweep();
+        default: return Sse2Sweep();
+    }
 }
 
 }  // namespace selvane

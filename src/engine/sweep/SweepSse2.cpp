@@ -1,28 +1,14 @@
 // The sweep kernels on SSE2 registers: two doubles per register. Every x86-64
 // processor has them; the x86 build requires them anyway.
-#include "engine/SweepKernels.h"
+#include "engine/sweep/SweepPreamble.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if SELVANE_SWEEP_X86
 
 #include <emmintrin.h>
 
-#include <cmath>
-#include <cstddef>
-#include <cstdint>
-
-#include "engine/SweepMeans.h"
-
-// clang spells the per-function target differently; either way only the
-// functions below get the wider instructions.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("sse2")
-#endif
+SELVANE_SWEEP_TARGET_BEGIN("sse2")
 
 namespace selvane {
-
 namespace {
 
 struct Sse2 {
@@ -64,20 +50,17 @@ struct Sse2 {
     }
 };
 
-#include "engine/SweepKernelTemplates.h"
-#include "engine/SweepLoopTemplates.h"
-
 }  // namespace
-
-SweepFunction Sse2Sweep() { return Sweep<Sse2>; }
-
 }  // namespace selvane
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "engine/sweep/SweepKernels.h"
+#include "engine/sweep/SweepLoop.h"
+
+namespace selvane {
+SweepFunction Sse2Sweep() { return Sweep<Sse2>; }
+}  // namespace selvane
+
+SELVANE_SWEEP_TARGET_END
 
 #else
 

@@ -1,4 +1,4 @@
-#include "engine/PassCounters.h"
+#include "common/PassCounters.h"
 
 #include <atomic>
 

@@ -1,0 +1,132 @@
+// The data the vector sweep works on: one job's items as every pass reads
+// them, and the centres of one sweep as the kernels read them. Internal to
+// the sweep; the pass loop sees only VectorSweep.h.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_TYPES_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_TYPES_H
+
+#include <cstdint>
+
+namespace selvane {
+
+// Items whose distances are computed together: enough independent sums to
+// keep the adders busy, few enough that they stay in the registers (16 or
+// 32 of them on x86-64, 8 on x86).
+constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
+
+// Doubles in the widest register: the padding of rows read whole.
+constexpr int kSweepPadding = 8;
+
+struct SweepJob;
+struct SweepWorkspace;
+
+// One reassignment sweep over the centres of workspace.view; returns the
+// total distance. With means as centres it also forms, item by item after
+// each item's turn, the sums of the next means.
+using SweepFunction = double (*)(const SweepJob& job,
+                                 SweepWorkspace& workspace, int* ids,
+                                 int* clusterSizes);
+
+// One job as every pass of it reads it; orientation and shapes as for
+// KMeansPasses, with N items of D values each. Filled once when the job
+// opens, read-only afterwards, so passes on several threads may share it.
+struct SweepJob {
+    int clusterCount;
+    int itemCount;   // N
+    int valueCount;  // D
+    int itemsAsColumns;
+    const double* const* data;
+    const int* const* mask;
+    const double* weights;
+    bool euclidean;  // else the uncentered correlation
+    bool means;      // centres are means (else medians)
+
+    SweepFunction sweep;
+    // Kpad: the cluster count rounded up to whole registers.
+    int paddedClusters;
+    // D rounded up to whole registers of any width: the row length of the
+    // sums of the next means.
+    int paddedValueCount;
+    bool unitWeights;  // every weight is exactly 1.0, so w * x is x
+    // Sum of all D weights in position order: the total weight of a pair
+    // whose positions are all present.
+    double completeWeight;
+    // Every weight finite and not negative: a condition of screening the
+    // correlation.
+    bool weightsScreenable;
+    // N rows of D: a compact copy of the items, read in order by every
+    // sweep (rows scattered over the heap would cost memory traffic), and
+    // kSweepPadding doubles more, so that a whole register can be read at
+    // the end of the last row.
+    double* itemValues;
+    unsigned char* itemComplete;  // N: 1 when every position is present
+    double* itemSelf;  // N: sum of (w * x) * x of complete items
+    // N: how far apart two clusters' screening scores must be for the
+    // order of their correlation distances to be certain; 0 forbids
+    // screening the item.
+    double* itemMargin;
+    void* block;  // the one allocation that holds this object and its arrays
+};
+
+// The centres of one sweep, laid out for the kernels. Lanes beyond the
+// clusters hold 0.0, are absent, and their results are never read.
+struct SweepView {
+    int valueCount;      // D
+    int clusterCount;    // K
+    int paddedClusters;  // Kpad
+    bool euclidean;      // else the uncentered correlation
+    bool unitWeights;    // every weight is exactly 1.0, so w * x is x
+    double completeWeight;
+    const double* weights;  // D
+    // D rows of Kpad: the value of centre j at position k is centres[k *
+    // Kpad + j]; present[k * Kpad + j] has every bit set when that value is
+    // present, and is 0 otherwise.
+    const double* centres;
+    const std::int64_t* present;
+    bool centresComplete;  // every centre value present
+    // Kpad: sum of (w * x) * x over the positions of each centre, in
+    // position order; valid when centresComplete.
+    const double* centreSelf;
+    // Whether complete items may be screened: a cluster whose sums show it
+    // cannot be strictly nearer than home needs no distance. For the
+    // correlation, centreScale holds 1 / sqrt(centreSelf), Kpad values.
+    bool screen;
+    const double* centreScale;
+};
+
+// The kernels and the loop are templates on the register type, compiled
+// once per instruction set; what they share without the type is here,
+// outside any target region, so that no instruction set's code is shared.
+
+// Complete items (present at every position) whose distances are computed
+// together, up to kSweepGroup of them.
+struct SweepItems {
+    const double* rows[kSweepGroup];  // the D values of each item
+    double self[kSweepGroup];  // its sum of (w * x) * x (correlation only)
+    double margin[kSweepGroup];  // its screening margin (correlation only)
+    int home[kSweepGroup];     // its cluster at its turn
+    double* out[kSweepGroup];  // Kpad distances each
+    // Set by CompleteDistances: only the distance to home was computed,
+    // because no other cluster can be strictly nearer.
+    bool homeOnly[kSweepGroup];
+};
+
+// Where the kernels read value k of item m of the group.
+struct RowValues {
+    const double* const* rows;
+    double At(int m, int k) const { return rows[m][k]; }
+};
+
+// Items first .. first + count - 1 of a sweep, with the distances computed
+// before any of them takes its turn.
+struct SweepBlock {
+    int first;
+    int count;
+    double* distances;  // kSweepGroup rows of Kpad
+    int* gatheredMask;  // kSweepGroup rows of D (items as columns)
+    const int* masks[kSweepGroup];  // null for complete items
+    bool homeOnly[kSweepGroup];
+};
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_TYPES_H

@@ -1,0 +1,40 @@
+// One pass's storage of the vector sweep: the centres laid out for the
+// kernels, the sums of the next means and the distances in flight. Each
+// pass has its own; the job it reads (SweepJob) is shared. Internal to the
+// sweep.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_WORKSPACE_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_WORKSPACE_H
+
+#include <cstdint>
+
+#include "engine/ClusterEngine.h"
+#include "engine/sweep/SweepTypes.h"
+
+namespace selvane {
+
+struct SweepWorkspace {
+    // The pass's centroid matrices, in the job's orientation. While a sweep
+    // forms the next means, the centroid mask counts the incomplete members
+    // present at each cell.
+    DataMatrix centroidData;
+    MaskMatrix centroidMask;
+    SweepView view;
+    double* centres;        // D rows of Kpad
+    std::int64_t* present;  // D rows of Kpad
+    double* centreSelf;     // Kpad
+    double* centreScale;    // Kpad
+    // K rows of paddedValueCount: the sums of the next means; the columns
+    // beyond D collect values that are never read.
+    double* sums;
+    int* memberCounts;  // K: complete members of each cluster
+    // The last sweep left the sums of the next means; FinishMeans makes
+    // them means.
+    bool meansPending;
+    double* distances;  // 2 * kSweepGroup rows of Kpad
+    int* gatheredMask;  // 2 * kSweepGroup rows of D (items as columns)
+    void* block;  // the one allocation that holds this object and its arrays
+};
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_WORKSPACE_H

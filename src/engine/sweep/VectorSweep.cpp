@@ -1,0 +1,30 @@
+#include "engine/sweep/VectorSweep.h"
+
+#include "engine/sweep/SweepMeans.h"
+#include "engine/sweep/SweepTypes.h"
+#include "engine/sweep/SweepWorkspace.h"
+
+namespace selvane {
+
+void StartSweepPass(SweepWorkspace& workspace) {
+    workspace.meansPending = false;
+}
+
+bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
+                      const int* ids) {
+    if (!job.means) return false;
+    if (workspace.meansPending) {
+        FinishMeans(job, workspace);
+    } else {
+        VectorClusterMeans(job, workspace, ids);
+    }
+    workspace.meansPending = false;
+    return true;
+}
+
+double ReassignItems(const SweepJob& job, SweepWorkspace& workspace, int* ids,
+                     int* clusterSizes) {
+    return job.sweep(job, workspace, ids, clusterSizes);
+}
+
+}  // namespace selvane

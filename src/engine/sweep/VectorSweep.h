@@ -1,0 +1,71 @@
+// The vector reassignment sweep, as the pass loop calls it. It computes an
+// item's distances to every centre together, the clusters in the lanes of a
+// register, and moves the items by the literal sweep's rules, so every
+// total and every assignment has the bits of one distance call per item and
+// cluster. The pass loop lays out the centres, reassigns every item, and
+// takes the next centres from it; everything else stays inside
+// engine/sweep/. Internal.
+#ifndef SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
+#define SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
+
+#include "engine/ClusterEngine.h"
+#include "engine/Distance.h"
+
+namespace selvane {
+
+// One job's items as every pass reads them; read-only once opened, so that
+// passes on several threads may share it.
+struct SweepJob;
+// One pass's centres, sums and scratch; one per pass running at a time.
+struct SweepWorkspace;
+
+// A job as the pass loop knows it: shapes and orientation as for
+// KMeansPasses, N items of D values.
+struct SweepRequest {
+    int clusterCount;
+    int itemCount;   // N
+    int valueCount;  // D
+    int itemsAsColumns;
+    const double* const* data;
+    const int* const* mask;
+    const double* weights;
+    DistanceFunction distance;  // as SelectDistance chose it
+    bool means;                 // centres are means (else medians)
+};
+
+// Takes the job's storage and fills what depends only on the items and
+// weights. Sets *job to null when the literal sweep serves the job (it is
+// forced or the only one this processor has, the job has no values, or the
+// distance is neither of the two the kernels compute). Returns false, with
+// nothing taken, when memory runs out.
+bool OpenSweepJob(const SweepRequest& request, SweepJob** job);
+void CloseSweepJob(SweepJob* job);
+
+// Takes one pass's storage over the pass's own centroid matrices (as
+// KMeansPasses lays them out). Returns false, with nothing taken, when
+// memory runs out.
+bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
+                        MaskMatrix centroidMask, SweepWorkspace** workspace);
+void CloseSweepWorkspace(SweepWorkspace* workspace);
+
+// A fresh pass: the sums the last pass left behind are not its means.
+void StartSweepPass(SweepWorkspace& workspace);
+
+// With means as centres, writes the next centres into the centroid
+// matrices, with the bits of ComputeClusterMeans: from the sums the last
+// sweep formed, or from ids when this pass has not swept yet. Returns
+// false, doing nothing, when the centres are medians.
+bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
+                      const int* ids);
+
+// Lays out the centroid matrices for the coming sweep.
+void LayOutCentres(const SweepJob& job, SweepWorkspace& workspace);
+
+// Moves every item to its nearest centre and returns the sum of the
+// distances, as the literal sweep does.
+double ReassignItems(const SweepJob& job, SweepWorkspace& workspace, int* ids,
+                     int* clusterSizes);
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
