@@ -29,7 +29,7 @@ int PassThreadCount(int passCount, int itemCount, int valueCount,
 
 // Below this many item-value-cluster products per iteration a job stays on
 // the calling thread: thread hand-offs would cost more than they save.
-constexpr std::int64_t kSmallJobWork = 20000;
+constexpr std::int64_t kSmallJobWork = 10000;
 
 // Test hook, process-wide: the limit above (kSmallJobWork restores it; 0
 // lets every job with several passes use threads). Not for use while jobs
