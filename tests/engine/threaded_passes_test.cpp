@@ -5,6 +5,7 @@
 // build.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -81,6 +82,34 @@ TEST(ThreadedPassesTest, ThreadsThatCannotStartLeaveTheirPassesToOthers) {
         FailThreadStarts(r.first, r.count);
         ExpectSame(test_support::Run(many, 0, 77), alone);
         FailThreadStarts(0, 0);
+    }
+    SetSmallJobWork(kSmallJobWork);
+}
+
+TEST(ThreadedPassesTest, ThreadsComputeInTheCallersRoundingMode) {
+    // Called directly, the engine computes in whatever the caller set. A
+    // POSIX thread inherits it, but a Windows thread starts with the
+    // system's default (to nearest), so there each must take on the
+    // caller's mode or its passes would round otherwise.
+    SetSmallJobWork(0);
+    std::mt19937_64 rng(4711);
+    for (int trial = 0; trial < 6; ++trial) {
+        EngineJob job = test_support::RandomJob(rng, false);
+        job.passes = 6;
+        job.metric = 'u';  // divisions and square roots: every mode differs
+        ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
+        Outcome alone, threaded;
+        {
+            ThreadsVariable one("1");
+            alone = test_support::Run(job, 0, 50 + trial);
+        }
+        {
+            ThreadsVariable three("3");
+            threaded = test_support::Run(job, 0, 50 + trial);
+        }
+        std::fesetround(FE_TONEAREST);
+        SCOPED_TRACE(test_support::Describe(job, 0, 0));
+        ExpectSame(threaded, alone);
     }
     SetSmallJobWork(kSmallJobWork);
 }
