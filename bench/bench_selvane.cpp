@@ -2,14 +2,23 @@
 // deterministic jobs with cluster structure.
 //
 //   selvane_bench --library PATH [--peers DIR] [--no-peers] [--no-literal]
-//                 [--jobs N1xD1xK1,...]
+//                 [--jobs N1xD1xK1[o],...] [--threads T1,T2,...]
+//                 [--medians]
+//
+// A job NxDxK has well-separated groups; NxDxKo has Gaussian clusters whose
+// noise is a third of the spread of their centres, so that they overlap as
+// real measurements do (and passes take more iterations).
 //
 // Per job: the exported function through the shared library (dlopen), the
-// median wall time of several calls; passes per second (200 per call); mean
-// iterations per pass, from one more call of the same code linked in, with
-// its pass counters; multiply-adds per second, N·K·(D+1) per iteration; the
-// literal sweep (the same code forced to call the distance function once per
-// item and cluster). The peers, when installed, cluster the same prepared
+// median wall time of several calls, at every thread count (SELVANE_THREADS;
+// by default 1 up to the processors available); passes per second (200 per
+// call); mean iterations per pass, from one more call of the same code
+// linked in, with its pass counters; nanoseconds per item, cluster and
+// iteration; multiply-adds per second, N·K·(D+1) per iteration; the literal
+// sweep (the same code forced to call the distance function once per item
+// and cluster), on one thread. With --medians, k-medians through the engine
+// entry on the same prepared rows (200 passes, uncentered correlation) at
+// every thread count. The peers, when installed, cluster the same prepared
 // rows (unit rows plus the relative-magnitude column, written to a temporary
 // file): scikit-learn KMeans(n_clusters=K, n_init=200, init='random') with
 // one and with two threads, and R's kmeans(nstart=200).
@@ -29,6 +38,7 @@
 #include <vector>
 
 #include "common/PassCounters.h"
+#include "engine/ClusterEngine.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 
@@ -38,6 +48,7 @@ using SelvaneFunction = void (*)(int, int, const double*, int, double*);
 
 struct Job {
     int n, d, k;
+    bool overlapping;
 };
 
 struct Options {
@@ -45,9 +56,21 @@ struct Options {
     std::string peers = "bench";
     bool runPeers = true;
     bool runLiteral = true;
-    std::vector<Job> jobs = {{150, 4, 3}, {1000, 8, 4}, {10000, 16, 8},
-                             {100000, 16, 8}};
+    bool runMedians = false;
+    std::vector<int> threads;  // empty: 1 up to the processors available
+    std::vector<Job> jobs = {{150, 4, 3, false},      {1000, 8, 4, false},
+                             {10000, 16, 8, false},   {100000, 16, 8, false},
+                             {10000, 16, 8, true},    {100000, 16, 8, true}};
 };
+
+int Processors() {
+    const long count = sysconf(_SC_NPROCESSORS_ONLN);
+    return count > 0 ? static_cast<int>(count) : 1;
+}
+
+void SetThreads(int threads) {
+    setenv("SELVANE_THREADS", std::to_string(threads).c_str(), 1);
+}
 
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -74,6 +97,30 @@ std::vector<double> MakeInput(const Job& job, std::uint32_t seed) {
         state = state * 1664525u + 1013904223u;
         return static_cast<double>(state >> 8) / 16777216.0;
     };
+    if (job.overlapping) {
+        // Box-Muller from the same generator: centres spread with standard
+        // deviation 3 around 20 in every dimension, items around their
+        // centre with standard deviation 1. Every value stays positive.
+        auto gaussian = [&next] {
+            const double u = 1.0 - next();
+            return std::sqrt(-2.0 * std::log(u)) *
+                   std::cos(6.283185307179586 * next());
+        };
+        std::vector<double> centres(static_cast<std::size_t>(job.k) * job.d);
+        for (double& c : centres) c = 20.0 + 3.0 * gaussian();
+        std::vector<double> input(static_cast<std::size_t>(job.n) * job.d);
+        for (int i = 0; i < job.n; ++i) {
+            const int group = i % job.k;
+            for (int j = 0; j < job.d; ++j) {
+                const double v =
+                    centres[static_cast<std::size_t>(group) * job.d + j] +
+                    gaussian();
+                input[static_cast<std::size_t>(j) * job.n + i] =
+                    v > 0.01 ? v : 0.01;
+            }
+        }
+        return input;
+    }
     std::vector<double> profiles(static_cast<std::size_t>(job.k) * job.d);
     for (double& p : profiles) p = 0.2 + 5.0 * next();
     std::vector<double> input(static_cast<std::size_t>(job.n) * job.d);
@@ -181,10 +228,14 @@ bool ParseJobs(const char* text, std::vector<Job>* jobs) {
     std::string item;
     while (std::getline(list, item, ',')) {
         Job job{};
-        if (std::sscanf(item.c_str(), "%dx%dx%d", &job.n, &job.d, &job.k) != 3 ||
-            job.n < 1 || job.d < 1 || job.k < 1 || job.k > job.n) {
+        char kind = 0;
+        const int read = std::sscanf(item.c_str(), "%dx%dx%d%c", &job.n,
+                                     &job.d, &job.k, &kind);
+        if (read < 3 || (read == 4 && kind != 'o') || job.n < 1 ||
+            job.d < 1 || job.k < 1 || job.k > job.n) {
             return false;
         }
+        job.overlapping = read == 4;
         jobs->push_back(job);
     }
     return !jobs->empty();
@@ -203,6 +254,16 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->runLiteral = false;
         } else if (arg == "--jobs" && i + 1 < argc) {
             if (!ParseJobs(argv[++i], &options->jobs)) return false;
+        } else if (arg == "--threads" && i + 1 < argc) {
+            std::istringstream list(argv[++i]);
+            std::string item;
+            while (std::getline(list, item, ',')) {
+                const int t = std::atoi(item.c_str());
+                if (t < 1) return false;
+                options->threads.push_back(t);
+            }
+        } else if (arg == "--medians") {
+            options->runMedians = true;
         } else {
             return false;
         }
@@ -217,7 +278,8 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr,
                      "usage: %s --library PATH [--peers DIR] [--no-peers] "
-                     "[--no-literal] [--jobs NxDxK,...]\n",
+                     "[--no-literal] [--jobs NxDxK[o],...] [--threads T,...] "
+                     "[--medians]\n",
                      argv[0]);
         return 2;
     }
@@ -270,9 +332,14 @@ int main(int argc, char** argv) {
                             : "not installed (scripts/bench --install-peers)",
                 haveR ? "kmeans(nstart=200)" : "not installed",
                 peerDescription.c_str());
-    std::printf("%-13s %9s %8s %7s %9s %9s %7s %9s %7s %9s %7s %9s %7s\n",
-                "job NxDxK", "selvane s", "passes/s", "iter/p", "Gmadd/s",
-                "literal s", "x", "skl1 s", "x", "skl2 s", "x", "R s", "x");
+    std::vector<int> threadCounts = options.threads;
+    if (threadCounts.empty()) {
+        for (int t = 1; t <= Processors(); ++t) threadCounts.push_back(t);
+    }
+    std::printf("%-14s %3s %9s %6s %7s %7s %8s %9s %7s %9s %7s %9s %7s %9s %7s\n",
+                "job NxDxK", "thr", "selvane s", "x thr1", "iter/p", "ns/ici",
+                "Gmadd/s", "literal s", "x", "skl1 s", "x", "skl2 s", "x",
+                "R s", "x");
     std::fflush(stdout);
 
     char tempName[] = "/tmp/selvane-bench-XXXXXX";
@@ -283,30 +350,27 @@ int main(int argc, char** argv) {
     }
     close(tempFile);
 
+    std::vector<std::string> medianLines;
     for (const Job& job : options.jobs) {
         const std::vector<double> input = MakeInput(job, 2024u + job.n);
         std::vector<double> result(job.n);
         const int runs = RunsFor(job);
+        char name[32];
+        std::snprintf(name, sizeof name, "%dx%dx%d%s", job.n, job.d, job.k,
+                      job.overlapping ? "o" : "");
 
-        std::vector<double> times;
-        for (int r = 0; r < runs; ++r) {
-            const auto start = std::chrono::steady_clock::now();
-            selvane(job.n, job.d, input.data(), job.k, result.data());
-            times.push_back(Seconds(std::chrono::steady_clock::now() - start));
-        }
-        const double fast = Median(times);
-
-        // The same code linked in, for its pass counters.
+        // Iterations per pass do not depend on the thread count.
+        SetThreads(1);
         const selvane::PassCounts before = selvane::ReadPassCounts();
         selvane::RunJob(job.n, job.d, input.data(), job.k, result.data());
         const selvane::PassCounts after = selvane::ReadPassCounts();
-        const double iterationsPerPass =
-            static_cast<double>(after.iterations - before.iterations) /
-            static_cast<double>(after.passes - before.passes);
         const double passes =
             static_cast<double>(after.passes - before.passes);
-        const double multiplyAdds = static_cast<double>(job.n) * job.k *
-                                    (job.d + 1) * iterationsPerPass * passes;
+        const double iterationsPerPass =
+            static_cast<double>(after.iterations - before.iterations) / passes;
+        const double itemClusterIterations =
+            static_cast<double>(job.n) * job.k * iterationsPerPass * passes;
+        const double multiplyAdds = itemClusterIterations * (job.d + 1);
 
         double literal = -1.0;
         if (options.runLiteral) {
@@ -325,8 +389,8 @@ int main(int argc, char** argv) {
         }
 
         double sklearn1 = -1.0, sklearn2 = -1.0, r = -1.0;
+        const std::vector<double> rows = PreparedRows(job, input);
         if (haveSklearn || haveR) {
-            const std::vector<double> rows = PreparedRows(job, input);
             std::ofstream out(tempName, std::ios::binary | std::ios::trunc);
             out.write(reinterpret_cast<const char*>(rows.data()),
                       static_cast<std::streamsize>(rows.size() * sizeof(double)));
@@ -347,25 +411,73 @@ int main(int argc, char** argv) {
             }
         }
 
-        char name[32];
-        std::snprintf(name, sizeof name, "%dx%dx%d", job.n, job.d, job.k);
-        std::printf(
-            "%-13s %9.4f %8.1f %7.2f %9.2f %9s %7s %9s %7s %9s %7s %9s %7s\n",
-            name, fast, 200.0 / fast, iterationsPerPass,
-            multiplyAdds / fast / 1e9, Time(literal).c_str(),
-            Ratio(literal, fast).c_str(), Time(sklearn1).c_str(),
-            Ratio(sklearn1, fast).c_str(), Time(sklearn2).c_str(),
-            Ratio(sklearn2, fast).c_str(), Time(r).c_str(),
-            Ratio(r, fast).c_str());
-        std::fflush(stdout);
-        if (limit > 0) {
-            std::printf("%-13s N*K*(D+1) multiply-adds per iteration over the "
-                        "whole call: %.1f%% of one core's limit\n",
-                        "", 100.0 * multiplyAdds / fast / limit);
+        double oneThread = -1.0;
+        for (std::size_t t = 0; t < threadCounts.size(); ++t) {
+            SetThreads(threadCounts[t]);
+            std::vector<double> times;
+            for (int run = 0; run < runs; ++run) {
+                const auto start = std::chrono::steady_clock::now();
+                selvane(job.n, job.d, input.data(), job.k, result.data());
+                times.push_back(
+                    Seconds(std::chrono::steady_clock::now() - start));
+            }
+            const double fast = Median(times);
+            if (t == 0) oneThread = fast;
+            const bool first = t == 0;
+            std::printf(
+                "%-14s %3d %9.4f %6.2f %7.2f %7.3f %8.2f %9s %7s %9s %7s %9s "
+                "%7s %9s %7s\n",
+                first ? name : "", threadCounts[t], fast, oneThread / fast,
+                iterationsPerPass, fast * 1e9 / itemClusterIterations,
+                multiplyAdds / fast / 1e9, first ? Time(literal).c_str() : "",
+                first ? Ratio(literal, fast).c_str() : "",
+                Time(sklearn1).c_str(), Ratio(sklearn1, fast).c_str(),
+                Time(sklearn2).c_str(), Ratio(sklearn2, fast).c_str(),
+                Time(r).c_str(), Ratio(r, fast).c_str());
+            std::fflush(stdout);
+        }
+
+        if (options.runMedians) {
+            // The prepared rows through the engine entry, all present,
+            // unit weights: the exported function's job with medians.
+            const int columns = job.d + 1;
+            std::vector<const double*> rowPointers(job.n);
+            std::vector<int> maskRow(static_cast<std::size_t>(columns), 1);
+            std::vector<const int*> maskPointers(job.n, maskRow.data());
+            for (int i = 0; i < job.n; ++i) {
+                rowPointers[i] = &rows[static_cast<std::size_t>(i) * columns];
+            }
+            std::vector<double> weights(static_cast<std::size_t>(columns), 1.0);
+            std::vector<int> ids(job.n);
+            for (int threads : threadCounts) {
+                SetThreads(threads);
+                double error = 0.0;
+                int found = 0;
+                const auto start = std::chrono::steady_clock::now();
+                selvane::ClusterEngine().PartitionClusters(
+                    job.k, job.n, columns, rowPointers.data(),
+                    maskPointers.data(), weights.data(), 0, 200, 'm', 'u',
+                    ids.data(), &error, &found);
+                char line[128];
+                std::snprintf(line, sizeof line, "%-14s %3d %9.3f s (found %d)",
+                              name, threads,
+                              Seconds(std::chrono::steady_clock::now() - start),
+                              found);
+                medianLines.push_back(line);
+            }
+        }
+    }
+    unsetenv("SELVANE_THREADS");
+    if (!medianLines.empty()) {
+        std::printf("\nk-medians, 200 passes, through the engine entry:\n");
+        for (const std::string& line : medianLines) {
+            std::printf("%s\n", line.c_str());
         }
     }
     std::remove(tempName);
     std::printf("\nTimes are wall seconds per call (medians); x is how many "
-                "times longer the other took than Selvane.\n");
+                "times longer the other took than Selvane at that thread "
+                "count; x thr1 is the speed-up over one thread; ns/ici is "
+                "wall nanoseconds per item, cluster and iteration.\n");
     return 0;
 }

@@ -87,6 +87,20 @@ public:
                                MaskMatrix centroidMask, int itemsAsColumns,
                                double* workValues);
 
+    // The same centres, bit for bit, at the cost of one pass over the items
+    // per dimension instead of one per cluster and dimension: the items are
+    // grouped by cluster once, each cluster's members in item order, so each
+    // cell gathers the values the scan above gathers, in the same order.
+    // memberOrder (one int per item) and clusterStarts (clusterCount + 1
+    // ints) are scratch. Numbers outside 0 .. clusterCount-1 join no cluster.
+    void ComputeClusterMedians(int clusterCount, int rowCount,
+                               int columnCount, const double* const* data,
+                               const int* const* mask, const int* clusterIds,
+                               DataMatrix centroidData,
+                               MaskMatrix centroidMask, int itemsAsColumns,
+                               double* workValues, int* memberOrder,
+                               int* clusterStarts);
+
     // Median of values[0 .. count-1], reordering them in place; 0.0 when
     // count < 1.
     double MedianOf(int count, double* values);

@@ -42,6 +42,65 @@ void ClusterEngine::ComputeClusterMedians(int clusterCount, int rowCount,
     }
 }
 
+namespace {
+
+// A stable counting sort of the items by cluster: afterwards the members of
+// cluster c are memberOrder[starts[c] .. starts[c + 1] - 1], ascending.
+void GroupByCluster(int clusterCount, int itemCount, const int* clusterIds,
+                    int* memberOrder, int* starts) {
+    for (int c = 0; c <= clusterCount; ++c) starts[c] = 0;
+    for (int k = 0; k < itemCount; ++k) {
+        const int c = clusterIds[k];
+        if (c >= 0 && c < clusterCount) starts[c + 1] += 1;
+    }
+    for (int c = 0; c < clusterCount; ++c) starts[c + 1] += starts[c];
+    // starts[c] runs through cluster c's slots and ends at cluster c+1's
+    // first; shifting by one puts every start back.
+    for (int k = 0; k < itemCount; ++k) {
+        const int c = clusterIds[k];
+        if (c >= 0 && c < clusterCount) memberOrder[starts[c]++] = k;
+    }
+    for (int c = clusterCount; c > 0; --c) starts[c] = starts[c - 1];
+    starts[0] = 0;
+}
+
+}  // namespace
+
+void ClusterEngine::ComputeClusterMedians(
+    int clusterCount, int rowCount, int columnCount,
+    const double* const* data, const int* const* mask, const int* clusterIds,
+    DataMatrix centroidData, MaskMatrix centroidMask, int itemsAsColumns,
+    double* workValues, int* memberOrder, int* clusterStarts) {
+    const int itemCount = itemsAsColumns ? columnCount : rowCount;
+    const int valueCount = itemsAsColumns ? rowCount : columnCount;
+    GroupByCluster(clusterCount, itemCount, clusterIds, memberOrder,
+                   clusterStarts);
+    for (int c = 0; c < clusterCount; ++c) {
+        const int* first = memberOrder + clusterStarts[c];
+        const int* last = memberOrder + clusterStarts[c + 1];
+        for (int j = 0; j < valueCount; ++j) {
+            int n = 0;
+            if (itemsAsColumns == 0) {
+                for (const int* m = first; m != last; ++m) {
+                    if (mask[*m][j] != 0) workValues[n++] = data[*m][j];
+                }
+            } else {
+                const double* values = data[j];
+                const int* present = mask[j];
+                for (const int* m = first; m != last; ++m) {
+                    if (present[*m] != 0) workValues[n++] = values[*m];
+                }
+            }
+            double& centre =
+                itemsAsColumns ? centroidData[j][c] : centroidData[c][j];
+            int& defined =
+                itemsAsColumns ? centroidMask[j][c] : centroidMask[c][j];
+            centre = n > 0 ? MedianOf(n, workValues) : 0.0;
+            defined = n > 0 ? 1 : 0;
+        }
+    }
+}
+
 // Hoare partitioning around a median-of-three pivot, narrowing [lo, hi] until
 // it is down to the middle position(s). The range never loses a middle
 // position, and each round either returns or moves lo up or hi down, so the

@@ -4,6 +4,8 @@
 
 #include "common/Allocate.h"
 #include "common/PassCounters.h"
+#include "engine/PassRun.h"
+#include "engine/PassThreads.h"
 #include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
@@ -16,77 +18,52 @@ constexpr double kNoTotal = 1.7976931348623157e308;
 // The save period stops doubling here, so it can never overflow an int.
 constexpr int kLongestSavePeriod = 1073741823;
 
-// What every pass of a job reads and none changes.
-struct Job {
-    ClusterEngine* engine;
-    int clusterCount;
-    int rowCount;
-    int columnCount;
-    int itemCount;
-    int valueCount;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    int itemsAsColumns;
-    DistanceFunction distance;
-    bool useMedians;
-    // The vector sweep's view of the items; null when the literal sweep
-    // serves the job.
-    const SweepJob* sweepJob;
-};
-
-// What one pass changes: its centres, cluster sizes and scratch.
-struct Pass {
-    DataMatrix centroidData;
-    MaskMatrix centroidMask;
-    int* clusterSizes;
-    double* workValues;  // median scratch
-    SweepWorkspace* sweep;  // null when the literal sweep runs
-};
-
-void ComputeCentres(const Job& job, const Pass& pass, const int* ids) {
+void ComputeCentres(const PassJob& job, const PassScratch& scratch,
+                    const int* ids) {
     // With means, the vector sweep gives the next centres itself: it formed
     // their sums during the last sweep.
-    if (!pass.sweep || !NextSweepCentres(*job.sweepJob, *pass.sweep, ids)) {
+    if (!scratch.sweep ||
+        !NextSweepCentres(*job.sweepJob, *scratch.sweep, ids)) {
         if (job.useMedians) {
             job.engine->ComputeClusterMedians(
                 job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, pass.centroidData, pass.centroidMask,
-                job.itemsAsColumns, pass.workValues);
+                job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
+                scratch.clusterStarts);
         } else {
             job.engine->ComputeClusterMeans(
                 job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, pass.centroidData, pass.centroidMask,
+                job.mask, ids, scratch.centroidData, scratch.centroidMask,
                 job.itemsAsColumns);
         }
     }
-    if (pass.sweep) LayOutCentres(*job.sweepJob, *pass.sweep);
+    if (scratch.sweep) LayOutCentres(*job.sweepJob, *scratch.sweep);
 }
 
-inline double Distance(const Job& job, const Pass& pass, int item,
-                       int cluster) {
-    return job.distance(job.valueCount, job.data, pass.centroidData,
-                        job.mask, pass.centroidMask, job.weights, item,
+inline double Distance(const PassJob& job, const PassScratch& scratch,
+                       int item, int cluster) {
+    return job.distance(job.valueCount, job.data, scratch.centroidData,
+                        job.mask, scratch.centroidMask, job.weights, item,
                         cluster, job.itemsAsColumns);
 }
 
 // Moves every item to its nearest centre and returns the sum of the
 // distances. The centres stay fixed for the sweep while the sizes follow
 // every move, so an item left alone by earlier moves is not taken away.
-double Reassign(const Job& job, const Pass& pass, int* ids) {
-    if (pass.sweep) {
-        return ReassignItems(*job.sweepJob, *pass.sweep, ids,
-                             pass.clusterSizes);
+double Reassign(const PassJob& job, const PassScratch& scratch, int* ids) {
+    if (scratch.sweep) {
+        return ReassignItems(*job.sweepJob, *scratch.sweep, ids,
+                             scratch.clusterSizes);
     }
-    int* sizes = pass.clusterSizes;
+    int* sizes = scratch.clusterSizes;
     double total = 0.0;
     for (int i = 0; i < job.itemCount; ++i) {
         const int home = ids[i];
         if (sizes[home] == 1) continue;
-        double nearest = Distance(job, pass, i, home);
+        double nearest = Distance(job, scratch, i, home);
         for (int j = 0; j < job.clusterCount; ++j) {
             if (j == home) continue;
-            const double candidate = Distance(job, pass, i, j);
+            const double candidate = Distance(job, scratch, i, j);
             // Strict: an equally near cluster never takes the item.
             if (nearest > candidate) {
                 sizes[ids[i]] -= 1;
@@ -96,35 +73,6 @@ double Reassign(const Job& job, const Pass& pass, int* ids) {
             }
         }
         total += nearest;
-    }
-    return total;
-}
-
-// Runs one pass from the assignment in ids; returns its last total.
-double RunOnePass(const Job& job, const Pass& pass, int* ids, int* saved) {
-    if (pass.sweep) StartSweepPass(*pass.sweep);
-    for (int k = 0; k < job.clusterCount; ++k) pass.clusterSizes[k] = 0;
-    for (int i = 0; i < job.itemCount; ++i) pass.clusterSizes[ids[i]] += 1;
-
-    const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
-    int savePeriod = 10;
-    int iteration = 0;
-    double total = kNoTotal;
-    for (;;) {
-        const double previous = total;
-        // Saves at geometrically spaced iterations catch a pass that cycles
-        // back to an earlier assignment at a cost that stays small.
-        if (iteration % savePeriod == 0) {
-            std::memcpy(saved, ids, idBytes);
-            if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
-        }
-        ++iteration;
-        CountIteration();
-        ComputeCentres(job, pass, ids);
-        total = Reassign(job, pass, ids);
-        // A NaN total fails this test and the next one decides.
-        if (total >= previous) break;
-        if (std::memcmp(ids, saved, idBytes) == 0) break;
     }
     return total;
 }
@@ -146,7 +94,126 @@ bool SamePartition(const int* best, const int* current, int itemCount,
     return true;
 }
 
+// Everything one thread's passes write, taken at once: false, with nothing
+// left allocated, when memory runs out. The centroid matrices, sizes and
+// median scratch of the first thread are the caller's, lent by the engine
+// entry (`borrowed`).
+bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
+    PassScratch& s = *scratch;
+    const int centroidRows = job.itemsAsColumns ? job.valueCount
+                                                : job.clusterCount;
+    const int centroidColumns = job.itemsAsColumns ? job.clusterCount
+                                                   : job.valueCount;
+    s.saved = AllocateArray<int>(job.itemCount);
+    bool ok = s.saved != nullptr;
+    if (!borrowed) {
+        s.centroidData = nullptr;
+        s.centroidMask = nullptr;
+        s.workValues = nullptr;
+        s.clusterSizes = ok ? AllocateArray<int>(job.clusterCount) : nullptr;
+        ok = ok && s.clusterSizes &&
+             job.engine->AllocCentroidMatrices(centroidRows, centroidColumns,
+                                               &s.centroidData,
+                                               &s.centroidMask);
+        if (ok && job.useMedians) {
+            s.workValues = AllocateArray<double>(job.itemCount);
+            ok = s.workValues != nullptr;
+        }
+    }
+    s.memberOrder = nullptr;
+    s.clusterStarts = nullptr;
+    if (ok && job.useMedians) {
+        s.memberOrder = AllocateArray<int>(job.itemCount);
+        s.clusterStarts = s.memberOrder
+            ? AllocateArray<int>(static_cast<std::int64_t>(job.clusterCount) + 1)
+            : nullptr;
+        ok = s.clusterStarts != nullptr;
+    }
+    s.sweep = nullptr;
+    if (ok && job.sweepJob) {
+        ok = OpenSweepWorkspace(*job.sweepJob, s.centroidData, s.centroidMask,
+                                &s.sweep);
+    }
+    if (ok) return true;
+    Release(s.saved);
+    Release(s.memberOrder);
+    Release(s.clusterStarts);
+    if (!borrowed) {
+        Release(s.clusterSizes);
+        Release(s.workValues);
+        if (s.centroidData) {
+            job.engine->FreeCentroidMatrices(centroidRows, s.centroidData,
+                                             s.centroidMask);
+        }
+    }
+    return false;
+}
+
+void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
+    PassScratch& s = *scratch;
+    CloseSweepWorkspace(s.sweep);
+    Release(s.saved);
+    Release(s.memberOrder);
+    Release(s.clusterStarts);
+    if (!borrowed) {
+        Release(s.clusterSizes);
+        Release(s.workValues);
+        job.engine->FreeCentroidMatrices(
+            job.itemsAsColumns ? job.valueCount : job.clusterCount,
+            s.centroidData, s.centroidMask);
+    }
+}
+
 }  // namespace
+
+double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
+    if (scratch.sweep) StartSweepPass(*scratch.sweep);
+    int* sizes = scratch.clusterSizes;
+    for (int k = 0; k < job.clusterCount; ++k) sizes[k] = 0;
+    for (int i = 0; i < job.itemCount; ++i) sizes[ids[i]] += 1;
+
+    const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    int savePeriod = 10;
+    int iteration = 0;
+    double total = kNoTotal;
+    for (;;) {
+        const double previous = total;
+        // Saves at geometrically spaced iterations catch a pass that cycles
+        // back to an earlier assignment at a cost that stays small.
+        if (iteration % savePeriod == 0) {
+            std::memcpy(scratch.saved, ids, idBytes);
+            if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
+        }
+        ++iteration;
+        CountIteration();
+        ComputeCentres(job, scratch, ids);
+        total = Reassign(job, scratch, ids);
+        // A NaN total fails this test and the next one decides.
+        if (total >= previous) break;
+        if (std::memcmp(ids, scratch.saved, idBytes) == 0) break;
+    }
+    return total;
+}
+
+void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
+              double total) {
+    const std::size_t idBytes =
+        static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    if (pass == 0) {
+        // The first pass is the best so far whatever its total, so a job of
+        // one cluster, or one whose totals are not numbers, still returns a
+        // partition that some pass found.
+        std::memcpy(best.clusterIds, ids, idBytes);
+        *best.errorValue = total;
+    } else if (SamePartition(best.clusterIds, ids, job.itemCount,
+                             best.clusterMap, job.clusterCount)) {
+        ++best.foundCount;
+    } else if (total < *best.errorValue) {
+        best.foundCount = 1;
+        *best.errorValue = total;
+        std::memcpy(best.clusterIds, ids, idBytes);
+    }
+}
 
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
@@ -156,7 +223,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               ClusterIdArray clusterIds, double* errorValue, int* workingIds,
               int* clusterSizes, int* clusterMap, bool useMedians,
               double* workValues) {
-    Job job;
+    PassJob job;
     job.engine = &engine;
     job.clusterCount = clusterCount;
     job.rowCount = rowCount;
@@ -169,65 +236,80 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
     job.useMedians = useMedians;
+    const int threads = PassThreadCount(passCount, job.itemCount,
+                                        job.valueCount, clusterCount);
 
-    Pass pass;
-    pass.centroidData = centroidData;
-    pass.centroidMask = centroidMask;
-    pass.clusterSizes = clusterSizes;
-    pass.workValues = workValues;
-    pass.sweep = nullptr;
-
-    // Storage is taken here, once for all passes.
-    int* saved = AllocateArray<int>(job.itemCount);
-    if (!saved) return -1;
+    // Everything is taken here, once for all passes: the items the vector
+    // sweep reads, shared, and for every thread what its passes write. The
+    // first thread's scratch borrows the engine entry's arrays.
     SweepJob* sweepJob = nullptr;
     const SweepRequest request{clusterCount, job.itemCount, job.valueCount,
                                itemsAsColumns, data,       mask,
                                weights,        job.distance, !useMedians};
-    if (!OpenSweepJob(request, &sweepJob) ||
-        (sweepJob && !OpenSweepWorkspace(*sweepJob, centroidData,
-                                         centroidMask, &pass.sweep))) {
-        CloseSweepJob(sweepJob);
-        Release(saved);
-        return -1;
-    }
+    if (!OpenSweepJob(request, &sweepJob)) return -1;
     job.sweepJob = sweepJob;
+    PassScratch* scratches = AllocateArray<PassScratch>(threads);
+    int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
+    bool ok = scratches && (threads == 1 || poolIds);
+    int opened = 0;
+    for (; ok && opened < threads; ++opened) {
+        PassScratch& s = scratches[opened];
+        const bool borrowed = opened == 0;
+        if (borrowed) {
+            s.centroidData = centroidData;
+            s.centroidMask = centroidMask;
+            s.clusterSizes = clusterSizes;
+            s.workValues = workValues;
+        }
+        ok = OpenScratch(job, borrowed, &s);
+        if (!ok) break;
+    }
+    int pooled = 0;
+    if (ok && poolIds) {
+        // The first of the pool is the engine entry's working assignment.
+        poolIds[pooled++] = workingIds;
+        for (; pooled < 2 * threads; ++pooled) {
+            poolIds[pooled] = AllocateArray<int>(job.itemCount);
+            if (!poolIds[pooled]) {
+                ok = false;
+                break;
+            }
+        }
+    }
 
-    *errorValue = kNoTotal;
-    int foundCount = 1;
-    int passNumber = 0;
-    do {
-        if (passCount != 0) {
-            engine.AssignRandomStart(clusterCount, job.itemCount, workingIds);
+    int foundCount = -1;
+    if (ok) {
+        *errorValue = kNoTotal;
+        BestSoFar best = {clusterIds, errorValue, clusterMap, 1};
+        if (threads == 1 || !RunThreadedPasses(job, scratches, threads,
+                                                poolIds, passCount, best)) {
+            int pass = 0;
+            do {
+                if (passCount != 0) {
+                    engine.AssignRandomStart(clusterCount, job.itemCount,
+                                             workingIds);
+                }
+                CountPass();
+                const double total =
+                    RunOnePass(job, scratches[0], workingIds);
+                if (passCount <= 1) {
+                    *errorValue = total;
+                    break;
+                }
+                TakePass(job, best, pass, workingIds, total);
+                ++pass;
+            } while (pass < passCount);
         }
-        CountPass();
-        const double total = RunOnePass(job, pass, workingIds, saved);
-        if (passCount <= 1) {
-            *errorValue = total;
-            break;
-        }
-        if (passNumber == 0) {
-            // The first pass is the best so far whatever its total, so a job
-            // of one cluster, or one whose totals are not numbers, still
-            // returns a partition that some pass found.
-            std::memcpy(clusterIds, workingIds,
-                        static_cast<std::size_t>(job.itemCount) * sizeof(int));
-            *errorValue = total;
-        } else if (SamePartition(clusterIds, workingIds, job.itemCount,
-                                 clusterMap, clusterCount)) {
-            ++foundCount;
-        } else if (total < *errorValue) {
-            foundCount = 1;
-            *errorValue = total;
-            std::memcpy(clusterIds, workingIds,
-                        static_cast<std::size_t>(job.itemCount) * sizeof(int));
-        }
-        ++passNumber;
-    } while (passNumber < passCount);
+        foundCount = best.foundCount;
+    }
 
-    CloseSweepWorkspace(pass.sweep);
+    for (int p = 1; p < pooled; ++p) Release(poolIds[p]);
+    for (int t = opened - 1; t >= 0; --t) {
+        CloseScratch(job, t == 0, &scratches[t]);
+    }
+    Release(poolIds);
+    Release(scratches);
     CloseSweepJob(sweepJob);
-    Release(saved);
     return foundCount;
 }
 

@@ -8,8 +8,9 @@ namespace selvane {
 namespace {
 
 // Both words share one atomic 64-bit cell (s1 in the low half, s2 in the
-// high half), so a draw on another thread can lose an update but can never
-// see a torn pair. Relaxed order is enough: the pair guards no other data.
+// high half), so no thread ever sees a torn pair, and a draw publishes its
+// words with one compare-and-swap. Relaxed order is enough: the pair guards
+// no other data.
 // Zero at load time, which is the "unseeded" state.
 std::atomic<std::uint64_t> seedPair{0};
 
@@ -55,6 +56,16 @@ SeedWords LoadSeedWords() {
 
 void StoreSeedWords(SeedWords words) {
     seedPair.store(Pack(words), std::memory_order_relaxed);
+}
+
+bool ExchangeSeedWords(SeedWords* expected, SeedWords desired) {
+    std::uint64_t seen = Pack(*expected);
+    if (seedPair.compare_exchange_weak(seen, Pack(desired),
+                                       std::memory_order_relaxed)) {
+        return true;
+    }
+    *expected = Unpack(seen);
+    return false;
 }
 
 SeedSource PlatformSeedSource() {

@@ -18,6 +18,12 @@ struct SeedWords {
 SeedWords LoadSeedWords();
 void StoreSeedWords(SeedWords words);
 
+// Replaces the pair with `desired` only if it still holds `expected`;
+// otherwise loads the current pair into `expected` and returns false. A
+// draw retries until its own update lands, so that two draws running at
+// once never both start from the same words.
+bool ExchangeSeedWords(SeedWords* expected, SeedWords desired);
+
 // Where seeding gets its clock and its two words: the C runtime's clock,
 // srand and rand unless a test replaces them.
 struct SeedSource {

@@ -44,18 +44,24 @@ std::int32_t UsableSeed(int value, std::int32_t modulus) {
 }  // namespace
 
 double ClusterEngine::UniformRandom() {
-    SeedWords words = LoadSeedWords();
-    if (words.s1 == 0 || words.s2 == 0) {
-        const SeedSource source = CurrentSeedSource();
-        source.seed(source.clockSeconds());
-        words.s1 = UsableSeed(source.next(), kModulus1);
-        words.s2 = UsableSeed(source.next(), kModulus2);
-    }
-    words.s1 = Advance(words.s1, kMultiplier1, kModulus1, kQuotient1,
-                       kRemainder1);
-    words.s2 = Advance(words.s2, kMultiplier2, kModulus2, kQuotient2,
-                       kRemainder2);
-    StoreSeedWords(words);
+    // Compare-and-swap rather than a lock: a draw that raced another one
+    // starts again from the words that draw left, so every caller gets its
+    // own value of the one stream and none is repeated.
+    SeedWords seen = LoadSeedWords();
+    SeedWords words;
+    do {
+        words = seen;
+        if (words.s1 == 0 || words.s2 == 0) {
+            const SeedSource source = CurrentSeedSource();
+            source.seed(source.clockSeconds());
+            words.s1 = UsableSeed(source.next(), kModulus1);
+            words.s2 = UsableSeed(source.next(), kModulus2);
+        }
+        words.s1 = Advance(words.s1, kMultiplier1, kModulus1, kQuotient1,
+                           kRemainder1);
+        words.s2 = Advance(words.s2, kMultiplier2, kModulus2, kQuotient2,
+                           kRemainder2);
+    } while (!ExchangeSeedWords(&seen, words));
 
     std::int32_t z = words.s1 - words.s2;
     if (z < 1) z += kModulus1 - 1;

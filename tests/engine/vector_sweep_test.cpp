@@ -19,97 +19,21 @@
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/Bits.h"
-#include "support/EngineRun.h"
-#include "support/SweepWidths.h"
+#include "support/EngineJobs.h"
 
 namespace selvane {
 namespace {
 
 using test_support::Bits;
 using test_support::Data;
+using test_support::Describe;
 using test_support::ForcedWidth;
 using test_support::Mask;
 using test_support::Outcome;
+using test_support::RandomJob;
+using test_support::Run;
+using test_support::SweepCase;
 using test_support::VectorWidths;
-
-// A random engine job, items as rows.
-struct SweepCase : test_support::EngineJob {
-    int n, d, k, passes;
-    char method, metric;
-    std::vector<int> start;  // used when passes == 0
-};
-
-// Kinds of value, drawn per job so that some jobs are all of one kind.
-enum class Values { kSpread, kFewLevels, kSigned };
-
-SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
-    auto uniform = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(rng);
-    };
-    auto unit = [&] { return std::uniform_real_distribution<double>(0, 1)(rng); };
-    const int n = uniform(1, 40);
-    const int d = uniform(1, 7);
-    const int k = uniform(1, n < 19 ? n : 19);
-    const char methods[] = {'a', 'm', 'M'};
-    const char metrics[] = {'e', 'u', 'u', 'c'};
-    SweepCase job{{Data(n, d), Mask(n, d, 1), {}}, n, d, k, uniform(0, 4),
-                  methods[uniform(0, 2)], metrics[uniform(0, 3)], {}};
-    const Values kind = static_cast<Values>(uniform(0, 2));
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < d; ++j) {
-            double v = 0.1 + 4.0 * unit();
-            // Few levels make exact ties between clusters common; a nudge
-            // of one unit in the last place makes near ties.
-            if (kind == Values::kFewLevels) {
-                v = 1.0 + uniform(0, 2);
-                if (uniform(0, 5) == 0) v = std::nextafter(v, 9.0);
-            }
-            if (kind == Values::kSigned) v -= 2.0;
-            job.data[i][j] = v;
-        }
-    }
-    if (gaps) {
-        const int missingColumn = uniform(0, 2) == 0 ? uniform(0, d - 1) : -1;
-        for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < d; ++j) {
-                const int draw = uniform(0, 9);
-                // Absent cells hold garbage that must never be read.
-                if (j == missingColumn || draw == 0) {
-                    job.mask[i][j] = 0;
-                    const double junk[] = {
-                        std::numeric_limits<double>::quiet_NaN(),
-                        std::numeric_limits<double>::infinity(),
-                        -std::numeric_limits<double>::infinity(), 1e308};
-                    job.data[i][j] = junk[uniform(0, 3)];
-                } else if (draw == 1) {
-                    job.mask[i][j] = uniform(0, 1) ? 2 : -1;
-                }
-            }
-        }
-    }
-    for (int j = 0; j < d; ++j) {
-        const double choices[] = {1.0, 1.0, 0.0, 0.5, 2.75, 1e-3};
-        job.weights.push_back(choices[uniform(0, gaps ? 5 : 1)]);
-    }
-    for (int i = 0; i < n; ++i) job.start.push_back(uniform(0, k - 1));
-    return job;
-}
-
-Outcome Run(const SweepCase& job, int itemsAsColumns, std::int32_t seed) {
-    StoreSeedWords({seed, 4242});
-    test_support::EngineJob held =
-        itemsAsColumns ? job.Transposed() : test_support::EngineJob(job);
-    return held.Run(job.k, job.passes, job.method, job.metric, itemsAsColumns,
-                    job.start);
-}
-
-std::string Describe(const SweepCase& job, int columns, int lanes) {
-    return "n=" + std::to_string(job.n) + " d=" + std::to_string(job.d) +
-           " k=" + std::to_string(job.k) + " passes=" +
-           std::to_string(job.passes) + " method=" + job.method +
-           " metric=" + job.metric + " columns=" + std::to_string(columns) +
-           " lanes=" + std::to_string(lanes);
-}
 
 void ExpectSameOnEveryWidth(const SweepCase& job, int columns,
                             std::int32_t seed) {

@@ -14,9 +14,11 @@
 #include "common/Allocate.h"
 #include "common/AllocationFaults.h"
 #include "engine/ClusterEngine.h"
+#include "engine/PassThreads.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/EngineRun.h"
+#include "support/ThreadsVariable.h"
 
 namespace selvane {
 namespace {
@@ -88,6 +90,10 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
     // Several clusters, one cluster, and one item: the last two take
     // different paths through the engine and the renumbering.
     const Shape shapes[] = {{6, 3, 2}, {6, 3, 1}, {1, 1, 1}};
+    // Their passes on two threads, so that the threads' storage is swept
+    // too; the engine cases below cover one thread.
+    test_support::ThreadsVariable threads("2");
+    SetSmallJobWork(0);
     for (const Shape& s : shapes) {
         std::vector<double> result(static_cast<std::size_t>(s.n) + 1);
         const auto call = [&] {
@@ -106,19 +112,22 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
         std::printf("RunJob N=%d D=%d K=%d: %lld requests swept\n", s.n, s.d,
                     s.k, static_cast<long long>(swept));
     }
+    SetSmallJobWork(kSmallJobWork);
 }
 
 struct EngineCase {
     char method;
     int passCount;
     int itemsAsColumns;
+    const char* threads;  // SELVANE_THREADS
 };
 
 // Named fields rather than raw bytes in test names and messages (the
 // struct has padding).
 void PrintTo(const EngineCase& c, std::ostream* os) {
     *os << "method " << c.method << ", " << c.passCount
-        << " passes, itemsAsColumns " << c.itemsAsColumns;
+        << " passes, itemsAsColumns " << c.itemsAsColumns << ", threads "
+        << c.threads;
 }
 
 class EngineAllocationFailureTest
@@ -126,6 +135,10 @@ class EngineAllocationFailureTest
 
 TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     const EngineCase c = GetParam();
+    // Even this small job on threads, so that every thread's storage is
+    // swept too.
+    test_support::ThreadsVariable threads(c.threads);
+    SetSmallJobWork(0);
     // Five items of two values, or their transpose when items are columns.
     const test_support::EngineJob rows{
         test_support::Data(5, 2, {1, 2, 2, 1, 5, 5, 6, 4, 9, 1}),
@@ -159,18 +172,21 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     // clusterSizes, the centroid matrices (2 + 2 rows of each orientation's
     // row count) and the saved assignment at the least.
     EXPECT_GE(swept, 6);
-    std::printf("PartitionClusters method %c, %d passes, itemsAsColumns %d: "
-                "%lld requests swept\n",
-                c.method, c.passCount, c.itemsAsColumns,
+    std::printf("PartitionClusters method %c, %d passes, itemsAsColumns %d, "
+                "threads %s: %lld requests swept\n",
+                c.method, c.passCount, c.itemsAsColumns, c.threads,
                 static_cast<long long>(swept));
+    SetSmallJobWork(kSmallJobWork);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     MethodsAndPassCounts, EngineAllocationFailureTest,
-    ::testing::Values(EngineCase{'a', 0, 0}, EngineCase{'a', 1, 0},
-                      EngineCase{'a', 5, 0}, EngineCase{'m', 0, 0},
-                      EngineCase{'m', 1, 0}, EngineCase{'m', 5, 0},
-                      EngineCase{'a', 5, 1}, EngineCase{'m', 5, 1}));
+    ::testing::Values(EngineCase{'a', 0, 0, "1"}, EngineCase{'a', 1, 0, "1"},
+                      EngineCase{'a', 5, 0, "1"}, EngineCase{'m', 0, 0, "1"},
+                      EngineCase{'m', 1, 0, "1"}, EngineCase{'m', 5, 0, "1"},
+                      EngineCase{'a', 5, 1, "1"}, EngineCase{'m', 5, 1, "1"},
+                      EngineCase{'a', 5, 0, "3"}, EngineCase{'m', 5, 1, "3"},
+                      EngineCase{'a', 5, 1, "2"}));
 
 }  // namespace
 }  // namespace selvane

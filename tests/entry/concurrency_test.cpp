@@ -5,12 +5,14 @@
 // ThreadSanitizer in the tsan build.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/ClusterEngine.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 
@@ -114,6 +116,43 @@ TEST(ConcurrencyTest, ThreadsMaySeedTheUnseededGeneratorTogether) {
     EXPECT_LT(after.s1, 2147483563);
     EXPECT_GT(after.s2, 0);
     EXPECT_LT(after.s2, 2147483399);
+}
+
+TEST(ConcurrencyTest, ConcurrentDrawsLoseNoDrawAndRepeatNone) {
+    // Together the threads must take exactly the values one thread takes
+    // from the same words, each once, and leave the same words behind.
+    constexpr int kDraws = 50000;
+    StoreSeedWords({777, 888});
+    std::vector<double> alone(kThreads * kDraws);
+    ClusterEngine engine;
+    for (double& value : alone) value = engine.UniformRandom();
+    const SeedWords aloneAfter = LoadSeedWords();
+
+    StoreSeedWords({777, 888});
+    std::vector<std::vector<double>> drawn(kThreads);
+    std::vector<std::thread> threads;
+    std::atomic<int> waiting{kThreads};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&drawn, &waiting, t] {
+            // All start together, so that their draws really overlap.
+            waiting.fetch_sub(1);
+            while (waiting.load() > 0) std::this_thread::yield();
+            ClusterEngine own;
+            for (int i = 0; i < kDraws; ++i) {
+                drawn[t].push_back(own.UniformRandom());
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    std::vector<double> together;
+    for (const auto& values : drawn) {
+        together.insert(together.end(), values.begin(), values.end());
+    }
+    std::sort(alone.begin(), alone.end());
+    std::sort(together.begin(), together.end());
+    EXPECT_TRUE(together == alone);
+    EXPECT_EQ(LoadSeedWords().s1, aloneAfter.s1);
+    EXPECT_EQ(LoadSeedWords().s2, aloneAfter.s2);
 }
 
 }  // namespace

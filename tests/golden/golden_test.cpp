@@ -14,9 +14,12 @@
 #include <vector>
 
 #include "engine/ClusterEngine.h"
+#include "engine/PassThreads.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/Matrix.h"
+#include "support/SweepWidths.h"
+#include "support/ThreadsVariable.h"
 
 namespace selvane {
 namespace {
@@ -212,12 +215,7 @@ void Record(const std::vector<Golden>& jobs, const char* path) {
     std::fclose(out);
 }
 
-TEST(GoldenTest, EveryBuildReproducesTheRecordedBits) {
-    const std::vector<Golden> jobs = Compute();
-    if (const char* path = std::getenv("SELVANE_RECORD_GOLDEN")) {
-        Record(jobs, path);
-        GTEST_SKIP() << "recorded";
-    }
+void ExpectRecorded(const std::vector<Golden>& jobs) {
     const std::size_t recorded = sizeof kExpected / sizeof kExpected[0];
     ASSERT_EQ(jobs.size(), recorded);
     for (std::size_t j = 0; j < recorded; ++j) {
@@ -228,6 +226,33 @@ TEST(GoldenTest, EveryBuildReproducesTheRecordedBits) {
             EXPECT_EQ(jobs[j].bits[i], kExpected[j].bits[i]) << "element " << i;
         }
     }
+}
+
+TEST(GoldenTest, EveryBuildReproducesTheRecordedBits) {
+    if (const char* path = std::getenv("SELVANE_RECORD_GOLDEN")) {
+        test_support::ThreadsVariable one("1");
+        Record(Compute(), path);
+        GTEST_SKIP() << "recorded";
+    }
+    ExpectRecorded(Compute());
+}
+
+// The same bits at every thread count and sweep width, with even the
+// smallest jobs on threads.
+TEST(GoldenTest, EveryThreadCountAndWidthReproducesThem) {
+    SetSmallJobWork(0);
+    std::vector<int> widths = test_support::VectorWidths();
+    widths.push_back(kLiteralSweep);
+    for (const char* threads : {"1", "2", "3", "8"}) {
+        test_support::ThreadsVariable variable(threads);
+        for (int lanes : widths) {
+            test_support::ForcedWidth force(lanes);
+            SCOPED_TRACE(std::string("threads ") + threads + ", lanes " +
+                         std::to_string(lanes));
+            ExpectRecorded(Compute());
+        }
+    }
+    SetSmallJobWork(kSmallJobWork);
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+// One pass of the multi-pass loop, and the rule that keeps the best
+// partition, as the single-thread loop and the threaded passes share them.
+// Internal.
+#ifndef SELVANE_ENGINE_PASS_RUN_H
+#define SELVANE_ENGINE_PASS_RUN_H
+
+#include "engine/ClusterEngine.h"
+#include "engine/sweep/VectorSweep.h"
+
+namespace selvane {
+
+// What every pass of a job reads and no pass writes.
+struct PassJob {
+    ClusterEngine* engine;
+    int clusterCount;
+    int rowCount;
+    int columnCount;
+    int itemCount;
+    int valueCount;
+    const double* const* data;
+    const int* const* mask;
+    const double* weights;
+    int itemsAsColumns;
+    DistanceFunction distance;
+    bool useMedians;
+    // The vector sweep's view of the items, shared by every thread; null
+    // when the literal sweep serves the job.
+    const SweepJob* sweepJob;
+};
+
+// What one pass writes besides its assignment: one per thread.
+struct PassScratch {
+    DataMatrix centroidData;
+    MaskMatrix centroidMask;
+    int* clusterSizes;   // K
+    int* saved;          // N: the assignment saved at spaced iterations
+    double* workValues;  // N, medians only
+    int* memberOrder;    // N, medians only
+    int* clusterStarts;  // K + 1, medians only
+    // The vector sweep's storage over this scratch's centroid matrices;
+    // null when the literal sweep runs.
+    SweepWorkspace* sweep;
+};
+
+// Runs one pass from the assignment in ids; returns its last total.
+double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids);
+
+// The best partition so far and how many passes found it.
+struct BestSoFar {
+    int* clusterIds;    // N
+    double* errorValue;
+    int* clusterMap;    // K
+    int foundCount;
+};
+
+// Takes finished pass number `pass` (0 first) into the best so far; passes
+// must come in pass order.
+void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
+              double total);
+
+// Passes 0 .. passCount-1 on `threads` threads, each with its own scratch
+// (scratches[0] included, which the single-thread loop would use), the
+// starts drawn in pass order on the calling thread and the finished passes
+// taken in pass order. poolIds: 2 * threads arrays of N ints. Returns false
+// when no thread could be started; nothing has been drawn then.
+bool RunThreadedPasses(const PassJob& job, PassScratch* scratches,
+                       int threads, int** poolIds, int passCount,
+                       BestSoFar& best);
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_PASS_RUN_H
