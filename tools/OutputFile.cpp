@@ -5,6 +5,9 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#ifdef _WIN32
+#include <cwctype>
+#endif
 
 #include "HostError.h"
 
@@ -41,6 +44,39 @@ fs::path TemporaryBeside(const fs::path& target) {
 }
 
 }  // namespace
+
+namespace {
+
+// Absolute and normal, symbolic links resolved as far as the path exists.
+fs::path NormalPath(const std::string& name) {
+    std::error_code ec;
+    fs::path path = fs::weakly_canonical(name, ec);
+    if (!ec) return path;
+    path = fs::absolute(name, ec);
+    return (ec ? fs::path(name) : path).lexically_normal();
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    // Windows names ignore case; its file ids are not what the C++ library
+    // compares there.
+    const auto key = [](const std::string& name) {
+        std::wstring text = NormalPath(name).wstring();
+        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+        return text;
+    };
+    return key(a) == key(b);
+#else
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) {
+        const bool same = fs::equivalent(a, b, ec);
+        if (!ec) return same;
+    }
+    return NormalPath(a) == NormalPath(b);
+#endif
+}
 
 void ReplaceFile(const std::string& path, const std::string& content) {
     const fs::path target(path);
