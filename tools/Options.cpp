@@ -85,6 +85,8 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
     formatter->label("TEXT", "");
     app.formatter(formatter);
     app.footer(kFooter);
+    // "/tmp/x.csv" is a file, not a Windows-style option, on every system.
+    app.allow_windows_style_options(false);
     app.set_help_flag("-h,--help", "show this help and exit");
     app.set_version_flag("--version", VersionText(), "show the version and exit");
     app.add_option("FILE", parsed.inputs, "the items to cluster")->expected(0, -1);

@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <system_error>
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// windows.h maps ReplaceFile to its own ReplaceFileA.
+#undef ReplaceFile
+
 #include <cwctype>
 #endif
 
@@ -60,8 +65,26 @@ fs::path NormalPath(const std::string& name) {
 
 bool SameFile(const std::string& a, const std::string& b) {
 #ifdef _WIN32
-    // Windows names ignore case; its file ids are not what the C++ library
-    // compares there.
+    // The volume and file index identify a file as device and inode do.
+    const auto identity = [](const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
+        const HANDLE file = CreateFileW(fs::path(name).wstring().c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(file, &info) != 0;
+        CloseHandle(file);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    if (identity(a, first) && identity(b, second)) {
+        return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+               first.nFileIndexHigh == second.nFileIndexHigh &&
+               first.nFileIndexLow == second.nFileIndexLow;
+    }
+    // Not both there yet: the same name once canonical, and Windows names
+    // ignore case.
     const auto key = [](const std::string& name) {
         std::wstring text = NormalPath(name).wstring();
         for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
