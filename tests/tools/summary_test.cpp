@@ -65,8 +65,8 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
               "  cannot be measured: 1 item (c)\n"
               "  column 2: 1 not greater than zero\n"
               "  library call took 12.346 ms\n");
-    // The order shown is the order claimed: USArrests-like sizes where the
-    // plain means run the other way. Seconds from one second on.
+    // A missing value: unmeasurable, ranked at 0 in its cluster's sum and
+    // counted under its column. Seconds from one second on.
     Table u;
     u.itemCount = 4;
     u.dimensionCount = 1;
