@@ -336,9 +336,9 @@ Table ParseTable(const std::string& text, const std::string& name,
         if (anyText && !anyNumber) labelColumn = 0;
     }
     // An empty first cell above the first column is how R and pandas write
-    // the name of their index column.
-    const bool indexCandidate =
-        firstColumnFree && labelColumn == kNone && Trimmed(rows[0][0]).empty();
+    // the name of their index column. Unquoted cells come trimmed; a quoted
+    // blank is a name.
+    const bool indexCandidate = firstColumnFree && labelColumn == kNone && rows[0][0].empty();
 
     std::string reason;
     switch (choices.header) {

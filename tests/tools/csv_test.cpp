@@ -155,6 +155,8 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
         // pandas' to_csv: empty first header cell above a numeric index.
         {",a,b\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
         {",400,500\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
+        // A quoted blank is a name, not pandas' empty index header.
+        {"\" \",x\n1,2\n", detect, true, {}, {1, 2}},
         // Numeric column names over measurements; over counts, an item.
         {"sample,400,500\nA,1.5,2\nB,3,4\n", detect, true, {"A", "B"}, {1.5, 3, 2, 4}},
         {"s,400,500\nA,1,2\n", detect, false, {"s", "A"}, {400, 1, 500, 2}},
