@@ -14,7 +14,7 @@ stage=$work/stage
 cmake --install "$build" --prefix "$stage" --strip >/dev/null
 dll=$stage/bin/selvane.dll
 
-if "$objdump" -f "$dll" | grep -q 'pe-i386'; then
+if "$objdump" -f "$dll" | grep -q 'pei-i386'; then
     export_name=_Selvane@20
 else
     export_name=Selvane
