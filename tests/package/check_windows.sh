@@ -31,22 +31,6 @@ for line in "FILEVERSION $numbers, 0" "PRODUCTVERSION $numbers, 0" \
 done
 echo "ok: stripped DLL, exports, version resource"
 
-# The Python wheel for this architecture, made by the script
-# scripts/package runs: its tag, and the installed DLL inside unchanged.
-tag=win_amd64
-[ $export_name = Selvane ] || tag=win32
-python=$(command -v /usr/bin/python3 python3 | head -n 1)
-wheel=$("$python" "$source/python/build_backend/selvane_build.py" windows-wheel $tag "$dll" "$work")
-"$python" - "$work/$wheel" "$dll" $tag "$version" <<'PY' || fail "wheel $wheel"
-import sys, zipfile
-path, dll, tag, version = sys.argv[1:]
-wheel = zipfile.ZipFile(path)
-assert path.endswith("/selvane-%s-py3-none-%s.whl" % (version, tag)), path
-assert "Tag: py3-none-%s\n" % tag in wheel.read("selvane-%s.dist-info/WHEEL" % version).decode()
-assert wheel.read("selvane/selvane.dll") == open(dll, "rb").read()
-PY
-echo "ok: wheel $wheel"
-
 runs=yes
 WINEDEBUG=-all "$wine" --version </dev/null >/dev/null 2>&1 || runs=no
 cp "$dll" "$work/"
