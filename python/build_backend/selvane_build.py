@@ -32,7 +32,7 @@ NAME = "selvane"
 SUMMARY = "Exact k-means clustering of positive measurement vectors (Selvane library, via ctypes)"
 REQUIRES_PYTHON = ">=3.8"
 DEPENDENCIES = ["numpy"]
-# Windows wheel tags and the DLL each holds, by the Python that loads it.
+# Windows wheels: win32 holds the x86 DLL, win_amd64 the x86-64 one.
 WINDOWS_TAGS = ("win32", "win_amd64")
 
 _PROJECT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
