@@ -5,6 +5,15 @@
 #ifndef SELVANE_H
 #define SELVANE_H
 
+/* The version of this header and of the library it declares. The major
+   number changes only when a program built against an older one could no
+   longer load or call this library (it names the shared object:
+   libselvane.so.1). */
+#define SELVANE_VERSION_MAJOR 1
+#define SELVANE_VERSION_MINOR 0
+#define SELVANE_VERSION_PATCH 0
+#define SELVANE_VERSION_STRING "1.0.0"
+
 /* The x86 Windows build uses stdcall (the callee pops its 20 bytes of
    arguments); every other build uses the platform's default convention. */
 #if defined(_WIN32) && !defined(_WIN64)

@@ -66,7 +66,15 @@ SelvaneFunction Find(Handle handle) {
 #else
 
 const char kExportName[] = "Selvane";
-const char kLibraryName[] = "libselvane.so";
+// The run-time name (SONAME): the development link libselvane.so is absent
+// where only the run-time package is installed.
+#define SELVANE_STRINGIFY_(x) #x
+#define SELVANE_STRINGIFY(x) SELVANE_STRINGIFY_(x)
+const char kLibraryName[] = "libselvane.so." SELVANE_STRINGIFY(SELVANE_VERSION_MAJOR);
+// Where an install puts the library, relative to the host's directory.
+#ifndef SELVANE_HOST_LIBRARY_DIR
+#define SELVANE_HOST_LIBRARY_DIR "../lib"
+#endif
 
 using Handle = void*;
 
@@ -82,6 +90,7 @@ std::vector<std::string> DefaultCandidates() {
     const fs::path dir = ExecutableDirectory();
     if (!dir.empty()) {
         candidates.push_back((dir.parent_path() / kLibraryName).string());
+        candidates.push_back((dir / SELVANE_HOST_LIBRARY_DIR / kLibraryName).string());
         candidates.push_back((dir / kLibraryName).string());
     }
     candidates.push_back(kLibraryName);
@@ -139,7 +148,8 @@ std::string DefaultLibraryDescription() {
 #ifdef _WIN32
     return std::string(kLibraryName) + " beside this program";
 #else
-    return std::string(kLibraryName) + " in this program's directory or its parent";
+    return std::string(kLibraryName) + " in this program's directory, its parent or " +
+           SELVANE_HOST_LIBRARY_DIR;
 #endif
 }
 

@@ -13,9 +13,10 @@ namespace selvane::host {
 // rest of the process. Throws HostError (kExitLibrary) when no library
 // loads or it lacks the export.
 //
-// Default places: on Linux libselvane.so in the parent directory of the
-// executable (the build tree keeps the host in tools/), then beside it,
-// then the dynamic linker's own search; on Windows selvane.dll beside the
+// Default places: on Linux libselvane.so.<major> in the parent directory of
+// the executable (the build tree keeps the host in tools/), then in the
+// installed library directory relative to it, then beside it, then the
+// dynamic linker's own search; on Windows selvane.dll beside the
 // executable, then the system's search.
 SelvaneFunction LoadSelvane(const std::string& explicitPath);
 

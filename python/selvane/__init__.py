@@ -10,7 +10,7 @@ See cluster() for the contract and load_library() for where the library is
 looked for.
 """
 
-__version__ = "0.1.0"
+__version__ = "1.0.0"
 
 from ._cluster import UnmeasurableItemsWarning, cluster, unmeasurable
 from ._library import LibraryNotFoundError, load_library

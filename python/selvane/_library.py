@@ -52,26 +52,22 @@ def _build_folders():
     return ["build/release"]
 
 
-def _checkout_roots():
-    """Roots of the checkouts whose build folders are searched: the one this
-    source file lives in, and the one an installed copy was built from."""
-    roots = []
+def _checkout_root():
+    """Root of the checkout this source file lives in, when it runs from
+    one (not installed), else None."""
     here = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     if os.path.isfile(os.path.join(here, "include", "selvane.h")):
-        roots.append(here)
-    try:
-        from ._checkout import CHECKOUT
-    except ImportError:
-        CHECKOUT = None
-    if CHECKOUT and os.path.abspath(CHECKOUT) not in roots:
-        roots.append(os.path.abspath(CHECKOUT))
-    return roots
+        return here
+    return None
 
 
 def candidate_paths():
     """[(path, how it was chosen)] for the default search, without loading."""
-    candidates = []
-    for root in _checkout_roots():
+    # The library an installed wheel carries beside this module.
+    candidates = [(os.path.join(os.path.dirname(os.path.abspath(__file__)), _file_name()),
+                   "packaged with selvane")]
+    root = _checkout_root()
+    if root is not None:
         for folder in _build_folders():
             path = os.path.join(root, *folder.split("/"), _file_name())
             candidates.append((path, "build folder of the checkout " + root))
@@ -108,8 +104,9 @@ def load_library(library=None):
     """Returns the library's export as a ctypes function.
 
     Search order: the explicit path `library`, else the environment variable
-    SELVANE_LIBRARY, else the build folders of a checkout (see
-    candidate_paths), else the system loader. An explicit path or the
+    SELVANE_LIBRARY, else the library packaged with this module (a wheel
+    carries one), else the build folder of the checkout this module runs
+    from, else the system loader (see candidate_paths). An explicit path or the
     environment variable is used alone: when it fails, nothing else is
     tried. Raises LibraryNotFoundError naming what was tried.
     """

@@ -2,8 +2,6 @@
 
 import os
 import shutil
-import sys
-import types
 
 import pytest
 
@@ -31,8 +29,9 @@ def test_export_by_platform_and_pointer_size(platform, bits, expected):
     assert _library.export_binding(platform, bits) == expected
 
 
-def test_default_search_is_the_checkout_build_then_the_system_loader():
+def test_default_search_is_packaged_then_the_checkout_build_then_the_system_loader():
     assert _library.candidate_paths() == [
+        (str(ROOT / "python" / "selvane" / "libselvane.so"), "packaged with selvane"),
         (str(ROOT / "build" / "release" / "libselvane.so"),
          "build folder of the checkout " + str(ROOT)),
         ("libselvane.so", "system loader"),
@@ -55,29 +54,27 @@ def test_environment_wins_over_the_checkout(library_path, tmp_path, monkeypatch)
 
 
 def test_nothing_found_names_every_place_tried(monkeypatch, tmp_path):
-    monkeypatch.setattr(_library, "_checkout_roots", lambda: [str(tmp_path)])
+    monkeypatch.setattr(_library, "_checkout_root", lambda: str(tmp_path))
     monkeypatch.setattr(_library, "_file_name", lambda: "libselvane-absent.so")
     with pytest.raises(selvane.LibraryNotFoundError) as raised:
         selvane.cluster(GOOD, 1)
     lines = str(raised.value).splitlines()
+    packaged = os.path.join(os.path.dirname(_library.__file__), "libselvane-absent.so")
     expected_file = os.path.join(str(tmp_path), "build", "release", "libselvane-absent.so")
     assert lines[0] == "cannot find the Selvane library. Tried:"
-    assert lines[1] == "  %s (build folder of the checkout %s): no such file" % (
+    assert lines[1] == "  %s (packaged with selvane): no such file" % packaged
+    assert lines[2] == "  %s (build folder of the checkout %s): no such file" % (
         expected_file, tmp_path)
-    assert lines[2].startswith("  libselvane-absent.so (system loader): ")
-    assert lines[3].startswith("Build it in the checkout (cmake --preset release")
-    assert "SELVANE_LIBRARY" in lines[3]
+    assert lines[3].startswith("  libselvane-absent.so (system loader): ")
+    assert lines[4].startswith("Build it in the checkout (cmake --preset release")
+    assert "SELVANE_LIBRARY" in lines[4]
 
 
-def test_installed_copy_searches_the_checkout_it_was_built_from(monkeypatch, tmp_path):
-    # As from a wheel: the package lives outside any checkout, and the build
-    # recorded the checkout it came from in selvane._checkout.
-    monkeypatch.setattr(_library, "__file__",
-                        str(tmp_path / "site-packages" / "selvane" / "_library.py"))
-    recorded = types.ModuleType("selvane._checkout")
-    recorded.CHECKOUT = str(ROOT)
-    monkeypatch.setitem(sys.modules, "selvane._checkout", recorded)
-    assert _library._checkout_roots() == [str(ROOT)]
-    # Not built from a checkout: nothing to search but the system.
-    recorded.CHECKOUT = None
-    assert _library._checkout_roots() == []
+def test_installed_copy_searches_its_own_folder_and_no_checkout(monkeypatch, tmp_path):
+    # As from a wheel: the package lives outside any checkout.
+    installed = tmp_path / "site-packages" / "selvane"
+    monkeypatch.setattr(_library, "__file__", str(installed / "_library.py"))
+    assert _library.candidate_paths() == [
+        (str(installed / "libselvane.so"), "packaged with selvane"),
+        ("libselvane.so", "system loader"),
+    ]
