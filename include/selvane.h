@@ -38,8 +38,14 @@ extern "C" {
 
 /* Partitions itemCount items into clusterCount clusters and writes one
  * cluster number per item into result[0 .. itemCount-1], as a whole-number
- * double: 0 for the cluster of lowest mean relative magnitude, up to
- * clusterCount-1 for the highest.
+ * double, numbered by rank: each cluster's ranked value is the sum of its
+ * members' relative magnitudes (an item's Euclidean norm over the largest
+ * norm of the job) divided by its member count plus one, computed and
+ * compared in single precision. 0 goes to the cluster of lowest ranked
+ * value, clusterCount-1 to the highest. Clusters whose ranked values are
+ * equal share one number, the highest of the places they take, and the
+ * numbers below it are unused: clusters holding only unmeasurable items tie
+ * at 0 and share a number.
  *
  * inputValues: itemCount x dimensionCount doubles, dimension-major: the
  *   value of dimension d of item i is inputValues[d * itemCount + i].

@@ -6,7 +6,7 @@ namespace selvane::host {
 
 namespace {
 
-const char kCandidates[] = {'\t', ';', ','};
+const char kCandidates[] = {'\t', ';', ',', ' '};
 
 bool IsBlank(char c, char delimiter) {
     return c == ' ' || (c == '\t' && delimiter != '\t');
@@ -14,12 +14,14 @@ bool IsBlank(char c, char delimiter) {
 
 // Reads one cell starting at pos; leaves pos on the delimiter or at the end.
 bool ReadCell(const std::string& line, char delimiter, std::size_t& pos,
-              std::string& cell) {
+              std::string& cell, bool& quoted) {
     const std::size_t size = line.size();
     cell.clear();
+    quoted = false;
     std::size_t start = pos;
     while (start < size && IsBlank(line[start], delimiter)) ++start;
     if (start < size && line[start] == '"') {
+        quoted = true;
         std::size_t i = start + 1;
         bool closed = false;
         while (i < size) {
@@ -71,21 +73,34 @@ std::size_t CountOutsideQuotes(const std::string& line, char delimiter) {
 }  // namespace
 
 bool SplitCells(const std::string& line, char delimiter,
-                std::vector<std::string>& cells) {
+                std::vector<std::string>& cells, std::vector<bool>* quoted) {
     cells.clear();
+    if (quoted != nullptr) quoted->clear();
     std::size_t pos = 0;
     std::string cell;
+    bool cellQuoted = false;
+    if (delimiter == ' ') {
+        while (pos < line.size() && line[pos] == ' ') ++pos;
+        if (pos == line.size()) return true;
+    }
     while (true) {
-        if (!ReadCell(line, delimiter, pos, cell)) return false;
+        if (!ReadCell(line, delimiter, pos, cell, cellQuoted)) return false;
         cells.push_back(cell);
+        if (quoted != nullptr) quoted->push_back(cellQuoted);
+        if (delimiter == ' ') {
+            while (pos < line.size() && line[pos] == ' ') ++pos;
+            if (pos >= line.size()) return true;
+            continue;
+        }
         if (pos >= line.size()) return true;
         ++pos;  // past the delimiter
     }
 }
 
-char DetectDelimiter(const std::vector<std::string>& sampleLines) {
+char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma) {
     std::vector<std::string> cells;
     for (char candidate : kCandidates) {
+        if (noComma && candidate == ',') continue;
         std::size_t expected = 0;
         bool consistent = !sampleLines.empty();
         for (const std::string& line : sampleLines) {
@@ -98,10 +113,11 @@ char DetectDelimiter(const std::vector<std::string>& sampleLines) {
         }
         if (consistent) return candidate;
     }
-    char best = ',';
+    char best = noComma ? ';' : ',';
     std::size_t bestCount = 0;
     if (!sampleLines.empty()) {
         for (char candidate : kCandidates) {
+            if (noComma && candidate == ',') continue;
             const std::size_t count =
                 CountOutsideQuotes(sampleLines.front(), candidate);
             if (count > bestCount) {

@@ -11,18 +11,23 @@ namespace selvane::host {
 // Splits line at every delimiter outside double quotes. A cell that starts
 // with a quote (after blanks) runs to the matching quote, "" standing for
 // one quote; blanks around unquoted cells are trimmed (tabs only when the
-// delimiter is not a tab). Returns false, with cells unspecified, when a
-// quoted cell is not closed on this line.
+// delimiter is not a tab). A space delimiter stands for a run of spaces,
+// and blanks at either end of the line make no cell. quoted, when given,
+// receives one flag per cell: whether it was written in quotes. Returns
+// false, with cells unspecified, when a quoted cell is not closed on this
+// line.
 bool SplitCells(const std::string& line, char delimiter,
-                std::vector<std::string>& cells);
+                std::vector<std::string>& cells,
+                std::vector<bool>* quoted = nullptr);
 
-// Tab, semicolon or comma: the first that splits every sample line into the
-// same number (more than one) of cells. Semicolon is tried before comma so
-// that files written with decimal commas ("1,5;2,3") split at the
-// semicolons. When no candidate is consistent, the one most frequent in the
-// first line wins, so that the ragged line gets reported; comma when none
-// occurs (a single column).
-char DetectDelimiter(const std::vector<std::string>& sampleLines);
+// Tab, semicolon, comma or space: the first that splits every sample line
+// into the same number (more than one) of cells. Semicolon is tried before
+// comma so that files written with decimal commas ("1,5;2,3") split at the
+// semicolons; comma is not tried at all when noComma is set. When no
+// candidate is consistent, the one most frequent in the first line wins, so
+// that the ragged line gets reported; comma when none occurs (a single
+// column).
+char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma = false);
 
 }  // namespace selvane::host
 

@@ -18,7 +18,6 @@
 #include "Summary.h"
 #include "SvgPlot.h"
 #include "Table.h"
-#include "Usage.h"
 
 namespace selvane::host {
 
@@ -58,6 +57,25 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result,
     return clusters;
 }
 
+// Replacing the input would destroy the user's data; replacing the result
+// with the picture would lose it.
+void CheckOutputNames(const Options& options) {
+    const bool input = options.input != "-";
+    if (input && !options.output.empty() && SameFile(options.input, options.output)) {
+        throw HostError(kExitUsage, "--output names the input file '" + options.input +
+                                        "'; choose another name");
+    }
+    if (input && !options.plot.empty() && SameFile(options.input, options.plot)) {
+        throw HostError(kExitUsage, "--plot names the input file '" + options.input +
+                                        "'; choose another name");
+    }
+    if (!options.plot.empty() && !options.output.empty() &&
+        SameFile(options.output, options.plot)) {
+        throw HostError(kExitUsage, "--output and --plot name the same file '" +
+                                        options.plot + "'");
+    }
+}
+
 std::string Plural(std::size_t count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
@@ -74,7 +92,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
         return kExitSuccess;
     }
 
-    const Table table = ReadTableFile(options.input);
+    CheckOutputNames(options);
+    const Table table = ReadTableFile(options.input, options.read);
     CheckClusterCount(options, table.itemCount);
     const SelvaneFunction function = load(options.library);
 
@@ -111,7 +130,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     if (!options.plot.empty()) {
         ReplaceFile(options.plot,
                     RenderClusterPlot(table, magnitudes, clusters, clusterCount,
-                                      fs::path(options.input).filename().string()));
+                                      options.input == "-" ? std::string("standard input")
+                                          : fs::path(options.input).filename().string()));
     }
     if (options.output.empty()) {
         out << csv << std::flush;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace selvane::host {
 
@@ -36,10 +37,39 @@ NumberStatus ParseNumber(const std::string& text, double& value) {
     return NumberStatus::kNumber;
 }
 
-bool IsText(const std::string& text) {
+CellValue ReadValue(const std::string& text, bool decimalComma, double& value) {
+    value = std::numeric_limits<double>::quiet_NaN();
+    std::string cell = text;
+    if (decimalComma && HasDecimalComma(text)) cell[cell.find(',')] = '.';
+    double parsed = 0.0;
+    switch (ParseNumber(cell, parsed)) {
+        case NumberStatus::kNumber:
+            if (!std::isfinite(parsed)) return CellValue::kMissing;
+            value = parsed;
+            return CellValue::kNumber;
+        case NumberStatus::kEmpty:
+        case NumberStatus::kOutOfRange:
+            return CellValue::kMissing;
+        case NumberStatus::kNotNumber:
+            break;
+    }
+    // R writes NA for a missing value.
+    const std::size_t first = cell.find_first_not_of(" \t");
+    const std::size_t last = cell.find_last_not_of(" \t");
+    return cell.compare(first, last - first + 1, "NA") == 0 ? CellValue::kMissing
+                                                            : CellValue::kText;
+}
+
+bool HasDecimalComma(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos ||
+        text.find('.') != std::string::npos) {
+        return false;
+    }
+    std::string pointed = text;
+    pointed[comma] = '.';
     double ignored = 0.0;
-    const NumberStatus status = ParseNumber(text, ignored);
-    return status == NumberStatus::kNotNumber;
+    return ParseNumber(pointed, ignored) == NumberStatus::kNumber;
 }
 
 }  // namespace selvane::host

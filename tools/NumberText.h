@@ -17,9 +17,19 @@ enum class NumberStatus {
 // with surrounding blanks, and nothing else in the cell.
 NumberStatus ParseNumber(const std::string& text, double& value);
 
-// True for a cell that is neither empty nor number-shaped: what marks a
-// header cell or a label.
-bool IsText(const std::string& text);
+// What a cell of the value columns holds.
+enum class CellValue {
+    kNumber,   // a finite number
+    kMissing,  // empty, NA, NaN, an infinity, or beyond the range of a double
+    kText,     // anything else
+};
+
+// Reads a value cell; value is the number, or NaN when it is missing. With
+// decimalComma, one comma stands for the decimal point ("1,5").
+CellValue ReadValue(const std::string& text, bool decimalComma, double& value);
+
+// True for "1,5" and the like: a number once its one comma is a point.
+bool HasDecimalComma(const std::string& text);
 
 }  // namespace selvane::host
 

@@ -3,12 +3,124 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "HostError.h"
+#include "LibraryLoader.h"
+
+#ifndef SELVANE_VERSION
+#error "SELVANE_VERSION must be defined by the build"
+#endif
 
 namespace selvane::host {
 
 namespace {
+
+const char kDescription[] =
+    "Clusters the items (rows) of FILE into K clusters with the Selvane library\n"
+    "and writes one line per item: label,cluster (item,cluster when the items\n"
+    "have no labels). FILE - reads standard input.\n";
+
+const char kFooter[] =
+    "Numbering: clusters are ranked by the sum of their members' relative\n"
+    "magnitudes (an item's norm over the largest norm) divided by the number of\n"
+    "members plus one, compared in single precision. Cluster 0 has the lowest\n"
+    "such value, K-1 the highest; the summary prints it as 'ranked by'. Clusters\n"
+    "whose values are equal share one number (the highest of the places they\n"
+    "take) and leave the numbers below it unused: clusters holding only\n"
+    "unmeasurable items tie at 0 and share a number.\n"
+    "\n"
+    "FILE is text separated by commas, semicolons, tabs or runs of spaces; the\n"
+    "separator is the one that splits every line into the same number of cells.\n"
+    "The first line names the columns (--header and --no-header say it outright)\n"
+    "when one of its value cells is text, or is quoted above an unquoted cell,\n"
+    "or when its value cells are two or more whole numbers in strictly\n"
+    "increasing order above values that are not all whole numbers. Otherwise\n"
+    "it is an item. Standard error says which.\n"
+    "The first column holds labels when every later line has text or nothing\n"
+    "there and one has text (a quoted cell is text beside unquoted ones), or\n"
+    "when the first line names the columns and its first cell is empty (R's\n"
+    "row names, pandas' index). Every other chosen cell must be a number.\n"
+    "Empty cells, NA, NaN, inf and numbers beyond the range of a double are\n"
+    "missing. An item with a missing value or a value not greater than zero\n"
+    "cannot be measured: it is still clustered, with relative magnitude 0.\n"
+    "\n"
+    "Standard output carries the result and nothing else. A summary goes to\n"
+    "standard error: how the first line was read, cluster sizes and the values\n"
+    "they are ranked by, the items that cannot be measured and, per column, its\n"
+    "missing and non-positive values, and the time of the call. When standard\n"
+    "error is a terminal, a call that takes longer than a second shows its\n"
+    "elapsed time there until it ends.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  FILE cannot be read or is malformed\n"
+    "  2  invalid command line\n"
+    "  3  the library cannot be loaded or lacks its export\n"
+    "  4  the library could not cluster the items\n"
+    "  5  the result or the picture cannot be written\n";
+
+// The usage line says what is required, and the description follows it.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return "Usage: selvane FILE --clusters K [OPTIONS]\n\n" + std::string(kDescription);
+    }
+    std::string make_description(const CLI::App*) const override { return ""; }
+};
+
+struct Parsed {
+    std::vector<std::string> inputs;
+    std::string clusters;
+    bool header = false;
+    bool noHeader = false;
+};
+
+// One definition serves both the parser and the help text.
+void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
+    auto formatter = std::make_shared<HelpFormatter>();
+    formatter->column_width(26);
+    formatter->label("TEXT", "");
+    app.formatter(formatter);
+    app.footer(kFooter);
+    // "/tmp/x.csv" is a file, not a Windows-style option, on every system.
+    app.allow_windows_style_options(false);
+    app.set_help_flag("-h,--help", "show this help and exit");
+    app.set_version_flag("--version", VersionText(), "show the version and exit");
+    app.add_option("FILE", parsed.inputs, "the items to cluster")->expected(0, -1);
+    app.add_option("-k,--clusters", parsed.clusters,
+                   "number of clusters, from 1 to the number of items")
+        ->type_name("K");
+    app.add_option("-o,--output", options.output,
+                   "write the result to OUT, replacing it whole, instead of\n"
+                   "to standard output")
+        ->type_name("OUT");
+    app.add_option("--plot", options.plot,
+                   "also draw the clustering as an SVG picture, replaced\n"
+                   "whole: one panel per cluster with its members'\n"
+                   "profiles, and every item's relative magnitude")
+        ->type_name("OUT.svg");
+    app.add_flag("--header", parsed.header, "the first line names the columns");
+    app.add_flag("--no-header", parsed.noHeader, "the first line is an item");
+    app.add_option("--label-column", options.read.labelColumn,
+                   "the column of labels, by 1-based number or name")
+        ->type_name("N|NAME");
+    app.add_option("--columns", options.read.columns,
+                   "the columns to cluster by: 1-based numbers or names,\n"
+                   "separated by commas; A-B is a range (default: all\n"
+                   "but the labels)")
+        ->type_name("LIST");
+    app.add_flag("--decimal-comma", options.read.decimalComma,
+                 "numbers are written 1,5 (in files separated by\n"
+                 "semicolons, tabs or spaces)");
+    app.add_flag("-q,--quiet", options.quiet, "write nothing to standard error but errors");
+    app.add_option("--library", options.library,
+                   "load the library from PATH instead of the default,\n" +
+                       DefaultLibraryDescription())
+        ->type_name("PATH");
+}
 
 bool IsWholeNumber(const std::string& text) {
     std::size_t i = 0;
@@ -20,89 +132,65 @@ bool IsWholeNumber(const std::string& text) {
     return true;
 }
 
-// Matches "--name VALUE", "--name=VALUE" or, when shortName is set,
-// "-x VALUE"; advances index past what it used.
-bool TakeValue(int argc, char** argv, int& index, const std::string& longName,
-               const char* shortName, std::string& value) {
-    const std::string arg = argv[index];
-    const std::string withEquals = longName + "=";
-    if (arg.compare(0, withEquals.size(), withEquals) == 0) {
-        value = arg.substr(withEquals.size());
-        return true;
-    }
-    if (arg != longName && (shortName == nullptr || arg != shortName)) {
-        return false;
-    }
-    if (index + 1 >= argc) {
-        throw HostError(kExitUsage, arg + " needs a value");
-    }
-    ++index;
-    value = argv[index];
-    return true;
+void RequireNonEmpty(const std::string& value, const char* option, const char* what) {
+    if (value.empty()) throw HostError(kExitUsage, std::string(option) + " needs " + what);
 }
 
 }  // namespace
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--") break;
-        if (arg == "--help" || arg == "-h") options.help = true;
-        if (arg == "--version") options.version = true;
-    }
-    if (options.help || options.version) return options;
-
-    bool clustersGiven = false;
+    // CLI11 reads "--name=" as "--name" and takes the next word as its
+    // value; given as an explicit empty word, it reaches the checks below.
+    std::vector<std::string> words;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        std::string value;
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (TakeValue(argc, argv, i, "--clusters", "-k", value)) {
-                clustersGiven = true;
-                options.clusterText = value;
-            } else if (TakeValue(argc, argv, i, "--output", "-o", value)) {
-                if (value.empty()) {
-                    throw HostError(kExitUsage, "--output needs a file name");
-                }
-                options.output = value;
-            } else if (TakeValue(argc, argv, i, "--library", nullptr, value)) {
-                if (value.empty()) {
-                    throw HostError(kExitUsage, "--library needs a path");
-                }
-                options.library = value;
-            } else if (TakeValue(argc, argv, i, "--plot", nullptr, value)) {
-                if (value.empty()) {
-                    throw HostError(kExitUsage, "--plot needs a file name");
-                }
-                options.plot = value;
-            } else if (arg == "--quiet" || arg == "-q") {
-                options.quiet = true;
-            } else {
-                throw HostError(kExitUsage, "unknown option '" + arg + "'");
-            }
-        } else if (options.input.empty()) {
-            options.input = arg;
+        if (arg == "--") optionsEnded = true;
+        if (!optionsEnded && (arg == "--help" || arg == "-h")) options.help = true;
+        if (!optionsEnded && arg == "--version") options.version = true;
+        if (!optionsEnded && arg.size() > 3 && arg.compare(0, 2, "--") == 0 &&
+            arg.find('=') == arg.size() - 1) {
+            words.push_back(arg.substr(0, arg.size() - 1));
+            words.emplace_back();
         } else {
-            throw HostError(kExitUsage, "more than one input file: '" +
-                                            options.input + "' and '" + arg +
-                                            "'");
+            words.push_back(arg);
         }
     }
+    if (options.help || options.version) return options;
 
-    if (options.input.empty()) throw HostError(kExitUsage, "no input file given");
-    // One would silently replace the other.
-    if (!options.plot.empty() && options.plot == options.output) {
-        throw HostError(kExitUsage, "--output and --plot name the same file '" +
-                                        options.plot + "'");
+    CLI::App app;
+    Parsed parsed;
+    DefineOptions(app, options, parsed);
+    try {
+        std::vector<std::string> reversed(words.rbegin(), words.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        throw HostError(kExitUsage, error.what());
     }
-    if (!clustersGiven) {
-        throw HostError(kExitUsage, "the number of clusters is missing: "
-                                    "add --clusters K");
+    if (parsed.inputs.empty()) throw HostError(kExitUsage, "no input file given");
+    if (parsed.inputs.size() > 1) {
+        throw HostError(kExitUsage, "more than one input file: '" + parsed.inputs[0] +
+                                        "' and '" + parsed.inputs[1] + "'");
     }
+    options.input = parsed.inputs[0];
+    if (app.count("--output") > 0) RequireNonEmpty(options.output, "--output", "a file name");
+    if (app.count("--plot") > 0) RequireNonEmpty(options.plot, "--plot", "a file name");
+    if (app.count("--library") > 0) RequireNonEmpty(options.library, "--library", "a path");
+    if (app.count("--label-column") > 0) {
+        RequireNonEmpty(options.read.labelColumn, "--label-column", "a column");
+    }
+    if (app.count("--columns") > 0) RequireNonEmpty(options.read.columns, "--columns", "a list");
+    if (parsed.header && parsed.noHeader) {
+        throw HostError(kExitUsage, "--header excludes --no-header");
+    }
+    if (parsed.header) options.read.header = HeaderChoice::kHeader;
+    if (parsed.noHeader) options.read.header = HeaderChoice::kNoHeader;
+
+    if (app.count("--clusters") == 0) {
+        throw HostError(kExitUsage, "the number of clusters is missing: add --clusters K");
+    }
+    options.clusterText = parsed.clusters;
     if (!IsWholeNumber(options.clusterText)) {
         throw HostError(kExitUsage, "--clusters expects a whole number, got '" +
                                         options.clusterText + "'");
@@ -112,8 +200,7 @@ Options ParseOptions(int argc, char** argv) {
     // A count beyond long long is beyond any item count too; the saturated
     // value keeps it out of range without a separate message.
     if (errno == ERANGE) {
-        options.clusterCount =
-            options.clusterText[0] == '-' ? LLONG_MIN : LLONG_MAX;
+        options.clusterCount = options.clusterText[0] == '-' ? LLONG_MIN : LLONG_MAX;
     }
     return options;
 }
@@ -121,12 +208,21 @@ Options ParseOptions(int argc, char** argv) {
 void CheckClusterCount(const Options& options, std::size_t itemCount) {
     if (options.clusterCount < 1 ||
         static_cast<unsigned long long>(options.clusterCount) > itemCount) {
-        throw HostError(kExitUsage,
-                        "--clusters must be from 1 to " +
-                            std::to_string(itemCount) +
-                            " (the number of items), got " +
-                            options.clusterText);
+        throw HostError(kExitUsage, "--clusters must be from 1 to " +
+                                        std::to_string(itemCount) +
+                                        " (the number of items), got " +
+                                        options.clusterText);
     }
 }
+
+std::string UsageText() {
+    CLI::App app;
+    Options options;
+    Parsed parsed;
+    DefineOptions(app, options, parsed);
+    return app.help();
+}
+
+std::string VersionText() { return std::string("selvane ") + SELVANE_VERSION + "\n"; }
 
 }  // namespace selvane::host

@@ -7,27 +7,43 @@
 
 namespace selvane::host {
 
+// Whether the first line of the file names the columns.
+enum class HeaderChoice { kDetect, kHeader, kNoHeader };
+
+// How the table is read: what the command line may say about the file.
+struct ReadChoices {
+    HeaderChoice header = HeaderChoice::kDetect;
+    std::string labelColumn;  // empty: detected; else a 1-based number or a name
+    std::string columns;      // empty: every column but the labels
+    bool decimalComma = false;
+};
+
 struct Options {
     bool help = false;
     bool version = false;
-    std::string input;
+    std::string input;    // "-": standard input
     std::string output;   // empty: standard output
     std::string library;  // empty: the default search
     std::string plot;     // empty: no picture
     bool quiet = false;   // no summary and no progress on standard error
     long long clusterCount = 0;
     std::string clusterText;  // as given, for messages
+    ReadChoices read;
 };
 
-// Parses argv[1 .. argc-1]. --help or --version anywhere wins over every
-// other argument, faulty ones included. Otherwise throws HostError
-// (kExitUsage) for an unknown option, a missing value or input file, a
-// second input file, and a cluster count that is missing or not a whole
-// number. Its range needs the item count: see CheckClusterCount.
+// Parses argv[1 .. argc-1]. --help or --version anywhere before "--" wins
+// over every other argument, faulty ones included. Otherwise throws
+// HostError (kExitUsage) for an unknown option, a missing value or input
+// file, a second input file, and a cluster count that is missing or not a
+// whole number. Its range needs the item count: see CheckClusterCount.
 Options ParseOptions(int argc, char** argv);
 
 // Throws HostError (kExitUsage) unless 1 <= clusterCount <= itemCount.
 void CheckClusterCount(const Options& options, std::size_t itemCount);
+
+// The text of --help and --version.
+std::string UsageText();
+std::string VersionText();  // "selvane <version>\n"
 
 }  // namespace selvane::host
 

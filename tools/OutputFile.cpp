@@ -5,6 +5,14 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// windows.h maps ReplaceFile to its own ReplaceFileA.
+#undef ReplaceFile
+
+#include <cwctype>
+#endif
 
 #include "HostError.h"
 
@@ -41,6 +49,57 @@ fs::path TemporaryBeside(const fs::path& target) {
 }
 
 }  // namespace
+
+namespace {
+
+// Absolute and normal, symbolic links resolved as far as the path exists.
+fs::path NormalPath(const std::string& name) {
+    std::error_code ec;
+    fs::path path = fs::weakly_canonical(name, ec);
+    if (!ec) return path;
+    path = fs::absolute(name, ec);
+    return (ec ? fs::path(name) : path).lexically_normal();
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    // The volume and file index identify a file as device and inode do.
+    const auto identity = [](const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
+        const HANDLE file = CreateFileW(fs::path(name).wstring().c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(file, &info) != 0;
+        CloseHandle(file);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    if (identity(a, first) && identity(b, second)) {
+        return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+               first.nFileIndexHigh == second.nFileIndexHigh &&
+               first.nFileIndexLow == second.nFileIndexLow;
+    }
+    // Not both there yet: the same name once canonical, and Windows names
+    // ignore case.
+    const auto key = [](const std::string& name) {
+        std::wstring text = NormalPath(name).wstring();
+        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+        return text;
+    };
+    return key(a) == key(b);
+#else
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) {
+        const bool same = fs::equivalent(a, b, ec);
+        if (!ec) return same;
+    }
+    return NormalPath(a) == NormalPath(b);
+#endif
+}
 
 void ReplaceFile(const std::string& path, const std::string& content) {
     const fs::path target(path);

@@ -12,6 +12,11 @@ namespace selvane::host {
 // and throws HostError (kExitOutput).
 void ReplaceFile(const std::string& path, const std::string& content);
 
+// Whether two names lead to one file: the same device and inode (volume
+// and file index on Windows) when both exist, else the same path once made
+// absolute and normal (and, on Windows, of one case).
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace selvane::host
 
 #endif  // SELVANE_TOOLS_OUTPUT_FILE_H

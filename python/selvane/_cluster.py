@@ -29,18 +29,34 @@ class UnmeasurableItemsWarning(UserWarning):
         self.indices = indices
 
 
+def _is_pandas(X):
+    # By module name, so that pandas is never imported for other inputs.
+    return type(X).__module__.split(".")[0] == "pandas"
+
+
+def _as_float_array(X):
+    """X as float64, with every missing entry NaN: NaN itself, pandas' NA in
+    nullable columns, and the masked entries of a numpy.ma.MaskedArray."""
+    if np.ma.isMaskedArray(X):
+        return np.ma.asarray(X, dtype=np.float64).filled(np.nan)
+    if _is_pandas(X) and hasattr(X, "to_numpy"):
+        return X.to_numpy(dtype=np.float64, na_value=np.nan)
+    return np.asarray(X, dtype=np.float64)
+
+
 def _as_items(X):
     """X as a float64 array of items by dimensions, checked for shape."""
     try:
-        array = np.asarray(X, dtype=np.float64)
+        array = _as_float_array(X)
     except (TypeError, ValueError, OverflowError) as error:
         raise ValueError("X must be a 2-D array of numbers (items by "
                          "dimensions): %s" % error) from None
     if array.ndim != 2:
+        hint = ("; use X.reshape(-1, 1) for items of one dimension"
+                if array.ndim == 1 else "")
         raise ValueError(
-            "X must be 2-D (items by dimensions), got %d-D with shape %s; "
-            "use X.reshape(-1, 1) for items of one dimension"
-            % (array.ndim, array.shape))
+            "X must be 2-D (items by dimensions), got %d-D with shape %s%s"
+            % (array.ndim, array.shape, hint))
     items, dimensions = array.shape
     if items == 0:
         raise ValueError("X has no items (shape %s)" % (array.shape,))
@@ -83,9 +99,18 @@ def cluster(X, k, library=None):
     k: the number of clusters, an integer from 1 to the number of rows.
     library: path of the shared library; None searches as load_library does.
 
-    Returns an int64 array with one cluster number per row: 0 for the
-    cluster of lowest mean relative magnitude (norm over the largest norm),
-    up to k-1 for the highest.
+    Missing values (NaN, pandas' NA, the masked entries of a
+    numpy.ma.MaskedArray) make their row unmeasurable, like a value that is
+    not greater than zero.
+
+    Returns one cluster number per row: a pandas.Series indexed like X when
+    X is a pandas.DataFrame, else an int64 array. Clusters are numbered by
+    rank: a cluster's ranked value is the sum of its members' relative
+    magnitudes (norm over the largest norm) divided by its member count
+    plus one, compared in single precision; 0 for the lowest, k-1 for the
+    highest. Clusters whose ranked values are equal share one number, the
+    highest of the places they take, and leave the numbers below it unused:
+    clusters holding only unmeasurable rows tie at 0.
 
     Raises ValueError for a job the library would refuse (see the messages),
     LibraryNotFoundError when no library loads, MemoryError when the library
@@ -133,4 +158,8 @@ def cluster(X, k, library=None):
         first = int(np.flatnonzero(~valid)[0])
         raise RuntimeError("the Selvane library returned no valid cluster "
                            "number for row %d (%r)" % (first, float(result[first])))
-    return result.astype(np.int64)
+    numbers = result.astype(np.int64)
+    if _is_pandas(X) and X.__class__.__name__ == "DataFrame":
+        import pandas
+        return pandas.Series(numbers, index=X.index, name="cluster")
+    return numbers

@@ -18,8 +18,7 @@ GOOD = [[1.0, 2.0], [2.0, 1.0], [3.0, 3.0]]
      "X must be 2-D (items by dimensions), got 1-D with shape (3,); "
      "use X.reshape(-1, 1) for items of one dimension"),
     (np.ones((2, 2, 2)), 1,
-     "X must be 2-D (items by dimensions), got 3-D with shape (2, 2, 2); "
-     "use X.reshape(-1, 1) for items of one dimension"),
+     "X must be 2-D (items by dimensions), got 3-D with shape (2, 2, 2)"),
     (np.ones((0, 3)), 1, "X has no items (shape (0, 3))"),
     (np.ones((4, 0)), 1, "X has no dimensions (shape (4, 0))"),
     (GOOD, 2.0, "k must be an integer, got 2.0 (float)"),

@@ -1,11 +1,16 @@
 # Runs the built selvane executable and checks its exit status and output.
 #   cmake -DSELVANE=<exe> -DARGS=<|-list> -DEXPECT_EXIT=<n>
 #         [-DEXPECT_STDOUT_LINES=<n>] [-DEXPECT_STDOUT_REGEX=<re>]
-#         [-DEXPECT_STDERR_REGEX=<re>] [-DEMULATOR=<|-list>] -P check_cli.cmake
+#         [-DEXPECT_STDERR_REGEX=<re>] [-DEMULATOR=<|-list>] [-DSTDIN=<file>]
+#         -P check_cli.cmake
 # ARGS and EMULATOR separate their words with "|".
 string(REPLACE "|" ";" ARGS "${ARGS}")
 string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
+if(NOT DEFINED STDIN)
+    set(STDIN /dev/null)
+endif()
 execute_process(COMMAND ${EMULATOR} ${SELVANE} ${ARGS}
+                INPUT_FILE ${STDIN}
                 RESULT_VARIABLE status
                 OUTPUT_VARIABLE out
                 ERROR_VARIABLE err)

@@ -14,11 +14,12 @@
 namespace selvane::host {
 namespace {
 
-std::string ErrorOf(const std::string& text) {
+std::string ErrorOf(const std::string& text, const ReadChoices& choices = {},
+                    ExitCode code = kExitInput) {
     try {
-        ParseTable(text, "in.csv");
+        ParseTable(text, "in.csv", choices);
     } catch (const HostError& error) {
-        EXPECT_EQ(error.code(), kExitInput);
+        EXPECT_EQ(error.code(), code);
         return error.what();
     }
     return "(no error)";
@@ -117,7 +118,9 @@ TEST(Table, NamesTheLineAndColumnOfEachFault) {
     EXPECT_EQ(ErrorOf(""), "'in.csv' is empty");
     EXPECT_EQ(ErrorOf("\r\n \n"), "'in.csv' is empty");
     EXPECT_EQ(ErrorOf("x,y\n"), "'in.csv' has a header row but no items");
-    EXPECT_EQ(ErrorOf("a\nb\n"), "'in.csv' has labels but no values");
+    EXPECT_EQ(ErrorOf("x\n1\n2 3\n"),
+              "'in.csv' line 3: no delimiter found in '2 3'; one of comma, semicolon, "
+              "tab or a run of spaces must split every line into the same number of cells");
     // Line numbers count the blank line.
     EXPECT_EQ(ErrorOf("1,2,3\n\n4,5\n"),
               "'in.csv' line 3: found 2 cells, but line 1 has 3 cells");
@@ -127,10 +130,71 @@ TEST(Table, NamesTheLineAndColumnOfEachFault) {
     // turning the column into labels.
     EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"),
               "'in.csv' line 2, column 1: not a number: '3x'");
-    EXPECT_EQ(ErrorOf("a,1,\nb,2,3\n"), "'in.csv' line 1, column 3: empty cell");
-    EXPECT_EQ(ErrorOf("a,1,1e999\n"),
-              "'in.csv' line 1, column 3: number out of range: '1e999'");
+    EXPECT_EQ(ErrorOf("a;1,5;2\nb;3;4\n"),
+              "'in.csv' line 1, column 2: decimal comma in '1,5': add --decimal-comma");
+    EXPECT_EQ(ErrorOf("1\n2\n", {HeaderChoice::kDetect, "1", "", false}),
+              "'in.csv' has labels but no values");
     EXPECT_EQ(ErrorOf("a,1\n\"b,2\n"), "'in.csv' line 2: a quoted cell is not closed");
+}
+
+// Layouts that R, pandas and spreadsheets write, each with how it must read.
+TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
+    const double na = NAN;
+    const ReadChoices detect;
+    struct Case {
+        const char* text;
+        ReadChoices choices;
+        bool header;
+        std::vector<std::string> labels;
+        std::vector<double> values;  // dimension-major
+    };
+    const Case cases[] = {
+        // R's write.csv: empty first header cell, quoted row names.
+        {"\"\",\"Sepal.Length\",\"Sepal.Width\"\n\"1\",5.1,3.5\n\"2\",4.9,3\n", detect,
+         true, {"1", "2"}, {5.1, 4.9, 3.5, 3}},
+        // pandas' to_csv: empty first header cell above a numeric index.
+        {",a,b\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
+        {",400,500\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
+        // A quoted blank is a name, not pandas' empty index header.
+        {"\" \",x\n1,2\n", detect, true, {}, {1, 2}},
+        // Numeric column names over measurements; over counts, an item.
+        {"sample,400,500\nA,1.5,2\nB,3,4\n", detect, true, {"A", "B"}, {1.5, 3, 2, 4}},
+        {"s,400,500\nA,1,2\n", detect, false, {"s", "A"}, {400, 1, 500, 2}},
+        {"s,400,500\nA,1,2\n", {HeaderChoice::kHeader, "", "", false}, true, {"A"}, {1, 2}},
+        {"\"4\",\"5\"\n1.5,2\n", {HeaderChoice::kNoHeader, "", "", false}, false, {},
+         {4, 1.5, 5, 2}},
+        // Every cell quoted says nothing.
+        {"\"1\",\"2\"\n\"3\",\"4\"\n", detect, false, {}, {1, 3, 2, 4}},
+        // One rule for missing values.
+        {"x,y\n1,\nNA,2\nnan,inf\n1e400,-inf\n", detect, true, {},
+         {1, na, na, na, na, 2, na, na}},
+        // Runs of spaces; decimal commas on request.
+        {"x  y\n 1  2\n3 4 \n", detect, true, {}, {1, 3, 2, 4}},
+        {"x;y\n1,5;2\n3;4,25\n", {HeaderChoice::kDetect, "", "", true}, true, {},
+         {1.5, 3, 2, 4.25}},
+        // Chosen columns: a class column and an ID left out.
+        {"id,a,b,Species\n1,5,6,setosa\n2,7,8,virginica\n",
+         {HeaderChoice::kDetect, "", "a-b", false}, true, {}, {5, 7, 6, 8}},
+        {"id,a,b,Species\n1,5,6,setosa\n2,7,8,virginica\n",
+         {HeaderChoice::kDetect, "4", "3,2", false}, true, {"setosa", "virginica"},
+         {6, 8, 5, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Table t = ParseTable(c.text, "in.csv", c.choices);
+        EXPECT_EQ(t.hasHeader, c.header) << t.firstLineNote;
+        EXPECT_EQ(t.labels, c.labels);
+        ASSERT_EQ(t.values.size(), c.values.size());
+        for (std::size_t i = 0; i < c.values.size(); ++i) {
+            EXPECT_TRUE(std::isnan(c.values[i]) ? std::isnan(t.values[i])
+                                                : t.values[i] == c.values[i])
+                << "value " << i << ": " << t.values[i];
+        }
+    }
+    EXPECT_EQ(ErrorOf("a,b\n1,2\n", {HeaderChoice::kDetect, "", "b,c", false}, kExitUsage),
+              "--columns: no column named 'c' in the first line of 'in.csv'");
+    EXPECT_EQ(ErrorOf("a,b\n1,2\n", {HeaderChoice::kDetect, "3", "", false}, kExitUsage),
+              "--label-column: there is no column 3; 'in.csv' has 2 columns");
 }
 
 }  // namespace

@@ -156,6 +156,36 @@ TEST(Host, OutputFileIsWholeOrUntouched) {
     EXPECT_EQ(ReadFile(out), "label,cluster\nfirst,0\nsecond,0\nthird,0\n");
 }
 
+TEST(Host, NeverWritesOverItsInput) {
+    ScratchDir dir;
+    const std::string in = dir.Write("u.csv", kItems);
+    const std::string other = dir.Path("other.svg");
+    // Another spelling and another name of the same file are the same file.
+    std::filesystem::create_hard_link(in, dir.Path("link.csv"));
+    const std::string respelt = dir.Path("./sub/../u.csv");
+    std::filesystem::create_directory(dir.Path("sub"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{in, "-k", "2", "-o", in}, "--output names the input file '" + in + "'"},
+        {{in, "-k", "2", "-o", respelt}, "--output names the input file '" + in + "'"},
+        {{dir.Path("link.csv"), "-k", "2", "-o", in},
+         "--output names the input file '" + dir.Path("link.csv") + "'"},
+        {{in, "-k", "2", "--plot", respelt}, "--plot names the input file '" + in + "'"},
+        {{in, "-k", "2", "-o", other, "--plot", dir.Path("sub/../other.svg")},
+         "--output and --plot name the same file '" + dir.Path("sub/../other.svg") + "'"},
+    };
+    for (const Case& c : cases) {
+        const HostRun run = RunWith(&RoundRobin, c.args);
+        EXPECT_EQ(run.code, kExitUsage);
+        EXPECT_EQ(run.err.rfind("selvane: error: " + c.err, 0), 0u) << run.err;
+    }
+    EXPECT_EQ(ReadFile(in), kItems);
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"u.csv", "link.csv", "sub"}));
+}
+
 TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
     ScratchDir dir;
     const std::string in = dir.Write("in.csv", kItems);

@@ -55,15 +55,29 @@ TEST(Options, HelpAndVersionWinOverFaults) {
 TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"-k", "2"}), "no input file given");
     EXPECT_EQ(ErrorOf({"in.csv"}), "the number of clusters is missing: add --clusters K");
-    EXPECT_EQ(ErrorOf({"in.csv", "--clusters"}), "--clusters needs a value");
+    EXPECT_EQ(ErrorOf({"in.csv", "--clusters"}), "--clusters: 1 required K missing");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "2.5"}), "--clusters expects a whole number, got '2.5'");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", ""}), "--clusters expects a whole number, got ''");
-    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--frobnicate"}), "unknown option '--frobnicate'");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--frobnicate"}), "The following argument was not expected: --frobnicate");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--output="}), "--output needs a file name");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot="}), "--plot needs a file name");
-    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot"}), "--plot needs a value");
-    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "-o", "r.svg", "--plot", "r.svg"}),
-              "--output and --plot name the same file 'r.svg'");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot"}), "--plot: 1 required OUT.svg missing");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--header", "--no-header"}),
+              "--header excludes --no-header");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--columns="}), "--columns needs a list");
+}
+
+TEST(Options, HowToReadTheFile) {
+    const Options plain = Parse({"-", "-k", "2"});
+    EXPECT_EQ(plain.input, "-");
+    EXPECT_EQ(plain.read.header, HeaderChoice::kDetect);
+    const Options a = Parse({"in.csv", "-k", "2", "--no-header", "--label-column", "Name",
+                             "--columns=2-4,7", "--decimal-comma"});
+    EXPECT_EQ(a.read.header, HeaderChoice::kNoHeader);
+    EXPECT_EQ(a.read.labelColumn, "Name");
+    EXPECT_EQ(a.read.columns, "2-4,7");
+    EXPECT_TRUE(a.read.decimalComma);
+    EXPECT_EQ(Parse({"in.csv", "-k", "2", "--header"}).read.header, HeaderChoice::kHeader);
 }
 
 TEST(Options, PlotAndQuiet) {

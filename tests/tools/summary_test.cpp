@@ -51,15 +51,36 @@ TEST(Magnitude, InfinityNanAndZeroAreNotMeasurableAndHugeValuesDoNotOverflow) {
 TEST(Summary, SizesMeansUnmeasuredAndTime) {
     const Table t = WorkedTable();
     std::ostringstream err;
-    // Cluster 2 stays empty; cluster 0 holds b and c: (0.28284 + 0) / 2.
+    // Cluster 2 stays empty; cluster 0 holds b and c: (0.28284 + 0) / 2
+    // plain, (0.28284 + 0) / 3 ranked.
     WriteSummary(err, t, MeasureItems(t), {1, 0, 0}, 3, 0.0123456);
     EXPECT_EQ(err.str(),
               "selvane: 3 items, 2 dimensions, 3 clusters\n"
-              "  cluster 0: 2 items, mean relative magnitude 0.1414\n"
-              "  cluster 1: 1 item, mean relative magnitude 1.0000\n"
-              "  cluster 2: 0 items\n"
+              "  numbered by rank: the sum of the members' relative magnitudes "
+              "/ (members + 1), in single precision\n"
+              "  cluster 0: 2 items, ranked by 0.0943, mean relative magnitude 0.1414\n"
+              "  cluster 1: 1 item, ranked by 0.5000, mean relative magnitude 1.0000\n"
+              "  cluster 2: no items: clusters ranked alike share the highest of their "
+              "numbers (clusters holding only unmeasurable items tie at 0)\n"
               "  cannot be measured: 1 item (c)\n"
+              "  column 2: 1 not greater than zero\n"
               "  library call took 12.346 ms\n");
+    // A missing value: unmeasurable, ranked at 0 in its cluster's sum and
+    // counted under its column. Seconds from one second on.
+    Table u;
+    u.itemCount = 4;
+    u.dimensionCount = 1;
+    u.values = {1.0, 0.5, 0.5, NAN};
+    u.dimensionNames = {"x"};
+    std::ostringstream err2;
+    WriteSummary(err2, u, MeasureItems(u), {1, 0, 0, 0}, 2, 77.8278634);
+    EXPECT_NE(err2.str().find("  cluster 0: 3 items, ranked by 0.2500, mean relative "
+                              "magnitude 0.3333\n  cluster 1: 1 item, ranked by 0.5000"),
+              std::string::npos)
+        << err2.str();
+    EXPECT_NE(err2.str().find("  'x': 1 missing\n  library call took 77.828 s\n"),
+              std::string::npos)
+        << err2.str();
 }
 
 TEST(Summary, NamesAtMostFiveUnmeasuredItems) {
