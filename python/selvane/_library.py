@@ -32,7 +32,11 @@ def export_binding(platform=None, pointer_bits=None):
     return "Selvane", "cdecl"
 
 
-def _file_name(stem="selvane"):
+def _file_name():
+    return _library_file_name("selvane")
+
+
+def _library_file_name(stem):
     if sys.platform == "win32":
         return stem + ".dll"
     if sys.platform == "darwin":
@@ -64,7 +68,7 @@ def _checkout_root():
 def candidate_paths(stem="selvane"):
     """[(path, how it was chosen)] for the default search, without loading.
     stem "selvane_engine" gives the engine library's places."""
-    name = _file_name(stem)
+    name = _file_name() if stem == "selvane" else _library_file_name(stem)
     # The library an installed wheel carries beside this module.
     candidates = [(os.path.join(os.path.dirname(os.path.abspath(__file__)), name),
                    "packaged with selvane")]

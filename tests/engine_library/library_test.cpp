@@ -35,20 +35,16 @@ using SelvaneJobFunction = int (*)(int, int, const double*, int,
 using VersionFunction = int (*)();
 using TextFunction = const char* (*)(int);
 
-void* Find(const char* name) {
-#if defined(_WIN32)
-    static HMODULE module = LoadLibraryA(libraryPath);
-    return module ? reinterpret_cast<void*>(GetProcAddress(module, name))
-                  : nullptr;
-#else
-    static void* module = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
-    return module ? dlsym(module, name) : nullptr;
-#endif
-}
-
+// Copied, not cast, between the loader's pointer type and the function's.
 template <typename F>
 F Function(const char* name) {
-    void* address = Find(name);
+#if defined(_WIN32)
+    static HMODULE module = LoadLibraryA(libraryPath);
+    FARPROC address = module ? GetProcAddress(module, name) : nullptr;
+#else
+    static void* module = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+    void* address = module ? dlsym(module, name) : nullptr;
+#endif
     F function;
     std::memcpy(&function, &address, sizeof function);
     return function;

@@ -23,14 +23,21 @@ typedef int(SELVANE_ENGINE_CALL* job_fn)(int, int, const double*, int,
                                          const uint64_t*, int, double*,
                                          double*, int*);
 
-static void* find(const char* path, const char* name) {
+typedef void (*any_fn)(void);
+
+/* Copied, not cast: ISO C has no conversion between object and function
+   pointers. */
+static any_fn find(const char* path, const char* name) {
+    any_fn function = NULL;
 #if defined(_WIN32)
     HMODULE module = LoadLibraryA(path);
-    return module ? (void*)GetProcAddress(module, name) : NULL;
+    FARPROC address = module ? GetProcAddress(module, name) : NULL;
 #else
     void* module = dlopen(path, RTLD_NOW);
-    return module ? dlsym(module, name) : NULL;
+    void* address = module ? dlsym(module, name) : NULL;
 #endif
+    memcpy(&function, &address, sizeof function);
+    return function;
 }
 
 static unsigned long long bits(double value) {
@@ -48,8 +55,8 @@ int main(int argc, char** argv) {
     uint64_t seed = 1234567890123ull;
     double error = 0.0;
     int found = 0, i, code;
-    void* a;
-    void* b;
+    any_fn a;
+    any_fn b;
     cluster_fn cluster;
     job_fn job;
     if (argc != 2) return 2;
@@ -59,8 +66,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot load the exports of %s\n", argv[1]);
         return 1;
     }
-    memcpy(&cluster, &a, sizeof cluster);
-    memcpy(&job, &b, sizeof job);
+    cluster = (cluster_fn)a;
+    job = (job_fn)b;
     for (i = 0; i < N * D; ++i) {
         state = state * 1664525u + 1013904223u;
         values[i] = 0.5 + 3 * ((i / D) % 3 + i % D) + (double)(state >> 8) / 16777216.0;
@@ -73,7 +80,7 @@ int main(int argc, char** argv) {
            bits(error), found);
     for (i = 0; i < N; ++i) printf("%d%c", ids[i], i % 30 == 29 ? '\n' : ' ');
     for (i = 0; i < N * D; ++i) {
-        if (isnan(values[i])) values[i] = 1.0;
+        if (values[i] != values[i]) values[i] = 1.0; /* NaN */
     }
     code = job(N, D, values, K, &seed, 0, result, &error, &found);
     printf("selvane %d error %.17g %016llx found %d\n", code, error,
