@@ -56,7 +56,7 @@
 #define SELVANE_ENGINE_ERROR_CLUSTER_COUNT 3 /* < 1 or > the item count */
 #define SELVANE_ENGINE_ERROR_PASS_COUNT 4    /* < 1 */
 #define SELVANE_ENGINE_ERROR_OPTION 5        /* unknown layout, centres or metric */
-#define SELVANE_ENGINE_ERROR_VALUE 6         /* a present value is infinite */
+#define SELVANE_ENGINE_ERROR_VALUE 6         /* a present value is not finite */
 #define SELVANE_ENGINE_ERROR_WEIGHT 7        /* a weight is negative or not finite */
 #define SELVANE_ENGINE_ERROR_THREAD_COUNT 8  /* < 0 */
 #define SELVANE_ENGINE_ERROR_NO_MEMORY 9
