@@ -11,9 +11,15 @@ from ._engine import engine_cluster, seed_pointer
 
 __all__ = ["KMeans", "NotFittedError"]
 
-try:  # scikit-learn's own class when it is installed, so its checks see it
+# With scikit-learn installed, its own exception and clusterer mixin, so
+# that its tools (check_estimator, pipelines, model selection) recognise
+# the estimator; without it, equivalents of our own.
+try:
+    from sklearn.base import ClusterMixin as _ClustererBase
     from sklearn.exceptions import NotFittedError
 except ImportError:  # pragma: no cover - exercised without scikit-learn
+    _ClustererBase = object
+
     class NotFittedError(ValueError, AttributeError):
         """The estimator is used before fit()."""
 
@@ -46,7 +52,7 @@ def _items(X, what="X"):
     return array
 
 
-class KMeans:
+class KMeans(_ClustererBase):
     """k-means or k-medians clustering with Selvane's engine.
 
     Parameters (only stored by the constructor, as scikit-learn expects):
@@ -71,6 +77,9 @@ class KMeans:
     Fitted attributes: labels_, cluster_centers_, error_ (the total distance
     of the partition), found_count_, n_features_in_.
     """
+
+    # How scikit-learn tells a clusterer (and picks its checks).
+    _estimator_type = "clusterer"
 
     def __init__(self, n_clusters=8, *, metric="euclidean", centers="mean",
                  n_passes=100, weights=None, random_state=None, n_threads=None,

@@ -29,9 +29,11 @@ def test_scikit_learn_estimator_checks():
     estimator_checks = pytest.importorskip("sklearn.utils.estimator_checks")
     skipped = {}  # check name -> reason; none is needed
     failures = []
+    names = set()
     for estimator, check in estimator_checks.check_estimator(
             selvane.KMeans(random_state=0), generate_only=True):
         name = getattr(check, "func", check).__name__
+        names.add(name)
         if name in skipped:
             continue
         with warnings.catch_warnings():
@@ -41,6 +43,22 @@ def test_scikit_learn_estimator_checks():
             except Exception as error:  # collect all, report at once
                 failures.append("%s: %s" % (name, error))
     assert not failures, "\n".join(failures)
+    # Recognised as a clusterer, so the clustering checks ran too.
+    assert {"check_clustering", "check_clusterer_compute_labels_predict"} <= names
+
+
+def test_works_without_scikit_learn():
+    code = ("import sys; sys.modules['sklearn'] = None\n"
+            "import selvane\n"
+            "m = selvane.KMeans(2, random_state=3).fit([[1, 2], [1.1, 2], [9, 9], [9.2, 9.1]])\n"
+            "print(list(m.labels_), m.found_count_)\n"
+            "try:\n    selvane.KMeans().predict([[1, 2]])\n"
+            "except selvane.NotFittedError:\n    print('not fitted')\n")
+    run = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True,
+                         text=True, env={"PYTHONPATH": str(PROJECT),
+                                         "SELVANE_ENGINE_LIBRARY":
+                                             str(RELEASE / "libselvane_engine.so")})
+    assert run.stdout == "[0, 0, 1, 1] 100\nnot fitted\n"
 
 
 @pytest.mark.parametrize("centers, summary", [("mean", np.nanmean), ("median", np.nanmedian)])
