@@ -66,10 +66,14 @@ function(selvane_link_flags dir)
     endforeach()
 endfunction()
 
-# Linker settings of the shared library, per platform.
+# Linker settings of a shared library, per platform. The optional second
+# argument is the module-definition file of its Windows exports (default:
+# the main library's, per architecture).
 function(selvane_configure_shared_library target)
     if(WIN32)
-        if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        if(ARGC GREATER 1)
+            target_sources(${target} PRIVATE ${ARGV1})
+        elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
             target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/entry/selvane-x86.def)
         else()
             target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/entry/selvane-x64.def)

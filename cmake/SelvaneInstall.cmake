@@ -1,5 +1,6 @@
-# What `cmake --install` lays out: the library under its versioned name, the
-# header, the CMake package (Selvane::selvane), selvane.pc and the host.
+# What `cmake --install` lays out: the library and the engine library under
+# their versioned names, their headers, the CMake package (Selvane::selvane,
+# Selvane::engine), selvane.pc, selvane_engine.pc and the host.
 # Components: runtime (what a program needs to run), development (what a
 # build against the library needs) and host (the command-line program).
 include(GNUInstallDirs)
@@ -19,18 +20,26 @@ endif()
 # libselvane.so.1 (SONAME) -> libselvane.so.1.0.0; libselvane.so links.
 set_target_properties(selvane PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+# libselvane_engine.so.1: the engine's interface has its own version in its
+# header; its major number names the shared object, and the two must agree.
+file(STRINGS ${PROJECT_SOURCE_DIR}/include/selvane_engine.h selvane_engine_major
+     REGEX "^#define SELVANE_ENGINE_API_MAJOR [0-9]+$")
+string(REGEX REPLACE ".* ([0-9]+)$" "\\1" selvane_engine_major "${selvane_engine_major}")
+set_target_properties(selvane_engine PROPERTIES
+    VERSION ${selvane_engine_major}.0.0 SOVERSION ${selvane_engine_major}
+    EXPORT_NAME engine)
 
 if(WIN32)
     include(cmake/SelvaneWindowsLibrary.cmake)
 endif()
 
-install(TARGETS selvane EXPORT SelvaneTargets
+install(TARGETS selvane selvane_engine EXPORT SelvaneTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
             NAMELINK_COMPONENT development
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES include/selvane.h
+install(FILES include/selvane.h include/selvane_engine.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 
 set(selvane_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Selvane)
@@ -53,7 +62,8 @@ file(RELATIVE_PATH selvane_pc_to_prefix
      ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" selvane_pc_to_prefix "${selvane_pc_to_prefix}")
 configure_file(selvane.pc.in ${PROJECT_BINARY_DIR}/selvane.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/selvane.pc
+configure_file(selvane_engine.pc.in ${PROJECT_BINARY_DIR}/selvane_engine.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/selvane.pc ${PROJECT_BINARY_DIR}/selvane_engine.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 install(FILES docs/integrators.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT development)

@@ -1,6 +1,6 @@
 # Debian packages from the install rules (cpack -G DEB in the build folder):
-#   libselvane1     the shared library (runtime component)
-#   libselvane-dev  header, libselvane.so link, CMake and pkg-config files
+#   libselvane1     the shared library and the engine library (runtime)
+#   libselvane-dev  headers, .so links, CMake and pkg-config files
 #   selvane         the command-line host
 # Dependencies on system libraries come from dpkg-shlibdeps (dpkg-dev);
 # the host loads the library at run time, which no tool can see, so that
@@ -32,15 +32,18 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "exact k-means clustering library
 Selvane partitions items of positive measurements into clusters, ordered
 by relative magnitude, with bit-identical results on every build. This
-package holds the shared library.")
+package holds the shared library and the engine library (seeded k-means
+and k-medians with missing values, weights and two metrics).")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libselvane-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
     "exact k-means clustering library (development files)
-The header selvane.h, the libselvane.so link, the CMake package
-(find_package(Selvane), target Selvane::selvane) and selvane.pc.")
+The headers selvane.h and selvane_engine.h, the libselvane.so and
+libselvane_engine.so links, the CMake package (find_package(Selvane),
+targets Selvane::selvane and Selvane::engine), selvane.pc and
+selvane_engine.pc.")
 
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME selvane)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION science)

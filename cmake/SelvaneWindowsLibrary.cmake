@@ -51,3 +51,16 @@ install(FILES $<TARGET_LINKER_FILE_DIR:selvane>/selvane.lib
         DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 install(FILES ${selvane_def} RENAME selvane.def
         DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+
+# The engine DLL exports plain cdecl names, so the linker's own import
+# library (libselvane_engine.dll.a) serves MinGW callers; dlltool makes
+# selvane_engine.lib for Microsoft's linker from the same .def.
+set(selvane_engine_def ${PROJECT_SOURCE_DIR}/src/engine_library/selvane_engine.def)
+add_custom_command(TARGET selvane_engine POST_BUILD
+    COMMAND ${CMAKE_DLLTOOL} -d ${selvane_engine_def} -D selvane_engine.dll
+            -l selvane_engine.lib
+    WORKING_DIRECTORY $<TARGET_LINKER_FILE_DIR:selvane_engine>
+    COMMENT "Import library selvane_engine.lib (dlltool)")
+install(FILES $<TARGET_LINKER_FILE_DIR:selvane_engine>/selvane_engine.lib
+              ${selvane_engine_def}
+        DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)

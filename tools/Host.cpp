@@ -11,6 +11,7 @@
 
 #include "ElapsedIndicator.h"
 #include "HostError.h"
+#include "LibraryLoader.h"
 #include "Magnitude.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -80,6 +81,58 @@ std::string Plural(std::size_t count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
+// What the engine library reports beside the cluster numbers.
+struct EngineReport {
+    double errorValue = 0.0;
+    int foundCount = 0;
+    int passes = 0;
+};
+
+// A seeded default job or a raw engine job, through the engine library.
+std::vector<int> RunThroughEngine(const Options& options, const Table& table,
+                                  const std::vector<double>& weights,
+                                  EngineReport& report) {
+    const EngineFunctions engine = LoadEngine(options.engineLibrary);
+    const int itemCount = static_cast<int>(table.itemCount);
+    const int dimensionCount = static_cast<int>(table.dimensionCount);
+    const int clusterCount = static_cast<int>(options.clusterCount);
+    const std::uint64_t* seed = options.seeded ? &options.seed : nullptr;
+    int code = SELVANE_ENGINE_OK;
+    std::vector<int> clusters(table.itemCount);
+    if (options.raw) {
+        // The table is dimension-major: one item per column. A missing cell
+        // (NaN or any value that is not a finite number) is left out.
+        std::vector<unsigned char> present(table.values.size());
+        for (std::size_t i = 0; i < present.size(); ++i) {
+            present[i] = std::isfinite(table.values[i]) ? 1 : 0;
+        }
+        code = engine.cluster(itemCount, dimensionCount, table.values.data(),
+                              SELVANE_ENGINE_ITEMS_AS_COLUMNS, present.data(),
+                              weights.empty() ? nullptr : weights.data(), clusterCount,
+                              options.passes,
+                              options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
+                              options.euclidean ? SELVANE_ENGINE_EUCLIDEAN
+                                                : SELVANE_ENGINE_CORRELATION,
+                              seed, 0, clusters.data(), &report.errorValue,
+                              &report.foundCount, nullptr, nullptr);
+        report.passes = options.passes;
+    } else {
+        std::vector<double> result(table.itemCount);
+        code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(),
+                                 clusterCount, seed, 0, result.data(), &report.errorValue,
+                                 &report.foundCount);
+        for (std::size_t i = 0; code == SELVANE_ENGINE_OK && i < result.size(); ++i) {
+            clusters[i] = static_cast<int>(result[i]);
+        }
+        report.passes = 200;
+    }
+    if (code != SELVANE_ENGINE_OK) {
+        throw HostError(kExitJob, std::string("the engine library could not cluster "
+                                              "the items: ") + engine.strerror(code));
+    }
+    return clusters;
+}
+
 int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
         std::ostream& err, bool errIsTerminal) {
     const Options options = ParseOptions(argc, argv);
@@ -95,7 +148,9 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     CheckOutputNames(options);
     const Table table = ReadTableFile(options.input, options.read);
     CheckClusterCount(options, table.itemCount);
-    const SelvaneFunction function = load(options.library);
+    const std::vector<double> weights = ParseWeights(options, table.dimensionCount);
+    const bool throughEngine = options.raw || options.seeded;
+    const SelvaneFunction function = throughEngine ? nullptr : load(options.library);
 
     const int itemCount = static_cast<int>(table.itemCount);
     const int dimensionCount = static_cast<int>(table.dimensionCount);
@@ -103,6 +158,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     // NaN marks an element the library failed to write.
     std::vector<double> result(table.itemCount,
                                std::numeric_limits<double>::quiet_NaN());
+    EngineReport report;
+    std::vector<int> engineClusters;
     const auto start = std::chrono::steady_clock::now();
     {
         // Only a person watching a terminal wants it; a log file would
@@ -115,15 +172,20 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
                                               "cluster") +
                                        "...");
         }
-        function(itemCount, dimensionCount, table.values.data(), clusterCount,
-                 result.data());
+        if (throughEngine) {
+            engineClusters = RunThroughEngine(options, table, weights, report);
+        } else {
+            function(itemCount, dimensionCount, table.values.data(), clusterCount,
+                     result.data());
+        }
     }
     const std::chrono::duration<double> elapsed =
         std::chrono::steady_clock::now() - start;
 
     const Magnitudes magnitudes = MeasureItems(table);
     const std::vector<int> clusters =
-        ClusterNumbers(result, clusterCount, table, magnitudes);
+        throughEngine ? engineClusters
+                      : ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
     // The picture first: when it cannot be written, standard output stays
     // empty rather than holding a result the exit status calls failed.
@@ -140,10 +202,28 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     } else {
         ReplaceFile(options.output, csv);
     }
-    if (!options.quiet) {
+    if (!options.quiet && options.raw) {
+        // Numbered as the engine found them: no ranking to report.
+        std::vector<std::size_t> sizes(static_cast<std::size_t>(clusterCount), 0);
+        for (int c : clusters) ++sizes[static_cast<std::size_t>(c)];
+        err << "selvane: raw engine job, " << Plural(table.itemCount, "item") << ", "
+            << Plural(table.dimensionCount, "dimension") << ", "
+            << Plural(static_cast<std::size_t>(clusterCount), "cluster") << "\n  sizes:";
+        for (std::size_t size : sizes) err << " " << size;
+        err << "\n";
+    } else if (!options.quiet) {
         WriteSummary(err, table, magnitudes, clusters, clusterCount,
                      elapsed.count());
-        if (!options.plot.empty()) err << "  picture written to '" << options.plot << "'\n";
+    }
+    if (!options.quiet && throughEngine) {
+        err.precision(17);
+        err << "  error value " << report.errorValue << ", found by " << report.foundCount
+            << " of " << report.passes << " passes"
+            << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string())
+            << "\n";
+    }
+    if (!options.quiet && !options.plot.empty()) {
+        err << "  picture written to '" << options.plot << "'\n";
     }
     return kExitSuccess;
 }

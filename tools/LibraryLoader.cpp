@@ -27,6 +27,7 @@ const char kExportName[] = "Selvane";
 const char kExportName[] = "_Selvane@20";
 #endif
 const char kLibraryName[] = "selvane.dll";
+const char kEngineLibraryName[] = "selvane_engine.dll";
 
 using Handle = HMODULE;
 
@@ -41,11 +42,11 @@ fs::path ExecutableDirectory() {
     }
 }
 
-std::vector<std::string> DefaultCandidates() {
+std::vector<std::string> DefaultCandidates(const char* libraryName) {
     std::vector<std::string> candidates;
     const fs::path dir = ExecutableDirectory();
-    if (!dir.empty()) candidates.push_back((dir / kLibraryName).string());
-    candidates.push_back(kLibraryName);
+    if (!dir.empty()) candidates.push_back((dir / libraryName).string());
+    candidates.push_back(libraryName);
     return candidates;
 }
 
@@ -55,12 +56,13 @@ Handle Open(const std::string& path, std::string& error) {
     return handle;
 }
 
-SelvaneFunction Find(Handle handle) {
-    const FARPROC proc = GetProcAddress(handle, kExportName);
+template <typename F>
+F FindNamed(Handle handle, const char* name) {
+    const FARPROC proc = GetProcAddress(handle, name);
     if (proc == nullptr) return nullptr;
     // Through void(*)() so that -Wcast-function-type accepts the change of
-    // signature; the export's real type is SelvaneFunction.
-    return reinterpret_cast<SelvaneFunction>(reinterpret_cast<void (*)()>(proc));
+    // signature; the export's real type is F.
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
 }
 
 #else
@@ -71,6 +73,8 @@ const char kExportName[] = "Selvane";
 #define SELVANE_STRINGIFY_(x) #x
 #define SELVANE_STRINGIFY(x) SELVANE_STRINGIFY_(x)
 const char kLibraryName[] = "libselvane.so." SELVANE_STRINGIFY(SELVANE_VERSION_MAJOR);
+const char kEngineLibraryName[] =
+    "libselvane_engine.so." SELVANE_STRINGIFY(SELVANE_ENGINE_API_MAJOR);
 // Where an install puts the library, relative to the host's directory.
 #ifndef SELVANE_HOST_LIBRARY_DIR
 #define SELVANE_HOST_LIBRARY_DIR "../lib"
@@ -85,15 +89,15 @@ fs::path ExecutableDirectory() {
     return exe.parent_path();
 }
 
-std::vector<std::string> DefaultCandidates() {
+std::vector<std::string> DefaultCandidates(const char* libraryName) {
     std::vector<std::string> candidates;
     const fs::path dir = ExecutableDirectory();
     if (!dir.empty()) {
-        candidates.push_back((dir.parent_path() / kLibraryName).string());
-        candidates.push_back((dir / SELVANE_HOST_LIBRARY_DIR / kLibraryName).string());
-        candidates.push_back((dir / kLibraryName).string());
+        candidates.push_back((dir.parent_path() / libraryName).string());
+        candidates.push_back((dir / SELVANE_HOST_LIBRARY_DIR / libraryName).string());
+        candidates.push_back((dir / libraryName).string());
     }
-    candidates.push_back(kLibraryName);
+    candidates.push_back(libraryName);
     return candidates;
 }
 
@@ -106,19 +110,64 @@ Handle Open(const std::string& path, std::string& error) {
     return handle;
 }
 
-SelvaneFunction Find(Handle handle) {
-    void* symbol = dlsym(handle, kExportName);
+template <typename F>
+F FindNamed(Handle handle, const char* name) {
+    void* symbol = dlsym(handle, name);
     // POSIX guarantees that a dlsym result converts to a function pointer.
-    return reinterpret_cast<SelvaneFunction>(symbol);
+    return reinterpret_cast<F>(symbol);
 }
 
 #endif
 
+SelvaneFunction Find(Handle handle) {
+    return FindNamed<SelvaneFunction>(handle, kExportName);
+}
+
+// The first of the candidates that loads; throws HostError naming them all
+// when none does.
+Handle OpenFirst(const std::string& explicitPath, const char* libraryName,
+                 std::string* loaded) {
+    const std::vector<std::string> candidates =
+        explicitPath.empty() ? DefaultCandidates(libraryName)
+                             : std::vector<std::string>{explicitPath};
+    std::string error;
+    std::string tried;
+    for (const std::string& candidate : candidates) {
+        const Handle handle = Open(candidate, error);
+        if (handle != nullptr) {
+            *loaded = candidate;
+            return handle;
+        }
+        tried += (tried.empty() ? "'" : ", '") + candidate + "'";
+    }
+    if (!explicitPath.empty()) {
+        throw HostError(kExitLibrary,
+                        "cannot load library '" + explicitPath + "': " + error);
+    }
+    throw HostError(kExitLibrary, std::string("cannot load ") + libraryName +
+                                      " (tried " + tried + "): " + error);
+}
+
 }  // namespace
+
+EngineFunctions LoadEngine(const std::string& explicitPath) {
+    std::string loaded;
+    const Handle handle = OpenFirst(explicitPath, kEngineLibraryName, &loaded);
+    EngineFunctions functions;
+    functions.cluster = FindNamed<EngineClusterFunction>(handle, "selvane_engine_cluster");
+    functions.selvaneJob =
+        FindNamed<EngineSelvaneJobFunction>(handle, "selvane_engine_selvane_job");
+    functions.strerror = FindNamed<EngineTextFunction>(handle, "selvane_engine_strerror");
+    if (!functions.cluster || !functions.selvaneJob || !functions.strerror) {
+        throw HostError(kExitLibrary, "library '" + loaded +
+                                          "' lacks the selvane_engine functions");
+    }
+    return functions;
+}
 
 SelvaneFunction LoadSelvane(const std::string& explicitPath) {
     const std::vector<std::string> candidates =
-        explicitPath.empty() ? DefaultCandidates()
+        explicitPath.empty() ? DefaultCandidates(kLibraryName)
                              : std::vector<std::string>{explicitPath};
     std::string error;
     std::string tried;
@@ -142,6 +191,14 @@ SelvaneFunction LoadSelvane(const std::string& explicitPath) {
     }
     throw HostError(kExitLibrary, std::string("cannot load ") + kLibraryName +
                                       " (tried " + tried + "): " + error);
+}
+
+std::string DefaultEngineLibraryDescription() {
+#ifdef _WIN32
+    return std::string(kEngineLibraryName) + " beside this program";
+#else
+    return std::string(kEngineLibraryName) + " in the same places";
+#endif
 }
 
 std::string DefaultLibraryDescription() {

@@ -2,7 +2,10 @@
 #ifndef SELVANE_TOOLS_LIBRARY_LOADER_H
 #define SELVANE_TOOLS_LIBRARY_LOADER_H
 
+#include <cstdint>
 #include <string>
+
+#include "selvane_engine.h"
 
 #include "SelvaneFunction.h"
 
@@ -22,6 +25,24 @@ SelvaneFunction LoadSelvane(const std::string& explicitPath);
 
 // The default places in words, for --help.
 std::string DefaultLibraryDescription();
+
+// The engine library's functions (include/selvane_engine.h), found the same
+// way under its own name; throws HostError (kExitLibrary) likewise.
+using EngineClusterFunction =
+    int(SELVANE_ENGINE_CALL*)(int, int, const double*, int, const unsigned char*,
+                              const double*, int, int, int, int, const std::uint64_t*,
+                              int, int*, double*, int*, double*, unsigned char*);
+using EngineSelvaneJobFunction =
+    int(SELVANE_ENGINE_CALL*)(int, int, const double*, int, const std::uint64_t*, int,
+                              double*, double*, int*);
+using EngineTextFunction = const char*(SELVANE_ENGINE_CALL*)(int);
+struct EngineFunctions {
+    EngineClusterFunction cluster = nullptr;
+    EngineSelvaneJobFunction selvaneJob = nullptr;
+    EngineTextFunction strerror = nullptr;
+};
+EngineFunctions LoadEngine(const std::string& explicitPath);
+std::string DefaultEngineLibraryDescription();
 
 }  // namespace selvane::host
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -21,7 +22,14 @@ namespace {
 const char kDescription[] =
     "Clusters the items (rows) of FILE into K clusters with the Selvane library\n"
     "and writes one line per item: label,cluster (item,cluster when the items\n"
-    "have no labels). FILE - reads standard input.\n";
+    "have no labels). FILE - reads standard input.\n"
+    "\n"
+    "The default job is the library's own: each item becomes its unit-length\n"
+    "profile plus its relative magnitude, an item with a missing or non-positive\n"
+    "value is clustered by magnitude alone, and clusters are numbered by magnitude.\n"
+    "A raw engine job (--raw) clusters the values as they stand by --metric and\n"
+    "--centers, leaves missing cells out of every distance and centre, and numbers\n"
+    "the clusters as the engine found them.\n";
 
 const char kFooter[] =
     "Numbering: clusters are ranked by the sum of their members' relative\n"
@@ -77,7 +85,14 @@ struct Parsed {
     std::string clusters;
     bool header = false;
     bool noHeader = false;
+    std::string seed;
+    std::string metric = "euclidean";
+    std::string centers = "mean";
+    std::string passes = "100";
 };
+
+bool IsWholeNumber(const std::string& text);
+void RequireNonEmpty(const std::string& value, const char* option, const char* what);
 
 // One definition serves both the parser and the help text.
 void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
@@ -121,6 +136,70 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
                    "load the library from PATH instead of the default,\n" +
                        DefaultLibraryDescription())
         ->type_name("PATH");
+    app.add_option("--seed", parsed.seed,
+                   "draw from seed S (0 to 2^64-1) instead of the clock:\n"
+                   "the same S gives the same result on every system;\n"
+                   "runs through the engine library")
+        ->type_name("S");
+    app.add_flag("--raw", options.raw,
+                 "a raw engine job on the values as they stand (above)");
+    app.add_option("--metric", parsed.metric,
+                   "with --raw: euclidean (default) or correlation")
+        ->type_name("M");
+    app.add_option("--centers", parsed.centers, "with --raw: mean (default) or median")
+        ->type_name("C");
+    app.add_option("--passes", parsed.passes,
+                   "with --raw: passes from random starts (default 100)")
+        ->type_name("N");
+    app.add_option("--weights", options.weights,
+                   "with --raw: one weight per clustered column, by commas")
+        ->type_name("LIST");
+    app.add_option("--engine-library", options.engineLibrary,
+                   "load the engine library from PATH instead of\n" +
+                       DefaultEngineLibraryDescription())
+        ->type_name("PATH");
+}
+
+// Engine choices, checked once the command line is parsed.
+void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& options) {
+    if (app.count("--seed") > 0) {
+        if (parsed.seed.empty() || parsed.seed.size() > 20 ||
+            parsed.seed.find_first_not_of("0123456789") != std::string::npos ||
+            (parsed.seed.size() == 20 && parsed.seed > "18446744073709551615")) {
+            throw HostError(kExitUsage, "--seed expects a whole number from 0 to "
+                                        "18446744073709551615, got '" + parsed.seed + "'");
+        }
+        options.seeded = true;
+        options.seed = std::strtoull(parsed.seed.c_str(), nullptr, 10);
+    }
+    const bool engineChoice = app.count("--metric") + app.count("--centers") +
+                                  app.count("--passes") + app.count("--weights") > 0;
+    if (engineChoice && !options.raw) {
+        throw HostError(kExitUsage, "--metric, --centers, --passes and --weights "
+                                    "choose a raw engine job: add --raw");
+    }
+    if (parsed.metric != "euclidean" && parsed.metric != "correlation") {
+        throw HostError(kExitUsage, "--metric expects euclidean or correlation, got '" +
+                                        parsed.metric + "'");
+    }
+    if (parsed.centers != "mean" && parsed.centers != "median") {
+        throw HostError(kExitUsage, "--centers expects mean or median, got '" +
+                                        parsed.centers + "'");
+    }
+    options.euclidean = parsed.metric == "euclidean";
+    options.medians = parsed.centers == "median";
+    const long long passes = std::strtoll(parsed.passes.c_str(), nullptr, 10);
+    if (!IsWholeNumber(parsed.passes) || parsed.passes.size() > 10 || passes < 1 ||
+        passes > INT_MAX) {
+        throw HostError(kExitUsage, "--passes expects a whole number from 1 to " +
+                                        std::to_string(INT_MAX) + ", got '" +
+                                        parsed.passes + "'");
+    }
+    options.passes = static_cast<int>(passes);
+    if (app.count("--weights") > 0) RequireNonEmpty(options.weights, "--weights", "a list");
+    if (app.count("--engine-library") > 0) {
+        RequireNonEmpty(options.engineLibrary, "--engine-library", "a path");
+    }
 }
 
 bool IsWholeNumber(const std::string& text) {
@@ -185,6 +264,7 @@ Options ParseOptions(int argc, char** argv) {
     if (parsed.header && parsed.noHeader) {
         throw HostError(kExitUsage, "--header excludes --no-header");
     }
+    TakeEngineChoices(app, parsed, options);
     if (parsed.header) options.read.header = HeaderChoice::kHeader;
     if (parsed.noHeader) options.read.header = HeaderChoice::kNoHeader;
 
@@ -214,6 +294,33 @@ void CheckClusterCount(const Options& options, std::size_t itemCount) {
                                         " (the number of items), got " +
                                         options.clusterText);
     }
+}
+
+std::vector<double> ParseWeights(const Options& options, std::size_t dimensionCount) {
+    std::vector<double> weights;
+    if (options.weights.empty()) return weights;
+    std::size_t start = 0;
+    while (start <= options.weights.size()) {
+        std::size_t end = options.weights.find(',', start);
+        if (end == std::string::npos) end = options.weights.size();
+        const std::string word = options.weights.substr(start, end - start);
+        char* stop = nullptr;
+        errno = 0;
+        const double weight = std::strtod(word.c_str(), &stop);
+        if (word.empty() || *stop != '\0' || errno == ERANGE || !std::isfinite(weight) ||
+            weight < 0.0) {
+            throw HostError(kExitUsage, "--weights: '" + word +
+                                            "' is not a finite number of at least 0");
+        }
+        weights.push_back(weight);
+        start = end + 1;
+    }
+    if (weights.size() != dimensionCount) {
+        throw HostError(kExitUsage, "--weights gives " + std::to_string(weights.size()) +
+                                        " weights for " + std::to_string(dimensionCount) +
+                                        " columns");
+    }
+    return weights;
 }
 
 std::string UsageText() {

@@ -3,7 +3,9 @@
 #define SELVANE_TOOLS_OPTIONS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace selvane::host {
 
@@ -29,6 +31,16 @@ struct Options {
     long long clusterCount = 0;
     std::string clusterText;  // as given, for messages
     ReadChoices read;
+    // Engine choices. A seed makes the default job reproducible; --raw runs
+    // the engine on the values as they stand, with the choices below.
+    bool seeded = false;
+    std::uint64_t seed = 0;
+    bool raw = false;
+    bool euclidean = true;    // --metric euclidean | correlation
+    bool medians = false;     // --centers mean | median
+    int passes = 100;         // --passes
+    std::string weights;      // --weights: one number per column, by commas
+    std::string engineLibrary;  // empty: the default search
 };
 
 // Parses argv[1 .. argc-1]. --help or --version anywhere before "--" wins
@@ -40,6 +52,11 @@ Options ParseOptions(int argc, char** argv);
 
 // Throws HostError (kExitUsage) unless 1 <= clusterCount <= itemCount.
 void CheckClusterCount(const Options& options, std::size_t itemCount);
+
+// The --weights list as numbers, one per dimension (empty when not given);
+// throws HostError (kExitUsage) for a count that differs or a weight that
+// is negative or not a finite number.
+std::vector<double> ParseWeights(const Options& options, std::size_t dimensionCount);
 
 // The text of --help and --version.
 std::string UsageText();

@@ -1,18 +1,19 @@
 """A PEP 517 / PEP 660 build backend for the selvane package, standard
 library only.
 
-The wheel is the package's .py files plus the Selvane shared library, which
-the package loads through ctypes, so it is tagged for one platform
+The wheel is the package's .py files plus the Selvane shared library and
+the engine library beside it, which the package loads through ctypes, so it is tagged for one platform
 (py3-none-<platform>: any Python 3, no Python ABI involved). The library
-comes from SELVANE_WHEEL_LIBRARY when set, else from the checkout's release
-build, which is made (library only) when it is missing.
+comes from SELVANE_WHEEL_LIBRARY when set (the engine library is taken
+from the same folder), else from the checkout's release build, which is
+made (libraries only) when it is missing.
 
 Why not setuptools: under pip's default build isolation, setuptools must
 come from a package index, so `pip install ./python` fails offline with
 "No module named 'setuptools'" even where Debian's python3-setuptools is
 installed. This backend needs nothing (requires = []), writes the same
 wheel format, and runs as a script to make the Windows wheels from the
-cross-built DLLs:
+cross-built DLLs (selvane_engine.dll is taken from beside selvane.dll):
 
     python3 selvane_build.py windows-wheel win_amd64 path/to/selvane.dll OUTDIR
 """
@@ -97,21 +98,23 @@ def _built_library():
     library = os.path.join(build, "libselvane.so")
     for command in (["cmake", "-S", root, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
                      "-DSELVANE_BUILD_TESTS=OFF", "-DSELVANE_BUILD_TOOLS=OFF"],
-                    ["cmake", "--build", build, "--target", "selvane"]):
+                    ["cmake", "--build", build, "--target", "selvane", "selvane_engine"]):
         subprocess.run(command, check=True, stdout=sys.stderr)
     return library
 
 
-def _package_files(library, library_name):
-    """(archive name, bytes, mode) of every module and the library, sorted
-    for reproducible wheels."""
+def _package_files(library, library_name, engine_name):
+    """(archive name, bytes, mode) of every module, the library and the
+    engine library from the same folder, sorted for reproducible wheels."""
     files = []
     for name in sorted(os.listdir(_PACKAGE)):
         if name.endswith(".py"):
             with open(os.path.join(_PACKAGE, name), "rb") as f:
                 files.append((NAME + "/" + name, f.read(), 0o644))
-    with open(library, "rb") as f:
-        files.append((NAME + "/" + library_name, f.read(), 0o755))
+    engine = os.path.join(os.path.dirname(os.path.abspath(library)), engine_name)
+    for path, name in ((library, library_name), (engine, engine_name)):
+        with open(path, "rb") as f:
+            files.append((NAME + "/" + name, f.read(), 0o755))
     return files
 
 
@@ -150,7 +153,7 @@ def build_windows_wheel(tag, dll, wheel_directory):
     holding the DLL of that architecture."""
     if tag not in WINDOWS_TAGS:
         raise ValueError("Windows wheel tag must be one of %s, got %r" % (WINDOWS_TAGS, tag))
-    return _write_wheel(wheel_directory, _package_files(dll, "selvane.dll"),
+    return _write_wheel(wheel_directory, _package_files(dll, "selvane.dll", "selvane_engine.dll"),
                         "py3-none-" + tag)
 
 
@@ -182,7 +185,8 @@ prepare_metadata_for_build_editable = prepare_metadata_for_build_wheel
 
 
 def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
-    return _write_wheel(wheel_directory, _package_files(_built_library(), "libselvane.so"),
+    return _write_wheel(wheel_directory, _package_files(_built_library(), "libselvane.so",
+                                                        "libselvane_engine.so"),
                         "py3-none-" + _platform_tag())
 
 

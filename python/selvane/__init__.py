@@ -6,14 +6,20 @@ dependency).
     numbers = selvane.cluster(numpy.random.rand(50, 4) + 0.1, 3)
     # numbers: 50 ints from 0 to 2
 
-See cluster() for the contract and load_library() for where the library is
+    model = selvane.KMeans(3, centers="median", random_state=7).fit(X)
+    # model.labels_, model.cluster_centers_, model.found_count_
+
+See cluster() and KMeans for the contracts and load_library() for where the library is
 looked for.
 """
 
 __version__ = "1.0.0"
 
 from ._cluster import UnmeasurableItemsWarning, cluster, unmeasurable
+from ._engine import EngineError, load_engine_library
+from ._kmeans import KMeans, NotFittedError
 from ._library import LibraryNotFoundError, load_library
 
-__all__ = ["cluster", "unmeasurable", "load_library", "UnmeasurableItemsWarning",
-           "LibraryNotFoundError", "__version__"]
+__all__ = ["cluster", "unmeasurable", "KMeans", "load_library", "load_engine_library",
+           "UnmeasurableItemsWarning", "LibraryNotFoundError", "EngineError",
+           "NotFittedError", "__version__"]

@@ -6,6 +6,7 @@ import warnings
 
 import numpy as np
 
+from ._engine import engine_selvane_job, seed_pointer
 from ._library import load_library
 
 __all__ = ["cluster", "unmeasurable", "UnmeasurableItemsWarning"]
@@ -91,13 +92,18 @@ def unmeasurable(X):
     return _unmeasurable_mask(_as_items(X))
 
 
-def cluster(X, k, library=None):
+def cluster(X, k, library=None, seed=None, engine_library=None):
     """Partitions the rows of X into k clusters with the Selvane library.
 
     X: 2-D array-like, one row per item and one column per dimension; it
     is converted to float64 and is not modified.
     k: the number of clusters, an integer from 1 to the number of rows.
     library: path of the shared library; None searches as load_library does.
+    seed: None draws from the library's process-wide stream, seeded from the
+    clock; an int from 0 to 2**64 - 1 makes the result reproducible: the
+    same seed gives the same numbers on every build and in every process.
+    A seeded job runs through the engine library (engine_library: its path;
+    None searches as load_engine_library does).
 
     Missing values (NaN, pandas' NA, the masked entries of a
     numpy.ma.MaskedArray) make their row unmeasurable, like a value that is
@@ -124,6 +130,7 @@ def cluster(X, k, library=None):
     array = _as_items(X)
     items, dimensions = array.shape
     k = _check_k(k, items)
+    seed_pointer(seed)  # refuses a bad seed before any work
     bad = _unmeasurable_mask(array)
     bad_count = int(np.count_nonzero(bad))
     if bad_count == items:
@@ -140,14 +147,18 @@ def cluster(X, k, library=None):
             "magnitude 0: rows %s%s" % (bad_count, items, shown, more), indices),
             stacklevel=2)
 
-    function = load_library(library)
     # Dimension-major: the value of dimension d of item i at d * items + i,
     # which is the transpose laid out row by row.
     values = np.ascontiguousarray(array.T)
-    result = np.full(items, np.nan)
-    double_p = ctypes.POINTER(ctypes.c_double)
-    function(items, dimensions, values.ctypes.data_as(double_p), k,
-             result.ctypes.data_as(double_p))
+    if seed is not None:
+        result = engine_selvane_job(values, items, dimensions, k, seed,
+                                    engine_library)[0]
+    else:
+        function = load_library(library)
+        result = np.full(items, np.nan)
+        double_p = ctypes.POINTER(ctypes.c_double)
+        function(items, dimensions, values.ctypes.data_as(double_p), k,
+                 result.ctypes.data_as(double_p))
 
     if np.any(result == -1.0):
         # The arguments were checked above, so refusal means memory.

@@ -33,11 +33,15 @@ def export_binding(platform=None, pointer_bits=None):
 
 
 def _file_name():
+    return _library_file_name("selvane")
+
+
+def _library_file_name(stem):
     if sys.platform == "win32":
-        return "selvane.dll"
+        return stem + ".dll"
     if sys.platform == "darwin":
-        return "libselvane.dylib"
-    return "libselvane.so"
+        return "lib%s.dylib" % stem
+    return "lib%s.so" % stem
 
 
 def _build_folders():
@@ -61,19 +65,21 @@ def _checkout_root():
     return None
 
 
-def candidate_paths():
-    """[(path, how it was chosen)] for the default search, without loading."""
+def candidate_paths(stem="selvane"):
+    """[(path, how it was chosen)] for the default search, without loading.
+    stem "selvane_engine" gives the engine library's places."""
+    name = _file_name() if stem == "selvane" else _library_file_name(stem)
     # The library an installed wheel carries beside this module.
-    candidates = [(os.path.join(os.path.dirname(os.path.abspath(__file__)), _file_name()),
+    candidates = [(os.path.join(os.path.dirname(os.path.abspath(__file__)), name),
                    "packaged with selvane")]
     root = _checkout_root()
     if root is not None:
         for folder in _build_folders():
-            path = os.path.join(root, *folder.split("/"), _file_name())
+            path = os.path.join(root, *folder.split("/"), name)
             candidates.append((path, "build folder of the checkout " + root))
     # A bare name leaves the search to the system loader (LD_LIBRARY_PATH,
     # the ld.so cache, PATH on Windows).
-    candidates.append((_file_name(), "system loader"))
+    candidates.append((name, "system loader"))
     return candidates
 
 

@@ -21,7 +21,8 @@ import selvane_build  # noqa: E402
 
 VERSION = selvane.__version__
 DIST_INFO = "selvane-%s.dist-info" % VERSION
-MODULES = {"selvane/__init__.py", "selvane/_cluster.py", "selvane/_library.py"}
+MODULES = {"selvane/__init__.py", "selvane/_cluster.py", "selvane/_engine.py",
+           "selvane/_kmeans.py", "selvane/_library.py"}
 
 
 def test_one_version_in_header_and_package():
@@ -29,13 +30,16 @@ def test_one_version_in_header_and_package():
     assert '#define SELVANE_VERSION_STRING "%s"' % VERSION in header
 
 
-def read_wheel(path, library_name, library):
-    """Checks the parts every wheel shares; returns its WHEEL file."""
+def read_wheel(path, library_name, library, engine_name):
+    """Checks the parts every wheel shares, the engine library taken from
+    beside the library; returns its WHEEL file."""
+    engine = library.parent / engine_name
     with zipfile.ZipFile(path) as wheel:
         names = set(wheel.namelist())
-        assert names == MODULES | {"selvane/" + library_name} | {
+        assert names == MODULES | {"selvane/" + library_name, "selvane/" + engine_name} | {
             DIST_INFO + "/" + n for n in ("METADATA", "WHEEL", "RECORD")}
         assert wheel.read("selvane/" + library_name) == library.read_bytes()
+        assert wheel.read("selvane/" + engine_name) == engine.read_bytes()
         metadata = wheel.read(DIST_INFO + "/METADATA").decode()
         assert "Name: selvane\n" in metadata and "Requires-Dist: numpy\n" in metadata
         for name in names:
@@ -59,7 +63,8 @@ def test_linux_wheel_carries_the_library_under_a_platform_tag(tmp_path, library_
     tag = "py3-none-" + re.sub(r"[^A-Za-z0-9]", "_", sysconfig.get_platform())
     assert name == "selvane-%s-%s.whl" % (VERSION, tag)
     assert tag != "py3-none-any"
-    wheel = read_wheel(tmp_path / name, "libselvane.so", library_path)
+    wheel = read_wheel(tmp_path / name, "libselvane.so", library_path,
+                       "libselvane_engine.so")
     assert "Root-Is-Purelib: false\nTag: %s\n" % tag in wheel
 
 
@@ -69,6 +74,7 @@ def test_windows_wheels(tmp_path, tag):
     # them unchanged, whatever they are.
     dll = tmp_path / "selvane.dll"
     dll.write_bytes(b"MZ stand-in for the %s DLL" % tag.encode())
+    (tmp_path / "selvane_engine.dll").write_bytes(b"MZ stand-in for its engine DLL")
     out = tmp_path / "out"
     out.mkdir()
     made = subprocess.run([sys.executable, str(PROJECT / "build_backend" / "selvane_build.py"),
@@ -76,7 +82,7 @@ def test_windows_wheels(tmp_path, tag):
                           capture_output=True, text=True, check=True)
     name = "selvane-%s-py3-none-%s.whl" % (VERSION, tag)
     assert made.stdout == name + "\n"
-    wheel = read_wheel(out / name, "selvane.dll", dll)
+    wheel = read_wheel(out / name, "selvane.dll", dll, "selvane_engine.dll")
     assert "Tag: py3-none-%s\n" % tag in wheel
     with pytest.raises(ValueError):
         selvane_build.build_windows_wheel("win_arm64", str(dll), str(out))
@@ -89,6 +95,7 @@ def test_pip_install_offline_then_cluster_iris_with_the_source_gone(tmp_path, li
     shutil.copytree(PROJECT, source / "python", ignore=shutil.ignore_patterns(
         "tests", "__pycache__", "*.egg-info"))
     shutil.copy(library_path, source / "libselvane.so")
+    shutil.copy(library_path.parent / "libselvane_engine.so", source / "libselvane_engine.so")
     venv = tmp_path / "venv"
     # The system's pip, when there is one, serves the venv through its site
     # packages, which saves the seconds of seeding a pip of its own.
@@ -115,9 +122,11 @@ def test_pip_install_offline_then_cluster_iris_with_the_source_gone(tmp_path, li
 import numpy, selvane
 X = numpy.loadtxt("iris.csv", delimiter=",", skiprows=1, usecols=(1, 2, 3, 4))
 labels = selvane.cluster(X, 3)
+seeded = selvane.KMeans(3, random_state=1).fit(X).labels_
 maps = [l.split()[-1] for l in open("/proc/self/maps") if "libselvane" in l]
 print(len(labels), sorted(set(labels.tolist())), sorted(set(maps)))
 """], capture_output=True, text=True, cwd=str(elsewhere), env={"PATH": "/usr/bin:/bin"})
     assert check.returncode == 0, check.stderr
     packaged = next(venv.glob("lib/python3*/site-packages/selvane/libselvane.so"))
-    assert check.stdout == "150 [0, 1, 2] %r\n" % [str(packaged)]
+    engine = packaged.parent / "libselvane_engine.so"
+    assert check.stdout == "150 [0, 1, 2] %r\n" % [str(packaged), str(engine)]

@@ -17,6 +17,9 @@ namespace {
 
 std::atomic<std::int64_t> smallJobWork{kSmallJobWork};
 
+// 0: no caller's count is bound on this thread.
+thread_local int boundThreads = 0;
+
 }  // namespace
 
 int ParseThreadCount(const char* text) {
@@ -59,7 +62,9 @@ int AvailableProcessors() {
 int PassThreadCount(int passCount, int itemCount, int valueCount,
                     int clusterCount) {
     if (passCount <= 1) return 1;
-    int threads = ParseThreadCount(std::getenv("SELVANE_THREADS"));
+    int threads = boundThreads > 0
+                      ? boundThreads
+                      : ParseThreadCount(std::getenv("SELVANE_THREADS"));
     if (threads == 1) return 1;
     const std::int64_t work = static_cast<std::int64_t>(itemCount) *
                               (valueCount > 0 ? valueCount : 1) * clusterCount;
@@ -68,6 +73,12 @@ int PassThreadCount(int passCount, int itemCount, int valueCount,
     if (threads > kMostPassThreads) threads = kMostPassThreads;
     return threads < passCount ? threads : passCount;
 }
+
+BoundThreadCount::BoundThreadCount(int threads) : previous_(boundThreads) {
+    if (threads > 0) boundThreads = threads;
+}
+
+BoundThreadCount::~BoundThreadCount() { boundThreads = previous_; }
 
 void SetSmallJobWork(std::int64_t work) {
     smallJobWork.store(work, std::memory_order_relaxed);

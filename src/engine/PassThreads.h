@@ -31,6 +31,20 @@ int PassThreadCount(int passCount, int itemCount, int valueCount,
 // the calling thread: thread hand-offs would cost more than they save.
 constexpr std::int64_t kSmallJobWork = 10000;
 
+// A caller's own thread count for the jobs run on this thread while it
+// lives, in place of SELVANE_THREADS (0 keeps the variable's choice). The
+// small-job limit and the pass count still bound it.
+class BoundThreadCount {
+public:
+    explicit BoundThreadCount(int threads);
+    ~BoundThreadCount();
+    BoundThreadCount(const BoundThreadCount&) = delete;
+    BoundThreadCount& operator=(const BoundThreadCount&) = delete;
+
+private:
+    int previous_;
+};
+
 // Test hook, process-wide: the limit above (kSmallJobWork restores it; 0
 // lets every job with several passes use threads). Not for use while jobs
 // run on other threads.

@@ -28,20 +28,28 @@ constexpr char kMetric = 'u';
 
 void RunJob(int itemCount, int dimensionCount, const double* inputValues,
             int clusterCount, double* result) {
+    RunJobReporting(itemCount, dimensionCount, inputValues, clusterCount,
+                    result, nullptr, nullptr);
+}
+
+JobStatus RunJobReporting(int itemCount, int dimensionCount,
+                          const double* inputValues, int clusterCount,
+                          double* result, double* errorValueOut,
+                          int* foundCountOut) {
     const FloatEnvironmentGuard floatEnvironment;
-    if (!result || itemCount <= 0) return;
+    if (!result || itemCount <= 0) return JobStatus::kRefused;
     // dimensionCount + 1 columns must fit in an int.
     if (clusterCount < 1 || itemCount < clusterCount || dimensionCount < 1 ||
         dimensionCount == INT_MAX || !inputValues) {
         MarkUnclustered(result, itemCount);
-        return;
+        return JobStatus::kRefused;
     }
 
     ClusterEngine engine;
     JobBuffers buffers;
     if (!AllocateJobBuffers(itemCount, dimensionCount, &buffers)) {
         MarkUnclustered(result, itemCount);
-        return;
+        return JobStatus::kNoMemory;
     }
 
     const int measurable =
@@ -51,6 +59,8 @@ void RunJob(int itemCount, int dimensionCount, const double* inputValues,
     // Without one measurable item there is no largest norm, and every
     // magnitude would be 0/0: refuse before drawing from the generator.
     bool clustered = measurable > 0;
+    JobStatus status =
+        clustered ? JobStatus::kNoMemory : JobStatus::kUnmeasurable;
 
     int* clusterIds = clustered ? AllocateArray<int>(itemCount) : nullptr;
     clustered = clustered && clusterIds;
@@ -63,6 +73,8 @@ void RunJob(int itemCount, int dimensionCount, const double* inputValues,
                                  &errorValue, &foundCount);
         clustered = foundCount > 0;
         if (clustered) {
+            if (errorValueOut) *errorValueOut = errorValue;
+            if (foundCountOut) *foundCountOut = foundCount;
             for (int i = 0; i < itemCount; ++i) {
                 result[i] = static_cast<double>(clusterIds[i]);
             }
@@ -74,8 +86,10 @@ void RunJob(int itemCount, int dimensionCount, const double* inputValues,
         clustered = RenumberClusters(itemCount, clusterCount, buffers.workRows,
                                      dimensionCount, result);
     }
+    if (clustered) status = JobStatus::kClustered;
     if (!clustered) MarkUnclustered(result, itemCount);
     ReleaseJobBuffers(&buffers);
+    return status;
 }
 
 }  // namespace selvane

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/ClusterEngine.h"
+#include "random/CallGenerator.h"
 #include "random/SeedWords.h"
 
 namespace selvane {
@@ -41,9 +42,29 @@ std::int32_t UsableSeed(int value, std::int32_t modulus) {
     return word % modulus == 0 ? 1 : word;
 }
 
+std::int32_t Combine(SeedWords words) {
+    std::int32_t z = words.s1 - words.s2;
+    if (z < 1) z += kModulus1 - 1;
+    return z;
+}
+
+SeedWords AdvanceBoth(SeedWords words) {
+    words.s1 = Advance(words.s1, kMultiplier1, kModulus1, kQuotient1,
+                       kRemainder1);
+    words.s2 = Advance(words.s2, kMultiplier2, kModulus2, kQuotient2,
+                       kRemainder2);
+    return words;
+}
+
 }  // namespace
 
 double ClusterEngine::UniformRandom() {
+    // A seeded call's own words: only its thread draws from them, and its
+    // seed rule never yields a word that needs seeding.
+    if (SeedWords* own = BoundSeedWords()) {
+        *own = AdvanceBoth(*own);
+        return static_cast<double>(Combine(*own)) * kScale;
+    }
     // Compare-and-swap rather than a lock: a draw that raced another one
     // starts again from the words that draw left, so every caller gets its
     // own value of the one stream and none is repeated.
@@ -57,15 +78,9 @@ double ClusterEngine::UniformRandom() {
             words.s1 = UsableSeed(source.next(), kModulus1);
             words.s2 = UsableSeed(source.next(), kModulus2);
         }
-        words.s1 = Advance(words.s1, kMultiplier1, kModulus1, kQuotient1,
-                           kRemainder1);
-        words.s2 = Advance(words.s2, kMultiplier2, kModulus2, kQuotient2,
-                           kRemainder2);
+        words = AdvanceBoth(words);
     } while (!ExchangeSeedWords(&seen, words));
-
-    std::int32_t z = words.s1 - words.s2;
-    if (z < 1) z += kModulus1 - 1;
-    return static_cast<double>(z) * kScale;
+    return static_cast<double>(Combine(words)) * kScale;
 }
 
 }  // namespace selvane

@@ -1,5 +1,10 @@
-# Fails unless the shared library defines exactly one dynamic symbol of its
-# own, Selvane.
+# Fails unless the shared library defines exactly the dynamic symbols
+# EXPECTED (|-separated; default: Selvane alone) and no other of its own.
+if(NOT EXPECTED)
+    set(EXPECTED Selvane)
+endif()
+string(REPLACE "|" ";" EXPECTED "${EXPECTED}")
+list(SORT EXPECTED)
 find_program(NM nm REQUIRED)
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
@@ -12,7 +17,8 @@ foreach(line ${lines})
     string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
     list(APPEND names ${name})
 endforeach()
-if(NOT names STREQUAL "Selvane")
-    message(FATAL_ERROR "expected exactly 'Selvane', found: ${names}")
+list(SORT names)
+if(NOT names STREQUAL "${EXPECTED}")
+    message(FATAL_ERROR "expected exactly '${EXPECTED}', found: ${names}")
 endif()
 message(STATUS "exports: ${names}")

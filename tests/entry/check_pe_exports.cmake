@@ -1,7 +1,11 @@
 # Fails unless the Windows DLL exports exactly one name, EXPORT_NAME, imports
 # from KERNEL32.dll and msvcrt.dll only, and, when CALLEE_POP is set, every
 # return in the export removes CALLEE_POP bytes of arguments (stdcall).
-# Arguments: OBJDUMP, LIBRARY, EXPORT_NAME, CALLEE_POP (may be empty).
+# Arguments: OBJDUMP, LIBRARY, EXPORT_NAME, CALLEE_POP (may be empty); or
+# EXPORT_NAMES, several names in name order separated by |.
+if(EXPORT_NAMES)
+    string(REPLACE "|" ";" EXPORT_NAME "${EXPORT_NAMES}")
+endif()
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY}
                 OUTPUT_VARIABLE headers RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -28,7 +32,7 @@ foreach(line IN LISTS lines)
 endforeach()
 
 if(NOT exports STREQUAL "${EXPORT_NAME}")
-    message(FATAL_ERROR "expected exactly the export '${EXPORT_NAME}', found: '${exports}'")
+    message(FATAL_ERROR "expected exactly the exports '${EXPORT_NAME}', found: '${exports}'")
 endif()
 list(SORT imports CASE INSENSITIVE)
 if(NOT imports STREQUAL "KERNEL32.dll;msvcrt.dll")

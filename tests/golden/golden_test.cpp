@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 
 #include "engine/ClusterEngine.h"
 #include "engine/PassThreads.h"
+#include "engine_library/EngineJob.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/Matrix.h"
@@ -135,6 +137,59 @@ std::vector<std::uint64_t> EngineJob(int n, int d, int k, int passes,
     return bits;
 }
 
+// Seeded jobs draw from their own state: the process's words are set to
+// something else first, and must come out untouched.
+std::vector<std::uint64_t> SeededEngineJob(int n, int d, int k, int passes,
+                                           int centres, int metric,
+                                           int layout, std::uint64_t seed) {
+    Values v(static_cast<std::uint32_t>(seed));
+    std::vector<double> values(static_cast<std::size_t>(n) * d);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = (i % 5 == 0 ? 3.0 : 1.0) * (0.5 + v.Next());
+        if (v.Next() < 0.1) values[i] = std::nan("");
+    }
+    std::vector<double> weights(d);
+    for (int j = 0; j < d; ++j) weights[j] = 1.0 + 0.5 * j;
+    std::vector<int> ids(n);
+    std::vector<double> centres_(static_cast<std::size_t>(k) * d);
+    double error = 0.0;
+    int found = 0;
+    StoreSeedWords({1, 1});
+    const EngineRequest request{n, d, values.data(), layout, nullptr,
+                                weights.data(), k, passes, centres, metric,
+                                &seed, 0};
+    const int code = RunEngineJob(
+        request, {ids.data(), &error, &found, centres_.data(), nullptr});
+    std::vector<std::uint64_t> bits{static_cast<std::uint64_t>(code)};
+    for (int id : ids) bits.push_back(static_cast<std::uint64_t>(id));
+    bits.push_back(Bits(error));
+    bits.push_back(static_cast<std::uint64_t>(found));
+    for (double c : centres_) bits.push_back(Bits(c));
+    const SeedWords after = LoadSeedWords();
+    bits.push_back(static_cast<std::uint32_t>(after.s1));
+    bits.push_back(static_cast<std::uint32_t>(after.s2));
+    return bits;
+}
+
+std::vector<std::uint64_t> SeededExportedJob(int n, int d, int k,
+                                             std::vector<double> input,
+                                             std::uint64_t seed) {
+    StoreSeedWords({1, 1});
+    std::vector<double> result(n);
+    double error = 0.0;
+    int found = 0;
+    const int code = RunSeededSelvaneJob(n, d, input.data(), k, &seed, 0,
+                                         result.data(), &error, &found);
+    std::vector<std::uint64_t> bits{static_cast<std::uint64_t>(code)};
+    for (double r : result) bits.push_back(Bits(r));
+    bits.push_back(Bits(error));
+    bits.push_back(static_cast<std::uint64_t>(found));
+    const SeedWords after = LoadSeedWords();
+    bits.push_back(static_cast<std::uint32_t>(after.s1));
+    bits.push_back(static_cast<std::uint32_t>(after.s2));
+    return bits;
+}
+
 std::vector<std::uint64_t> RandomStream() {
     StoreSeedWords({1, 1});
     ClusterEngine engine;
@@ -198,6 +253,26 @@ std::vector<Golden> Compute() {
     }
     jobs.push_back({"engine ae 300 items 3 passes (BTPE starts)",
                     EngineJob(300, 2, 3, 3, 'a', 'e', 0, 2718)});
+    for (int centres : {0, 1}) {
+        for (int metric : {0, 1}) {
+            for (int layout : {0, 1}) {
+                jobs.push_back(
+                    {"seeded engine " + std::to_string(centres) +
+                         std::to_string(metric) + std::to_string(layout),
+                     SeededEngineJob(45, 4, 3, 12, centres, metric, layout,
+                                     900u + 4u * centres + 2u * metric +
+                                         layout)});
+            }
+        }
+    }
+    jobs.push_back({"seeded engine 400 items (BTPE starts)",
+                    SeededEngineJob(400, 2, 3, 4, 0, 1, 0, 0xFFFFFFFFFFFFull)});
+    jobs.push_back({"seeded exported 150x4 k3",
+                    SeededExportedJob(150, 4, 3, Profiles(150, 4, 3, 99),
+                                      7)});
+    jobs.push_back({"seeded exported 400x3 k3",
+                    SeededExportedJob(400, 3, 3, Profiles(400, 3, 3, 5),
+                                      UINT64_MAX)});
     return jobs;
 }
 

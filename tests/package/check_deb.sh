@@ -30,6 +30,9 @@ field selvane Depends | grep -q "$runtime (= $version)" ||
     fail "selvane does not depend on $runtime (= $version)"
 dpkg-deb -I "${runtime}_${version}_$arch.deb" shlibs |
     grep -qx "libselvane ${version%%.*} $runtime (>= $version)" || fail "$runtime: shlibs"
+dpkg-deb -I "${runtime}_${version}_$arch.deb" shlibs |
+    grep -qx "libselvane_engine ${version%%.*} $runtime (>= $version)" ||
+    fail "$runtime: shlibs of the engine library"
 
 # A fresh dpkg database; the system libraries the packages depend on are
 # the host's own, hence --force-depends.
@@ -45,4 +48,8 @@ cc "$source/examples/cluster.c" \
    $(PKG_CONFIG_PATH="$root/usr/lib/pkgconfig" pkg-config --cflags --libs selvane) -o cluster
 expect_output "pkg-config build against the packages" "$expected" \
     env LD_LIBRARY_PATH="$root/usr/lib" ./cluster
+cc "$source/examples/engine.c" \
+   $(PKG_CONFIG_PATH="$root/usr/lib/pkgconfig" pkg-config --cflags --libs selvane_engine) -o engine
+expect_output "pkg-config build of the engine example" "$ENGINE_EXPECTED" \
+    env LD_LIBRARY_PATH="$root/usr/lib" ./engine
 expect_output "packaged host" "selvane $version" "$root/usr/bin/selvane" --version

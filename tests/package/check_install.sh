@@ -15,11 +15,16 @@ cmake --install "$build" --prefix "$stage" >/dev/null
 soname=$(objdump -p "$stage/lib/libselvane.so" | awk '$1 == "SONAME" { print $2 }')
 [ "$soname" = "libselvane.so.$major" ] || fail "SONAME is '$soname'"
 
+soname=$(objdump -p "$stage/lib/libselvane_engine.so" | awk '$1 == "SONAME" { print $2 }')
+[ "$soname" = "libselvane_engine.so.$major" ] || fail "engine SONAME is '$soname'"
+
 cmake -S "$source/tests/package/consumer" -B "$work/consumer" -G Ninja \
       -DCMAKE_PREFIX_PATH="$stage" -DSELVANE_WANTED_VERSION="$major" \
-      -DSELVANE_EXAMPLE="$source/examples/cluster.c" >/dev/null
+      -DSELVANE_EXAMPLE="$source/examples/cluster.c" \
+      -DSELVANE_ENGINE_EXAMPLE="$source/examples/engine.c" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 expect_output "find_package(Selvane $major)" "$expected" "$work/consumer/cluster"
+expect_output "Selvane::engine" "$ENGINE_EXPECTED" "$work/consumer/engine"
 # Another major version is another interface, older or newer.
 for other in $((major - 1)) $((major + 1)); do
     if cmake -S "$source/tests/package/consumer" -B "$work/v$other" -G Ninja \

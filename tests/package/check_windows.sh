@@ -45,6 +45,25 @@ for library in libselvane.dll.a selvane.lib; do
             sh -c 'WINEDEBUG=-all "$0" "$1" | tr -d "\r"' "$wine" "$exe"
     fi
 done
+# The engine DLL: exactly its interface's names, plain (cdecl), and a C
+# program linked against each of its import libraries.
+cmake -DOBJDUMP="$objdump" -DLIBRARY="$stage/bin/selvane_engine.dll" \
+      "-DEXPORT_NAMES=selvane_engine_api_version|selvane_engine_cluster|selvane_engine_selvane_job|selvane_engine_strerror" \
+      -P "$source/tests/entry/check_pe_exports.cmake" >/dev/null ||
+    fail "the stripped engine DLL's export or import table"
+cp "$stage/bin/selvane_engine.dll" "$work/"
+for library in libselvane_engine.dll.a selvane_engine.lib; do
+    exe=$work/engine-$library.exe
+    "$cc" -static "$source/examples/engine.c" -I "$stage/include" \
+          "$stage/lib/$library" -o "$exe" || fail "linking against $library"
+    "$objdump" -p "$exe" | grep -A6 'DLL Name: selvane_engine.dll' |
+        grep -qE "[[:space:]]selvane_engine_cluster\$" ||
+        fail "the program linked against $library does not import selvane_engine_cluster"
+    if [ $runs = yes ]; then
+        expect_output "engine program linked against $library" "$ENGINE_EXPECTED" \
+            sh -c 'WINEDEBUG=-all "$0" "$1" | tr -d "\r"' "$wine" "$exe"
+    fi
+done
 if [ $runs = yes ]; then
     expect_output "installed selvane.exe" "selvane $version" \
         sh -c 'WINEDEBUG=-all "$0" "$1" --version | tr -d "\r"' "$wine" "$stage/bin/selvane.exe"

@@ -1,0 +1,139 @@
+"""selvane.KMeans and seeded jobs through the engine library."""
+
+import subprocess
+import sys
+import warnings
+
+import numpy as np
+import pytest
+
+import selvane
+from conftest import PROJECT, RELEASE
+
+
+@pytest.fixture(autouse=True)
+def engine_library(monkeypatch):
+    monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(RELEASE / "libselvane_engine.so"))
+
+
+def blobs(missing=0.0, seed=0):
+    rng = np.random.default_rng(seed)
+    X = np.vstack([rng.normal(c, 1.0, (60, 5)) for c in (-6.0, 0.0, 6.0)])
+    if missing:
+        X[rng.random(X.shape) < missing] = np.nan
+    return X
+
+
+def test_scikit_learn_estimator_checks():
+    """Every check of scikit-learn's check_estimator passes; none is skipped."""
+    estimator_checks = pytest.importorskip("sklearn.utils.estimator_checks")
+    skipped = {}  # check name -> reason; none is needed
+    failures = []
+    names = set()
+    for estimator, check in estimator_checks.check_estimator(
+            selvane.KMeans(random_state=0), generate_only=True):
+        name = getattr(check, "func", check).__name__
+        names.add(name)
+        if name in skipped:
+            continue
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")
+            try:
+                check(estimator)
+            except Exception as error:  # collect all, report at once
+                failures.append("%s: %s" % (name, error))
+    assert not failures, "\n".join(failures)
+    # Recognised as a clusterer, so the clustering checks ran too.
+    assert {"check_clustering", "check_clusterer_compute_labels_predict"} <= names
+
+
+def test_works_without_scikit_learn():
+    code = ("import sys; sys.modules['sklearn'] = None\n"
+            "import selvane\n"
+            "m = selvane.KMeans(2, random_state=3).fit([[1, 2], [1.1, 2], [9, 9], [9.2, 9.1]])\n"
+            "print(list(m.labels_), m.found_count_)\n"
+            "try:\n    selvane.KMeans().predict([[1, 2]])\n"
+            "except selvane.NotFittedError:\n    print('not fitted')\n")
+    run = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True,
+                         text=True, env={"PYTHONPATH": str(PROJECT),
+                                         "SELVANE_ENGINE_LIBRARY":
+                                             str(RELEASE / "libselvane_engine.so")})
+    assert run.stdout == "[0, 0, 1, 1] 100\nnot fitted\n"
+
+
+@pytest.mark.parametrize("centers, summary", [("mean", np.nanmean), ("median", np.nanmedian)])
+def test_missing_values_are_left_out_never_imputed(centers, summary):
+    X = blobs(missing=0.1)
+    X[:60, 4] = np.nan  # no member of the first blob has feature 4
+    model = selvane.KMeans(3, centers=centers, random_state=11).fit(X)
+    assert sorted(np.bincount(model.labels_)) == [60, 60, 60]
+    for k in range(3):
+        members = X[model.labels_ == k]
+        has = ~np.all(np.isnan(members), axis=0)
+        assert np.array_equal(~np.isnan(model.cluster_centers_[k]), has)
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", RuntimeWarning)
+            np.testing.assert_allclose(model.cluster_centers_[k][has],
+                                       summary(members, axis=0)[has], rtol=1e-12)
+    assert np.isnan(model.cluster_centers_[model.labels_[0], 4])
+    assert np.array_equal(model.predict(X), model.labels_)
+
+
+def test_pandas_na_and_masked_entries_are_missing():
+    pandas = pytest.importorskip("pandas")
+    X = blobs(missing=0.1)
+    frame = pandas.DataFrame(X).astype("Float64")  # NaN becomes pandas.NA
+    masked = np.ma.masked_invalid(np.where(np.isnan(X), 1e300, X))
+    masked.mask = np.isnan(X)
+    reference = selvane.KMeans(3, random_state=5).fit(X)
+    for form in (frame, masked):
+        model = selvane.KMeans(3, random_state=5).fit(form)
+        assert np.array_equal(model.labels_, reference.labels_)
+        assert np.array_equal(model.cluster_centers_, reference.cluster_centers_,
+                              equal_nan=True)
+
+
+def test_same_seed_same_bits_at_every_thread_count():
+    X = blobs(missing=0.05, seed=3)
+    runs = [selvane.KMeans(4, metric="correlation", centers="median", n_passes=30,
+                           weights=[1, 2, 0.5, 1, 0], random_state=2**64 - 1,
+                           n_threads=threads).fit(X) for threads in (1, 2, 3)]
+    for model in runs[1:]:
+        assert np.array_equal(model.labels_, runs[0].labels_)
+        assert model.error_ == runs[0].error_
+        assert model.found_count_ == runs[0].found_count_
+
+
+def test_two_processes_print_the_same_seeded_results():
+    code = ("import numpy as np, selvane\n"
+            "X = np.random.default_rng(9).random((200, 3)) + 0.1\n"
+            "m = selvane.KMeans(5, n_passes=20, random_state=77).fit(X)\n"
+            "print(list(m.labels_), m.error_.hex(), m.found_count_,\n"
+            "      list(selvane.cluster(X, 4, seed=77)))\n")
+    outputs = [subprocess.run([sys.executable, "-c", code], check=True,
+                              capture_output=True, text=True,
+                              env={"PYTHONPATH": str(PROJECT),
+                                   "SELVANE_ENGINE_LIBRARY":
+                                       str(RELEASE / "libselvane_engine.so")}).stdout
+               for _ in range(2)]
+    assert outputs[0] == outputs[1] and outputs[0]
+
+
+@pytest.mark.parametrize("params, message", [
+    ({"n_clusters": 0}, "n_clusters"), ({"metric": "cosine"}, "metric"),
+    ({"centers": "mode"}, "centers"), ({"n_passes": 0}, "n_passes"),
+    ({"weights": [1, 1]}, "one weight per feature"), ({"weights": [1, 1, 1, -1, 1]}, "negative"),
+    ({"random_state": -1}, "seed"), ({"random_state": 2**64}, "seed"),
+    ({"n_threads": -2}, "n_threads")])
+def test_bad_parameters_are_refused_at_fit(params, message):
+    with pytest.raises(ValueError, match=message):
+        selvane.KMeans(**params).fit(blobs())
+
+
+def test_engine_library_search(monkeypatch, tmp_path):
+    monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(tmp_path / "missing.so"))
+    with pytest.raises(selvane.LibraryNotFoundError, match="SELVANE_ENGINE_LIBRARY"):
+        selvane.load_engine_library()
+    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version() == 10000
+    with pytest.raises(ValueError, match="seed"):
+        selvane.cluster(blobs() + 20, 3, seed=1.5)

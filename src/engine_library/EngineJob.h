@@ -1,0 +1,48 @@
+// The engine library's clustering job: its argument checks and its run,
+// callable in-process by tests. Internal; the exported C functions in
+// EngineExports.cpp only forward here.
+#ifndef SELVANE_ENGINE_LIBRARY_ENGINE_JOB_H
+#define SELVANE_ENGINE_LIBRARY_ENGINE_JOB_H
+
+#include <cstdint>
+
+namespace selvane {
+
+struct EngineRequest {
+    int itemCount;
+    int valueCount;
+    const double* values;
+    int layout;
+    const unsigned char* present;  // null: NaN means missing
+    const double* weights;         // null: every weight 1
+    int clusterCount;
+    int passCount;
+    int centres;
+    int metric;
+    const std::uint64_t* seed;     // null: the process-wide stream
+    int threadCount;
+};
+
+struct EngineOutputs {
+    int* clusterIds;
+    double* errorValue;            // each of the rest may be null
+    int* foundCount;
+    double* centres;
+    unsigned char* centrePresent;
+};
+
+// A SELVANE_ENGINE_* code; writes nothing unless it returns OK.
+int RunEngineJob(const EngineRequest& request, const EngineOutputs& outputs);
+
+// The exported function's job with a seed (null: the process-wide stream)
+// and a thread count; errorValue and foundCount may be null.
+int RunSeededSelvaneJob(int itemCount, int dimensionCount,
+                        const double* inputValues, int clusterCount,
+                        const std::uint64_t* seed, int threadCount,
+                        double* result, double* errorValue, int* foundCount);
+
+const char* EngineErrorText(int code);
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_LIBRARY_ENGINE_JOB_H

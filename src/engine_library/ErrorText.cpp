@@ -1,0 +1,38 @@
+#include "engine_library/EngineJob.h"
+#include "selvane_engine.h"
+
+namespace selvane {
+
+const char* EngineErrorText(int code) {
+    switch (code) {
+        case SELVANE_ENGINE_OK:
+            return "success";
+        case SELVANE_ENGINE_ERROR_NULL_POINTER:
+            return "a required pointer argument is null";
+        case SELVANE_ENGINE_ERROR_SHAPE:
+            return "the item count and the value count must each be at "
+                   "least 1, and the values must fit in memory";
+        case SELVANE_ENGINE_ERROR_CLUSTER_COUNT:
+            return "the cluster count must be at least 1 and at most the "
+                   "item count";
+        case SELVANE_ENGINE_ERROR_PASS_COUNT:
+            return "the pass count must be at least 1";
+        case SELVANE_ENGINE_ERROR_OPTION:
+            return "unknown layout, centres or metric";
+        case SELVANE_ENGINE_ERROR_VALUE:
+            return "a present value is not a finite number";
+        case SELVANE_ENGINE_ERROR_WEIGHT:
+            return "a weight is negative or not a finite number";
+        case SELVANE_ENGINE_ERROR_THREAD_COUNT:
+            return "the thread count must not be negative";
+        case SELVANE_ENGINE_ERROR_NO_MEMORY:
+            return "out of memory";
+        case SELVANE_ENGINE_ERROR_UNMEASURABLE:
+            return "no item has every value a finite number greater than "
+                   "zero";
+        default:
+            return "unknown error code";
+    }
+}
+
+}  // namespace selvane

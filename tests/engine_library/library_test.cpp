@@ -1,0 +1,154 @@
+// The built engine library, loaded by path and called by its export names,
+// agrees bit for bit with the engine entry the other tests trust, given the
+// generator words its seed rule names.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "entry/RunJob.h"
+#include "random/CallGenerator.h"
+#include "selvane_engine.h"
+#include "support/Bits.h"
+#include "support/EngineJobs.h"
+
+namespace selvane {
+namespace {
+
+const char* libraryPath = nullptr;
+
+using ClusterFunction = int (*)(int, int, const double*, int,
+                                const unsigned char*, const double*, int, int,
+                                int, int, const std::uint64_t*, int, int*,
+                                double*, int*, double*, unsigned char*);
+using SelvaneJobFunction = int (*)(int, int, const double*, int,
+                                   const std::uint64_t*, int, double*,
+                                   double*, int*);
+using VersionFunction = int (*)();
+using TextFunction = const char* (*)(int);
+
+// Copied, not cast, between the loader's pointer type and the function's.
+template <typename F>
+F Function(const char* name) {
+#if defined(_WIN32)
+    static HMODULE module = LoadLibraryA(libraryPath);
+    FARPROC address = module ? GetProcAddress(module, name) : nullptr;
+#else
+    static void* module = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+    void* address = module ? dlsym(module, name) : nullptr;
+#endif
+    F function;
+    std::memcpy(&function, &address, sizeof function);
+    return function;
+}
+
+TEST(EngineLibraryTest, ExportsItsVersionAndMessages) {
+    const auto version = Function<VersionFunction>("selvane_engine_api_version");
+    const auto text = Function<TextFunction>("selvane_engine_strerror");
+    ASSERT_NE(version, nullptr) << libraryPath;
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(version(), SELVANE_ENGINE_API_VERSION);
+    EXPECT_STREQ(text(SELVANE_ENGINE_ERROR_CLUSTER_COUNT),
+                 "the cluster count must be at least 1 and at most the item "
+                 "count");
+    EXPECT_STREQ(text(-3), "unknown error code");
+}
+
+TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
+    const auto cluster = Function<ClusterFunction>("selvane_engine_cluster");
+    ASSERT_NE(cluster, nullptr);
+    std::mt19937_64 rng(14);
+    for (int trial = 0; trial < 120; ++trial) {
+        test_support::SweepCase job = test_support::RandomJob(rng, trial % 2);
+        if (job.passes == 0) job.passes = 1 + trial % 3;
+        const int columns = trial % 3 == 2;
+        const std::uint64_t seed = rng();
+        SCOPED_TRACE(test_support::Describe(job, columns, 0));
+
+        // The same cells, contiguous in the library's layout.
+        std::vector<double> values;
+        std::vector<unsigned char> present;
+        const int outer = columns ? job.d : job.n;
+        const int inner = columns ? job.n : job.d;
+        for (int a = 0; a < outer; ++a) {
+            for (int b = 0; b < inner; ++b) {
+                const int i = columns ? b : a, j = columns ? a : b;
+                values.push_back(job.data[i][j]);
+                present.push_back(job.mask[i][j] != 0);
+            }
+        }
+        std::vector<int> ids(job.n, -9);
+        double error = 0.0;
+        int found = 0;
+        ASSERT_EQ(cluster(job.n, job.d, values.data(), columns, present.data(),
+                          job.weights.data(), job.k, job.passes,
+                          job.method == 'm' ? SELVANE_ENGINE_MEDIANS
+                                            : SELVANE_ENGINE_MEANS,
+                          job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
+                                            : SELVANE_ENGINE_EUCLIDEAN,
+                          &seed, trial % 4, ids.data(), &error, &found,
+                          nullptr, nullptr),
+                  SELVANE_ENGINE_OK);
+
+        StoreSeedWords(SeedWordsFromSeed(seed));
+        std::vector<int> engineIds(job.n);
+        double engineError = 0.0;
+        int engineFound = 0;
+        ClusterEngine engine;
+        test_support::Data t = job.data.Transposed();
+        test_support::Mask tm = job.mask.Transposed();
+        engine.PartitionClusters(
+            job.k, columns ? job.d : job.n, columns ? job.n : job.d,
+            columns ? t.get() : job.data.get(),
+            columns ? tm.get() : job.mask.get(), job.weights.data(), columns,
+            job.passes, job.method, job.metric, engineIds.data(),
+            &engineError, &engineFound);
+        EXPECT_EQ(ids, engineIds);
+        EXPECT_EQ(test_support::Bits(error), test_support::Bits(engineError));
+        EXPECT_EQ(found, engineFound);
+    }
+}
+
+TEST(EngineLibraryTest, SeededSelvaneJobIsTheExportedJob) {
+    const auto job = Function<SelvaneJobFunction>("selvane_engine_selvane_job");
+    ASSERT_NE(job, nullptr);
+    std::mt19937_64 rng(99);
+    for (int trial = 0; trial < 20; ++trial) {
+        const int n = 5 + trial * 3, d = 1 + trial % 4, k = 1 + trial % 5;
+        std::vector<double> input(static_cast<std::size_t>(n) * d);
+        for (double& v : input) v = 0.05 + 3.0 * static_cast<double>(rng() >> 11) * 0x1p-53;
+        const std::uint64_t seed = rng();
+        std::vector<double> result(n), expected(n);
+        double error = 0.0;
+        int found = 0;
+        ASSERT_EQ(job(n, d, input.data(), k, &seed, trial % 3, result.data(),
+                      &error, &found),
+                  SELVANE_ENGINE_OK);
+        EXPECT_GE(found, 1);
+        StoreSeedWords(SeedWordsFromSeed(seed));
+        RunJob(n, d, input.data(), k, expected.data());
+        EXPECT_EQ(result, expected) << "trial " << trial;
+    }
+}
+
+}  // namespace
+}  // namespace selvane
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s ENGINE-LIBRARY\n", argv[0]);
+        return 2;
+    }
+    selvane::libraryPath = argv[1];
+    return RUN_ALL_TESTS();
+}
