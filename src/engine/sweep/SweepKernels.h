@@ -151,15 +151,29 @@ bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
         if (margin == 0.0) return false;
         threshold = T::Set(sums[home] * view.centreScale[home] - margin);
     }
-    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
-        const unsigned others = OtherClusters<T>(c, view.clusterCount, home);
+    auto rivalsAt = [&](int c) {
         const Vec sum = T::Load(sums + c);
-        const unsigned rivals =
-            view.euclidean
-                ? T::LessBits(sum, threshold)
-                : T::AtLeastBits(T::Mul(sum, T::Load(view.centreScale + c)),
-                                 threshold);
-        if (rivals & others) return false;
+        return view.euclidean
+                   ? T::LessBits(sum, threshold)
+                   : T::AtLeastBits(T::Mul(sum, T::Load(view.centreScale + c)),
+                                    threshold);
+    };
+    if (view.paddedClusters <= 64) {
+        // One bit per cluster, gathered without a branch per register, then
+        // the padding lanes and home dropped at once.
+        std::uint64_t rivals = 0;
+        for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+            rivals |= static_cast<std::uint64_t>(rivalsAt(c)) << c;
+        }
+        const std::uint64_t clusters =
+            view.clusterCount == 64 ? ~std::uint64_t{0}
+                                    : (std::uint64_t{1} << view.clusterCount) - 1u;
+        return (rivals & clusters & ~(std::uint64_t{1} << home)) == 0;
+    }
+    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+        if (rivalsAt(c) & OtherClusters<T>(c, view.clusterCount, home)) {
+            return false;
+        }
     }
     return true;
 }

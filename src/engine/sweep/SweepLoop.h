@@ -80,6 +80,10 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const SweepBlock& bloc
     const int K = job.clusterCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
+    // Whole registers over the D values, no more: the rows of sums are
+    // padded for the widest register, and nothing reads past D.
+    const int addedCount =
+        (job.valueCount + T::kLanes - 1) / T::kLanes * T::kLanes;
     for (int g = 0; g < block.count; ++g) {
         const int item = block.first + g;
         const int home = ids[item];
@@ -107,7 +111,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const SweepBlock& bloc
         if (job.itemComplete[item]) {
             AddRow<T>(ws.sums +
                           static_cast<std::size_t>(c) * job.paddedValueCount,
-                      values, job.paddedValueCount);
+                      values, addedCount);
             ws.memberCounts[c] += 1;
         } else {
             AddIncompleteToMeans(job, ws, c, values, block.masks[g]);
