@@ -138,44 +138,57 @@ unsigned OtherClusters(int c, int clusterCount, int home) {
 // item's margin, the distance is above the home distance whatever the
 // rounding (the margin is 2^-40 of sqrt(sxx), thousands of times the
 // rounding errors of the scores and distances, which the conditions on
-// view.screen and the margin keep relative).
-template <class T>
+// view.screen and the margin keep relative). clusters has a bit for each of
+// the K clusters.
+template <class T, bool Euclidean>
 bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
-                    double margin) {
+                    double margin, std::uint64_t clusters) {
     using Vec = typename T::Vec;
-    if (!view.screen) return false;
-    Vec threshold;
-    if (view.euclidean) {
-        threshold = T::Set(sums[home]);
-    } else {
-        if (margin == 0.0) return false;
-        threshold = T::Set(sums[home] * view.centreScale[home] - margin);
-    }
+    const int paddedClusters = view.paddedClusters;
+    const double* centreScale = view.centreScale;
+    if (!Euclidean && margin == 0.0) return false;
+    const Vec threshold =
+        Euclidean ? T::Set(sums[home])
+                  : T::Set(sums[home] * centreScale[home] - margin);
     auto rivalsAt = [&](int c) {
         const Vec sum = T::Load(sums + c);
-        return view.euclidean
+        return Euclidean
                    ? T::LessBits(sum, threshold)
-                   : T::AtLeastBits(T::Mul(sum, T::Load(view.centreScale + c)),
+                   : T::AtLeastBits(T::Mul(sum, T::Load(centreScale + c)),
                                     threshold);
     };
-    if (view.paddedClusters <= 64) {
+    if (paddedClusters <= 64) {
         // One bit per cluster, gathered without a branch per register, then
         // the padding lanes and home dropped at once.
         std::uint64_t rivals = 0;
-        for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+        for (int c = 0; c < paddedClusters; c += T::kLanes) {
             rivals |= static_cast<std::uint64_t>(rivalsAt(c)) << c;
         }
-        const std::uint64_t clusters =
-            view.clusterCount == 64 ? ~std::uint64_t{0}
-                                    : (std::uint64_t{1} << view.clusterCount) - 1u;
         return (rivals & clusters & ~(std::uint64_t{1} << home)) == 0;
     }
-    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
+    for (int c = 0; c < paddedClusters; c += T::kLanes) {
         if (rivalsAt(c) & OtherClusters<T>(c, view.clusterCount, home)) {
             return false;
         }
     }
     return true;
+}
+
+// Sets items.homeOnly for a group screened as above; returns whether any
+// item was screened out.
+template <class T, bool Euclidean>
+bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
+    const std::uint64_t clusters =
+        view.clusterCount >= 64
+            ? ~std::uint64_t{0}
+            : (std::uint64_t{1} << view.clusterCount) - 1u;
+    bool any = false;
+    for (int g = 0; g < count; ++g) {
+        items.homeOnly[g] = OnlyHomeCanWin<T, Euclidean>(
+            view, items.out[g], items.home[g], items.margin[g], clusters);
+        any = any || items.homeOnly[g];
+    }
+    return any;
 }
 
 // The distances from the sums, for every lane of one item.
@@ -246,10 +259,14 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     if (count - g == 1) CompleteSums<T, 1>(view, items, g);
 
     bool anyHomeOnly = false;
+    if (!view.screen) {
+        for (g = 0; g < count; ++g) items.homeOnly[g] = false;
+    } else if (view.euclidean) {
+        anyHomeOnly = ScreenItems<T, true>(view, items, count);
+    } else {
+        anyHomeOnly = ScreenItems<T, false>(view, items, count);
+    }
     for (g = 0; g < count; ++g) {
-        items.homeOnly[g] = OnlyHomeCanWin<T>(view, items.out[g],
-                                              items.home[g], items.margin[g]);
-        anyHomeOnly = anyHomeOnly || items.homeOnly[g];
         if (!items.homeOnly[g]) {
             AllDistances<T>(view, items.self[g], items.out[g]);
         }
