@@ -97,8 +97,68 @@ void EuclideanSums(const SweepView& view, Values values, double* const* out) {
     }
 }
 
+// Two registers of clusters, both at once: each item's value is broadcast
+// once per position instead of once per register, and every lane still
+// sees the operations above in the same order. 2G sums must stay in the
+// registers, so G is at most 4 (and only where there are 16 or more).
+template <class T, int G, bool Euclidean, bool Unit, class Values>
+void PairSums(const SweepView& view, Values values, double* const* out) {
+    using Vec = typename T::Vec;
+    const int paddedClusters = view.paddedClusters;
+    Vec low[G], high[G];
+    for (int g = 0; g < G; ++g) low[g] = high[g] = T::Zero();
+    const double* centre = view.centres;
+    for (int k = 0; k < view.valueCount; ++k, centre += paddedClusters) {
+        const Vec lowCentre = T::Load(centre);
+        const Vec highCentre = T::Load(centre + T::kLanes);
+        if (Euclidean) {
+            const Vec w = T::Set(view.weights[k]);
+            for (int g = 0; g < G; ++g) {
+                const Vec x = T::Set(values.At(g, k));
+                const Vec dLow = T::Sub(x, lowCentre);
+                const Vec dHigh = T::Sub(x, highCentre);
+                low[g] = T::Add(low[g],
+                                T::Mul(Unit ? dLow : T::Mul(w, dLow), dLow));
+                high[g] = T::Add(
+                    high[g], T::Mul(Unit ? dHigh : T::Mul(w, dHigh), dHigh));
+            }
+        } else {
+            for (int g = 0; g < G; ++g) {
+                const Vec wx1 = T::Set(Unit ? values.At(g, k)
+                                            : view.weights[k] * values.At(g, k));
+                low[g] = T::Add(low[g], T::Mul(wx1, lowCentre));
+                high[g] = T::Add(high[g], T::Mul(wx1, highCentre));
+            }
+        }
+    }
+    for (int g = 0; g < G; ++g) {
+        T::Store(out[g], low[g]);
+        T::Store(out[g] + T::kLanes, high[g]);
+    }
+}
+
+template <class T>
+bool PairOfRegisters(const SweepView& view) {
+    return kSweepGroup == 8 && view.paddedClusters == 2 * T::kLanes;
+}
+
 template <class T, int G, class Values>
 void GroupSums(const SweepView& view, Values values, double* const* out) {
+    constexpr int kPair = G < 4 ? G : 4;  // only G <= 4 comes this way
+    if (G <= 4 && PairOfRegisters<T>(view)) {
+        if (view.euclidean) {
+            if (view.unitWeights) {
+                PairSums<T, kPair, true, true>(view, values, out);
+            } else {
+                PairSums<T, kPair, true, false>(view, values, out);
+            }
+        } else if (view.unitWeights) {
+            PairSums<T, kPair, false, true>(view, values, out);
+        } else {
+            PairSums<T, kPair, false, false>(view, values, out);
+        }
+        return;
+    }
     if (view.euclidean) {
         if (view.unitWeights) {
             EuclideanSums<T, G, true>(view, values, out);
@@ -245,12 +305,13 @@ void HomeDistances(const SweepView& view, SweepItems& items, int count) {
 template <class T>
 void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     int g = 0;
-    for (; count - g >= kSweepGroup; g += kSweepGroup) {
-        CompleteSums<T, kSweepGroup>(view, items, g);
+    if (!PairOfRegisters<T>(view)) {
+        for (; count - g >= kSweepGroup; g += kSweepGroup) {
+            CompleteSums<T, kSweepGroup>(view, items, g);
+        }
     }
-    if (kSweepGroup > 4 && count - g >= 4) {
+    for (; kSweepGroup > 4 && count - g >= 4; g += 4) {
         CompleteSums<T, 4>(view, items, g);
-        g += 4;
     }
     if (count - g >= 2) {
         CompleteSums<T, 2>(view, items, g);
