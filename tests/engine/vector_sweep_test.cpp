@@ -134,6 +134,33 @@ TEST(VectorSweepTest, EveryClusterCountUpToTheItemCount) {
     }
 }
 
+// Overlapping clusters take many iterations, most items screened out and
+// a few moving in each; cluster counts either side of 64 take both ways of
+// gathering the screening's rival bits.
+TEST(VectorSweepTest, OverlappingJobsOverManyIterationsMatchTheLiteralSweep) {
+    std::mt19937_64 rng(4711);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const int n = 400, d = 5;
+    for (int k : {8, 57, 64, 65, 72}) {
+        Data centres(k, d);
+        for (int c = 0; c < k; ++c) {
+            for (int j = 0; j < d; ++j) centres[c][j] = 20.0 + 3.0 * noise(rng);
+        }
+        SweepCase job{{Data(n, d), Mask(n, d, 1), std::vector<double>(d, 1.0)},
+                      n, d, k, 2, 'a', k % 2 ? 'u' : 'e', {}};
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < d; ++j) {
+                job.data[i][j] = centres[i % k][j] + noise(rng);
+            }
+        }
+        ExpectSameOnEveryWidth(job, 0, k);
+        job.metric = k % 2 ? 'e' : 'u';
+        job.weights[1] = 2.75;
+        ExpectSameOnEveryWidth(job, 1, k + 1);
+        if (HasFailure()) return;
+    }
+}
+
 TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
     std::mt19937_64 rng(31);
     for (int trial = 0; trial < 40; ++trial) {

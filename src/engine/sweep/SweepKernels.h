@@ -97,8 +97,68 @@ void EuclideanSums(const SweepView& view, Values values, double* const* out) {
     }
 }
 
+// Two registers of clusters, both at once: each item's value is broadcast
+// once per position instead of once per register, and every lane still
+// sees the operations above in the same order. 2G sums must stay in the
+// registers, so G is at most 4 (and only where there are 16 or more).
+template <class T, int G, bool Euclidean, bool Unit, class Values>
+void PairSums(const SweepView& view, Values values, double* const* out) {
+    using Vec = typename T::Vec;
+    const int paddedClusters = view.paddedClusters;
+    Vec low[G], high[G];
+    for (int g = 0; g < G; ++g) low[g] = high[g] = T::Zero();
+    const double* centre = view.centres;
+    for (int k = 0; k < view.valueCount; ++k, centre += paddedClusters) {
+        const Vec lowCentre = T::Load(centre);
+        const Vec highCentre = T::Load(centre + T::kLanes);
+        if (Euclidean) {
+            const Vec w = T::Set(view.weights[k]);
+            for (int g = 0; g < G; ++g) {
+                const Vec x = T::Set(values.At(g, k));
+                const Vec dLow = T::Sub(x, lowCentre);
+                const Vec dHigh = T::Sub(x, highCentre);
+                low[g] = T::Add(low[g],
+                                T::Mul(Unit ? dLow : T::Mul(w, dLow), dLow));
+                high[g] = T::Add(
+                    high[g], T::Mul(Unit ? dHigh : T::Mul(w, dHigh), dHigh));
+            }
+        } else {
+            for (int g = 0; g < G; ++g) {
+                const Vec wx1 = T::Set(Unit ? values.At(g, k)
+                                            : view.weights[k] * values.At(g, k));
+                low[g] = T::Add(low[g], T::Mul(wx1, lowCentre));
+                high[g] = T::Add(high[g], T::Mul(wx1, highCentre));
+            }
+        }
+    }
+    for (int g = 0; g < G; ++g) {
+        T::Store(out[g], low[g]);
+        T::Store(out[g] + T::kLanes, high[g]);
+    }
+}
+
+template <class T>
+bool PairOfRegisters(const SweepView& view) {
+    return kSweepGroup == 8 && view.paddedClusters == 2 * T::kLanes;
+}
+
 template <class T, int G, class Values>
 void GroupSums(const SweepView& view, Values values, double* const* out) {
+    constexpr int kPair = G < 4 ? G : 4;  // only G <= 4 comes this way
+    if (G <= 4 && PairOfRegisters<T>(view)) {
+        if (view.euclidean) {
+            if (view.unitWeights) {
+                PairSums<T, kPair, true, true>(view, values, out);
+            } else {
+                PairSums<T, kPair, true, false>(view, values, out);
+            }
+        } else if (view.unitWeights) {
+            PairSums<T, kPair, false, true>(view, values, out);
+        } else {
+            PairSums<T, kPair, false, false>(view, values, out);
+        }
+        return;
+    }
     if (view.euclidean) {
         if (view.unitWeights) {
             EuclideanSums<T, G, true>(view, values, out);
@@ -138,30 +198,57 @@ unsigned OtherClusters(int c, int clusterCount, int home) {
 // item's margin, the distance is above the home distance whatever the
 // rounding (the margin is 2^-40 of sqrt(sxx), thousands of times the
 // rounding errors of the scores and distances, which the conditions on
-// view.screen and the margin keep relative).
-template <class T>
+// view.screen and the margin keep relative). clusters has a bit for each of
+// the K clusters.
+template <class T, bool Euclidean>
 bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
-                    double margin) {
+                    double margin, std::uint64_t clusters) {
     using Vec = typename T::Vec;
-    if (!view.screen) return false;
-    Vec threshold;
-    if (view.euclidean) {
-        threshold = T::Set(sums[home]);
-    } else {
-        if (margin == 0.0) return false;
-        threshold = T::Set(sums[home] * view.centreScale[home] - margin);
-    }
-    for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
-        const unsigned others = OtherClusters<T>(c, view.clusterCount, home);
+    const int paddedClusters = view.paddedClusters;
+    const double* centreScale = view.centreScale;
+    if (!Euclidean && margin == 0.0) return false;
+    const Vec threshold =
+        Euclidean ? T::Set(sums[home])
+                  : T::Set(sums[home] * centreScale[home] - margin);
+    auto rivalsAt = [&](int c) {
         const Vec sum = T::Load(sums + c);
-        const unsigned rivals =
-            view.euclidean
-                ? T::LessBits(sum, threshold)
-                : T::AtLeastBits(T::Mul(sum, T::Load(view.centreScale + c)),
-                                 threshold);
-        if (rivals & others) return false;
+        return Euclidean
+                   ? T::LessBits(sum, threshold)
+                   : T::AtLeastBits(T::Mul(sum, T::Load(centreScale + c)),
+                                    threshold);
+    };
+    if (paddedClusters <= 64) {
+        // One bit per cluster, gathered without a branch per register, then
+        // the padding lanes and home dropped at once.
+        std::uint64_t rivals = 0;
+        for (int c = 0; c < paddedClusters; c += T::kLanes) {
+            rivals |= static_cast<std::uint64_t>(rivalsAt(c)) << c;
+        }
+        return (rivals & clusters & ~(std::uint64_t{1} << home)) == 0;
+    }
+    for (int c = 0; c < paddedClusters; c += T::kLanes) {
+        if (rivalsAt(c) & OtherClusters<T>(c, view.clusterCount, home)) {
+            return false;
+        }
     }
     return true;
+}
+
+// Sets items.homeOnly for a group screened as above; returns whether any
+// item was screened out.
+template <class T, bool Euclidean>
+bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
+    const std::uint64_t clusters =
+        view.clusterCount >= 64
+            ? ~std::uint64_t{0}
+            : (std::uint64_t{1} << view.clusterCount) - 1u;
+    bool any = false;
+    for (int g = 0; g < count; ++g) {
+        items.homeOnly[g] = OnlyHomeCanWin<T, Euclidean>(
+            view, items.out[g], items.home[g], items.margin[g], clusters);
+        any = any || items.homeOnly[g];
+    }
+    return any;
 }
 
 // The distances from the sums, for every lane of one item.
@@ -218,12 +305,13 @@ void HomeDistances(const SweepView& view, SweepItems& items, int count) {
 template <class T>
 void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     int g = 0;
-    for (; count - g >= kSweepGroup; g += kSweepGroup) {
-        CompleteSums<T, kSweepGroup>(view, items, g);
+    if (!PairOfRegisters<T>(view)) {
+        for (; count - g >= kSweepGroup; g += kSweepGroup) {
+            CompleteSums<T, kSweepGroup>(view, items, g);
+        }
     }
-    if (kSweepGroup > 4 && count - g >= 4) {
+    for (; kSweepGroup > 4 && count - g >= 4; g += 4) {
         CompleteSums<T, 4>(view, items, g);
-        g += 4;
     }
     if (count - g >= 2) {
         CompleteSums<T, 2>(view, items, g);
@@ -232,10 +320,14 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     if (count - g == 1) CompleteSums<T, 1>(view, items, g);
 
     bool anyHomeOnly = false;
+    if (!view.screen) {
+        for (g = 0; g < count; ++g) items.homeOnly[g] = false;
+    } else if (view.euclidean) {
+        anyHomeOnly = ScreenItems<T, true>(view, items, count);
+    } else {
+        anyHomeOnly = ScreenItems<T, false>(view, items, count);
+    }
     for (g = 0; g < count; ++g) {
-        items.homeOnly[g] = OnlyHomeCanWin<T>(view, items.out[g],
-                                              items.home[g], items.margin[g]);
-        anyHomeOnly = anyHomeOnly || items.homeOnly[g];
         if (!items.homeOnly[g]) {
             AllDistances<T>(view, items.self[g], items.out[g]);
         }

@@ -77,42 +77,58 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
 template <class T>
 void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const SweepBlock& block,
                  int* ids, int* clusterSizes, double& total) {
+    // Locals, not the job's fields: the stores into the int arrays below
+    // would otherwise make the compiler read every field again.
     const int K = job.clusterCount;
+    const int D = job.valueCount;
+    const bool means = job.means;
+    const double* itemValues = job.itemValues;
+    const unsigned char* itemComplete = job.itemComplete;
+    const std::size_t sumsRow = static_cast<std::size_t>(job.paddedValueCount);
+    double* sums = ws.sums;
+    int* memberCounts = ws.memberCounts;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
+    // Whole registers over the D values, no more: the rows of sums are
+    // padded for the widest register, and nothing reads past D.
+    const int addedCount = (D + T::kLanes - 1) / T::kLanes * T::kLanes;
+    double sum = total;
     for (int g = 0; g < block.count; ++g) {
         const int item = block.first + g;
         const int home = ids[item];
+        int c = home;
         if (clusterSizes[home] != 1) {
             const double* distance = block.distances + g * paddedClusters;
             double nearest = distance[home];
             if (!block.homeOnly[g]) {
                 for (int j = 0; j < K; ++j) {
-                    if (j == home) continue;
                     // Strict: an equally near cluster never takes the item.
-                    if (nearest > distance[j]) {
-                        clusterSizes[ids[item]] -= 1;
-                        ids[item] = j;
-                        clusterSizes[j] += 1;
+                    if (j != home && nearest > distance[j]) {
+                        c = j;
                         nearest = distance[j];
                     }
                 }
+                // The sizes the literal moves leave behind: each move takes
+                // the item from where it was, so only home and c change.
+                if (c != home) {
+                    clusterSizes[home] -= 1;
+                    clusterSizes[c] += 1;
+                    ids[item] = c;
+                }
             }
-            total += nearest;
+            sum += nearest;
         }
-        if (!job.means) continue;
-        const double* values =
-            job.itemValues + static_cast<std::size_t>(item) * job.valueCount;
-        const int c = ids[item];
-        if (job.itemComplete[item]) {
-            AddRow<T>(ws.sums +
-                          static_cast<std::size_t>(c) * job.paddedValueCount,
-                      values, job.paddedValueCount);
-            ws.memberCounts[c] += 1;
+        if (!means) continue;
+        const double* values = itemValues + static_cast<std::size_t>(item) * D;
+        if (itemComplete[item]) {
+            AddRow<T>(sums + static_cast<std::size_t>(c) * sumsRow, values,
+                      addedCount);
+            memberCounts[c] += 1;
         } else {
             AddIncompleteToMeans(job, ws, c, values, block.masks[g]);
         }
     }
+    total = sum;
 }
 
 template <class T>
