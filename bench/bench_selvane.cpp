@@ -58,9 +58,9 @@ struct Options {
     bool runLiteral = true;
     bool runMedians = false;
     std::vector<int> threads;  // empty: 1 up to the processors available
-    std::vector<Job> jobs = {{150, 4, 3, false},      {1000, 8, 4, false},
-                             {10000, 16, 8, false},   {100000, 16, 8, false},
-                             {10000, 16, 8, true},    {100000, 16, 8, true}};
+    std::vector<Job> jobs = {{150, 4, 3, false},    {1000, 8, 4, false},
+                             {10000, 16, 8, false}, {100000, 16, 8, false},
+                             {10000, 16, 8, true},  {100000, 16, 8, true}};
 };
 
 int Processors() {
@@ -129,8 +129,8 @@ std::vector<double> MakeInput(const Job& job, std::uint32_t seed) {
         const double scale = 0.5 + 3.0 * next();
         for (int j = 0; j < job.d; ++j) {
             input[static_cast<std::size_t>(j) * job.n + i] =
-                profiles[static_cast<std::size_t>(group) * job.d + j] *
-                scale * (0.7 + 0.6 * next());
+                profiles[static_cast<std::size_t>(group) * job.d + j] * scale *
+                (0.7 + 0.6 * next());
         }
     }
     return input;
@@ -198,9 +198,12 @@ double NominalGigahertz() {
         const char* colon = std::strchr(line, ':');
         if (!colon) continue;
         const double value = std::atof(colon + 1);
-        if (std::strncmp(line, "CPU max MHz", 11) == 0) maxMhz = value;
-        else if (std::strncmp(line, "CPU MHz", 7) == 0) mhz = value;
-        else if (std::strncmp(line, "BogoMIPS", 8) == 0) bogomips = value;
+        if (std::strncmp(line, "CPU max MHz", 11) == 0)
+            maxMhz = value;
+        else if (std::strncmp(line, "CPU MHz", 7) == 0)
+            mhz = value;
+        else if (std::strncmp(line, "BogoMIPS", 8) == 0)
+            bogomips = value;
     }
     pclose(pipe);
     if (maxMhz > 0) return maxMhz / 1000.0;
@@ -229,10 +232,10 @@ bool ParseJobs(const char* text, std::vector<Job>* jobs) {
     while (std::getline(list, item, ',')) {
         Job job{};
         char kind = 0;
-        const int read = std::sscanf(item.c_str(), "%dx%dx%d%c", &job.n,
-                                     &job.d, &job.k, &kind);
-        if (read < 3 || (read == 4 && kind != 'o') || job.n < 1 ||
-            job.d < 1 || job.k < 1 || job.k > job.n) {
+        const int read = std::sscanf(item.c_str(), "%dx%dx%d%c", &job.n, &job.d,
+                                     &job.k, &kind);
+        if (read < 3 || (read == 4 && kind != 'o') || job.n < 1 || job.d < 1 ||
+            job.k < 1 || job.k > job.n) {
             return false;
         }
         job.overlapping = read == 4;
@@ -323,10 +326,11 @@ int main(int argc, char** argv) {
     // wide, per cycle and core.
     const double lanes = widest == selvane::kLiteralSweep ? 1.0 : widest;
     const double limit = ghz * 1e9 * 2.0 * lanes;
-    std::printf("Selvane sweep: %d doubles per register at run time; "
-                "clock %.2f GHz (lscpu); one core's limit without FMA "
-                "%.1f G multiply-adds/s\n",
-                widest, ghz, limit / 1e9);
+    std::printf(
+        "Selvane sweep: %d doubles per register at run time; "
+        "clock %.2f GHz (lscpu); one core's limit without FMA "
+        "%.1f G multiply-adds/s\n",
+        widest, ghz, limit / 1e9);
     std::printf("sklearn: %s; R: %s\n%s\n",
                 haveSklearn ? "KMeans(n_init=200, init='random')"
                             : "not installed (scripts/bench --install-peers)",
@@ -336,10 +340,10 @@ int main(int argc, char** argv) {
     if (threadCounts.empty()) {
         for (int t = 1; t <= Processors(); ++t) threadCounts.push_back(t);
     }
-    std::printf("%-14s %3s %9s %6s %7s %7s %8s %9s %7s %9s %7s %9s %7s %9s %7s\n",
-                "job NxDxK", "thr", "selvane s", "x thr1", "iter/p", "ns/ici",
-                "Gmadd/s", "literal s", "x", "skl1 s", "x", "skl2 s", "x",
-                "R s", "x");
+    std::printf(
+        "%-14s %3s %9s %6s %7s %7s %8s %9s %7s %9s %7s %9s %7s %9s %7s\n",
+        "job NxDxK", "thr", "selvane s", "x thr1", "iter/p", "ns/ici",
+        "Gmadd/s", "literal s", "x", "skl1 s", "x", "skl2 s", "x", "R s", "x");
     std::fflush(stdout);
 
     char tempName[] = "/tmp/selvane-bench-XXXXXX";
@@ -364,8 +368,7 @@ int main(int argc, char** argv) {
         const selvane::PassCounts before = selvane::ReadPassCounts();
         selvane::RunJob(job.n, job.d, input.data(), job.k, result.data());
         const selvane::PassCounts after = selvane::ReadPassCounts();
-        const double passes =
-            static_cast<double>(after.passes - before.passes);
+        const double passes = static_cast<double>(after.passes - before.passes);
         const double iterationsPerPass =
             static_cast<double>(after.iterations - before.iterations) / passes;
         const double itemClusterIterations =
@@ -392,8 +395,9 @@ int main(int argc, char** argv) {
         const std::vector<double> rows = PreparedRows(job, input);
         if (haveSklearn || haveR) {
             std::ofstream out(tempName, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(rows.data()),
-                      static_cast<std::streamsize>(rows.size() * sizeof(double)));
+            out.write(
+                reinterpret_cast<const char*>(rows.data()),
+                static_cast<std::streamsize>(rows.size() * sizeof(double)));
             out.close();
             const int peerRuns = job.n >= 100000 ? 1 : 3;
             const std::string shape = " " + std::to_string(job.n) + " " +
@@ -475,9 +479,10 @@ int main(int argc, char** argv) {
         }
     }
     std::remove(tempName);
-    std::printf("\nTimes are wall seconds per call (medians); x is how many "
-                "times longer the other took than Selvane at that thread "
-                "count; x thr1 is the speed-up over one thread; ns/ici is "
-                "wall nanoseconds per item, cluster and iteration.\n");
+    std::printf(
+        "\nTimes are wall seconds per call (medians); x is how many "
+        "times longer the other took than Selvane at that thread "
+        "count; x thr1 is the speed-up over one thread; ns/ici is "
+        "wall nanoseconds per item, cluster and iteration.\n");
     return 0;
 }

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     const int dimensions = argc > 2 ? std::atoi(argv[2]) : 8;
     const int clusters = argc > 3 ? std::atoi(argv[3]) : 8;
     if (items < 1 || dimensions < 1 || clusters < 1) {
-        std::fprintf(stderr, "usage: selvane_scale [items [dims [clusters]]]\n");
+        std::fprintf(stderr,
+                     "usage: selvane_scale [items [dims [clusters]]]\n");
         return 2;
     }
 
@@ -106,10 +107,10 @@ int main(int argc, char** argv) {
     std::printf("peak resident        %.1f MiB (caller's arrays %.1f MiB)\n",
                 peak / 1048576.0, baseline / 1048576.0);
     std::printf("taken by the call    %.1f MiB\n", used / 1048576.0);
-    std::printf("rows (D+1)*20*N      %.1f MiB, + pointers and headers "
-                "%.1f MiB = %.1f MiB\n",
-                rows / 1048576.0, rowOverheads / 1048576.0,
-                budget / 1048576.0);
+    std::printf(
+        "rows (D+1)*20*N      %.1f MiB, + pointers and headers "
+        "%.1f MiB = %.1f MiB\n",
+        rows / 1048576.0, rowOverheads / 1048576.0, budget / 1048576.0);
     std::printf("ratio taken / budget %.2f\n", used / budget);
     std::printf("cluster sizes       ");
     for (long s : sizes) std::printf(" %ld", s);

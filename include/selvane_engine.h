@@ -55,16 +55,19 @@
 #define SELVANE_ENGINE_ERROR_SHAPE 2         /* item or value count < 1 */
 #define SELVANE_ENGINE_ERROR_CLUSTER_COUNT 3 /* < 1 or > the item count */
 #define SELVANE_ENGINE_ERROR_PASS_COUNT 4    /* < 1 */
-#define SELVANE_ENGINE_ERROR_OPTION 5        /* unknown layout, centres or metric */
-#define SELVANE_ENGINE_ERROR_VALUE 6         /* a present value is not finite */
-#define SELVANE_ENGINE_ERROR_WEIGHT 7        /* a weight is negative or not finite */
-#define SELVANE_ENGINE_ERROR_THREAD_COUNT 8  /* < 0 */
+#define SELVANE_ENGINE_ERROR_OPTION 5 /* unknown layout, centres or metric */
+#define SELVANE_ENGINE_ERROR_VALUE 6  /* a present value is not finite */
+#define SELVANE_ENGINE_ERROR_WEIGHT 7 /* a weight is negative or not finite */
+#define SELVANE_ENGINE_ERROR_THREAD_COUNT 8 /* < 0 */
 #define SELVANE_ENGINE_ERROR_NO_MEMORY 9
-#define SELVANE_ENGINE_ERROR_UNMEASURABLE 10 /* Selvane job: no item measurable */
+#define SELVANE_ENGINE_ERROR_UNMEASURABLE \
+    10 /* Selvane job: no item measurable */
 
 /* layout */
-#define SELVANE_ENGINE_ITEMS_AS_ROWS 0    /* item i, value j at [i * value_count + j] */
-#define SELVANE_ENGINE_ITEMS_AS_COLUMNS 1 /* item i, value j at [j * item_count + i] */
+#define SELVANE_ENGINE_ITEMS_AS_ROWS \
+    0 /* item i, value j at [i * value_count + j] */
+#define SELVANE_ENGINE_ITEMS_AS_COLUMNS \
+    1 /* item i, value j at [j * item_count + i] */
 /* centres */
 #define SELVANE_ENGINE_MEANS 0
 #define SELVANE_ENGINE_MEDIANS 1
@@ -112,8 +115,8 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int item_count, int value_count, const double* values, int layout,
     const unsigned char* present, const double* weights, int cluster_count,
     int pass_count, int centres_kind, int metric, const uint64_t* seed,
-    int thread_count, int* cluster_ids, double* error_value,
-    int* found_count, double* centres, unsigned char* centre_present);
+    int thread_count, int* cluster_ids, double* error_value, int* found_count,
+    double* centres, unsigned char* centre_present);
 
 /* The job of Selvane() (include/selvane.h): the same input, preparation,
  * settings and numbering of the clusters by magnitude, here with a seed
@@ -122,8 +125,8 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
  * be null) get the engine's error value and found count. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(
     int item_count, int dimension_count, const double* input_values,
-    int cluster_count, const uint64_t* seed, int thread_count,
-    double* result, double* error_value, int* found_count);
+    int cluster_count, const uint64_t* seed, int thread_count, double* result,
+    double* error_value, int* found_count);
 
 #ifdef __cplusplus
 }

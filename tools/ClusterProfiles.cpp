@@ -20,17 +20,14 @@ std::vector<std::size_t> EvenSample(std::size_t total, std::size_t count) {
     positions.reserve(count);
     // In 64 bits: on a 32-bit size_t, j * total could overflow.
     for (std::size_t j = 0; j < count; ++j) {
-        const unsigned long long position =
-            static_cast<unsigned long long>(j) * total / count;
+        const unsigned long long position = static_cast<unsigned long long>(j) * total / count;
         positions.push_back(static_cast<std::size_t>(position));
     }
     return positions;
 }
 
-std::vector<ClusterProfile> DescribeClusters(const Table& table,
-                                             const Magnitudes& magnitudes,
-                                             const std::vector<int>& clusters,
-                                             int clusterCount,
+std::vector<ClusterProfile> DescribeClusters(const Table& table, const Magnitudes& magnitudes,
+                                             const std::vector<int>& clusters, int clusterCount,
                                              std::size_t maxDrawn) {
     const std::size_t k = static_cast<std::size_t>(clusterCount);
     const std::size_t dimensions = table.dimensionCount;

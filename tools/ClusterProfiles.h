@@ -26,10 +26,8 @@ struct ClusterProfile {
 };
 
 // clusters: one number 0 .. clusterCount-1 per item.
-std::vector<ClusterProfile> DescribeClusters(const Table& table,
-                                             const Magnitudes& magnitudes,
-                                             const std::vector<int>& clusters,
-                                             int clusterCount,
+std::vector<ClusterProfile> DescribeClusters(const Table& table, const Magnitudes& magnitudes,
+                                             const std::vector<int>& clusters, int clusterCount,
                                              std::size_t maxDrawn);
 
 // Item's values divided by its norm, into profile (D values). Only for an

@@ -8,13 +8,11 @@ namespace {
 
 const char kCandidates[] = {'\t', ';', ',', ' '};
 
-bool IsBlank(char c, char delimiter) {
-    return c == ' ' || (c == '\t' && delimiter != '\t');
-}
+bool IsBlank(char c, char delimiter) { return c == ' ' || (c == '\t' && delimiter != '\t'); }
 
 // Reads one cell starting at pos; leaves pos on the delimiter or at the end.
-bool ReadCell(const std::string& line, char delimiter, std::size_t& pos,
-              std::string& cell, bool& quoted) {
+bool ReadCell(const std::string& line, char delimiter, std::size_t& pos, std::string& cell,
+              bool& quoted) {
     const std::size_t size = line.size();
     cell.clear();
     quoted = false;
@@ -72,8 +70,8 @@ std::size_t CountOutsideQuotes(const std::string& line, char delimiter) {
 
 }  // namespace
 
-bool SplitCells(const std::string& line, char delimiter,
-                std::vector<std::string>& cells, std::vector<bool>* quoted) {
+bool SplitCells(const std::string& line, char delimiter, std::vector<std::string>& cells,
+                std::vector<bool>* quoted) {
     cells.clear();
     if (quoted != nullptr) quoted->clear();
     std::size_t pos = 0;
@@ -118,8 +116,7 @@ char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma) 
     if (!sampleLines.empty()) {
         for (char candidate : kCandidates) {
             if (noComma && candidate == ',') continue;
-            const std::size_t count =
-                CountOutsideQuotes(sampleLines.front(), candidate);
+            const std::size_t count = CountOutsideQuotes(sampleLines.front(), candidate);
             if (count > bestCount) {
                 best = candidate;
                 bestCount = count;

@@ -16,8 +16,7 @@ namespace selvane::host {
 // receives one flag per cell: whether it was written in quotes. Returns
 // false, with cells unspecified, when a quoted cell is not closed on this
 // line.
-bool SplitCells(const std::string& line, char delimiter,
-                std::vector<std::string>& cells,
+bool SplitCells(const std::string& line, char delimiter, std::vector<std::string>& cells,
                 std::vector<bool>* quoted = nullptr);
 
 // Tab, semicolon, comma or space: the first that splits every sample line

@@ -29,9 +29,8 @@ namespace {
 // -1.0 in every element is how the library says it could not cluster; any
 // other value that is not a cluster number means a foreign or broken
 // library, and is reported rather than written out.
-std::vector<int> ClusterNumbers(const std::vector<double>& result,
-                                int clusterCount, const Table& table,
-                                const Magnitudes& magnitudes) {
+std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCount,
+                                const Table& table, const Magnitudes& magnitudes) {
     for (double value : result) {
         if (value == -1.0) {
             if (magnitudes.measurableCount == 0) {
@@ -49,9 +48,8 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result,
     for (std::size_t i = 0; i < result.size(); ++i) {
         const double value = result[i];
         if (!(value >= 0.0 && value < clusterCount && value == std::floor(value))) {
-            throw HostError(kExitJob,
-                            "the library returned no valid cluster number for " +
-                                ItemName(table, i));
+            throw HostError(
+                kExitJob, "the library returned no valid cluster number for " + ItemName(table, i));
         }
         clusters[i] = static_cast<int>(value);
     }
@@ -67,13 +65,13 @@ void CheckOutputNames(const Options& options) {
                                         "'; choose another name");
     }
     if (input && !options.plot.empty() && SameFile(options.input, options.plot)) {
-        throw HostError(kExitUsage, "--plot names the input file '" + options.input +
-                                        "'; choose another name");
+        throw HostError(kExitUsage,
+                        "--plot names the input file '" + options.input + "'; choose another name");
     }
     if (!options.plot.empty() && !options.output.empty() &&
         SameFile(options.output, options.plot)) {
-        throw HostError(kExitUsage, "--output and --plot name the same file '" +
-                                        options.plot + "'");
+        throw HostError(kExitUsage,
+                        "--output and --plot name the same file '" + options.plot + "'");
     }
 }
 
@@ -90,8 +88,7 @@ struct EngineReport {
 
 // A seeded default job or a raw engine job, through the engine library.
 std::vector<int> RunThroughEngine(const Options& options, const Table& table,
-                                  const std::vector<double>& weights,
-                                  EngineReport& report) {
+                                  const std::vector<double>& weights, EngineReport& report) {
     const EngineFunctions engine = LoadEngine(options.engineLibrary);
     const int itemCount = static_cast<int>(table.itemCount);
     const int dimensionCount = static_cast<int>(table.dimensionCount);
@@ -106,21 +103,17 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
         for (std::size_t i = 0; i < present.size(); ++i) {
             present[i] = std::isfinite(table.values[i]) ? 1 : 0;
         }
-        code = engine.cluster(itemCount, dimensionCount, table.values.data(),
-                              SELVANE_ENGINE_ITEMS_AS_COLUMNS, present.data(),
-                              weights.empty() ? nullptr : weights.data(), clusterCount,
-                              options.passes,
-                              options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
-                              options.euclidean ? SELVANE_ENGINE_EUCLIDEAN
-                                                : SELVANE_ENGINE_CORRELATION,
-                              seed, 0, clusters.data(), &report.errorValue,
-                              &report.foundCount, nullptr, nullptr);
+        code = engine.cluster(
+            itemCount, dimensionCount, table.values.data(), SELVANE_ENGINE_ITEMS_AS_COLUMNS,
+            present.data(), weights.empty() ? nullptr : weights.data(), clusterCount,
+            options.passes, options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
+            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed, 0,
+            clusters.data(), &report.errorValue, &report.foundCount, nullptr, nullptr);
         report.passes = options.passes;
     } else {
         std::vector<double> result(table.itemCount);
-        code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(),
-                                 clusterCount, seed, 0, result.data(), &report.errorValue,
-                                 &report.foundCount);
+        code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(), clusterCount, seed,
+                                 0, result.data(), &report.errorValue, &report.foundCount);
         for (std::size_t i = 0; code == SELVANE_ENGINE_OK && i < result.size(); ++i) {
             clusters[i] = static_cast<int>(result[i]);
         }
@@ -128,13 +121,14 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
     }
     if (code != SELVANE_ENGINE_OK) {
         throw HostError(kExitJob, std::string("the engine library could not cluster "
-                                              "the items: ") + engine.strerror(code));
+                                              "the items: ") +
+                                      engine.strerror(code));
     }
     return clusters;
 }
 
-int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
-        std::ostream& err, bool errIsTerminal) {
+int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, std::ostream& err,
+        bool errIsTerminal) {
     const Options options = ParseOptions(argc, argv);
     if (options.help) {
         out << UsageText() << std::flush;
@@ -156,8 +150,7 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
     const int dimensionCount = static_cast<int>(table.dimensionCount);
     const int clusterCount = static_cast<int>(options.clusterCount);
     // NaN marks an element the library failed to write.
-    std::vector<double> result(table.itemCount,
-                               std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> result(table.itemCount, std::numeric_limits<double>::quiet_NaN());
     EngineReport report;
     std::vector<int> engineClusters;
     const auto start = std::chrono::steady_clock::now();
@@ -166,39 +159,37 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
         // fill with carriage returns.
         std::optional<ElapsedIndicator> indicator;
         if (errIsTerminal && !options.quiet) {
-            indicator.emplace(err, "selvane: clustering " +
-                                       Plural(table.itemCount, "item") + " into " +
-                                       Plural(static_cast<std::size_t>(clusterCount),
-                                              "cluster") +
-                                       "...");
+            indicator.emplace(
+                err, "selvane: clustering " + Plural(table.itemCount, "item") + " into " +
+                         Plural(static_cast<std::size_t>(clusterCount), "cluster") + "...");
         }
         if (throughEngine) {
             engineClusters = RunThroughEngine(options, table, weights, report);
         } else {
-            function(itemCount, dimensionCount, table.values.data(), clusterCount,
-                     result.data());
+            function(itemCount, dimensionCount, table.values.data(), clusterCount, result.data());
         }
     }
-    const std::chrono::duration<double> elapsed =
-        std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     const Magnitudes magnitudes = MeasureItems(table);
     const std::vector<int> clusters =
-        throughEngine ? engineClusters
-                      : ClusterNumbers(result, clusterCount, table, magnitudes);
+        throughEngine ? engineClusters : ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
     // The picture first: when it cannot be written, standard output stays
     // empty rather than holding a result the exit status calls failed.
     if (!options.plot.empty()) {
-        ReplaceFile(options.plot,
-                    RenderClusterPlot(table, magnitudes, clusters, clusterCount,
-                                      options.input == "-" ? std::string("standard input")
-                                          : fs::path(options.input).filename().string()));
+        ReplaceFile(
+            options.plot,
+            RenderClusterPlot(table, magnitudes, clusters, clusterCount,
+                              options.input == "-" ? std::string("standard input")
+                                                   : fs::path(options.input).filename().string()));
     }
     if (options.output.empty()) {
         out << csv << std::flush;
-        if (!out) throw HostError(kExitOutput, "cannot write the result to "
-                                               "standard output");
+        if (!out)
+            throw HostError(kExitOutput,
+                            "cannot write the result to "
+                            "standard output");
     } else {
         ReplaceFile(options.output, csv);
     }
@@ -212,15 +203,13 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
         for (std::size_t size : sizes) err << " " << size;
         err << "\n";
     } else if (!options.quiet) {
-        WriteSummary(err, table, magnitudes, clusters, clusterCount,
-                     elapsed.count());
+        WriteSummary(err, table, magnitudes, clusters, clusterCount, elapsed.count());
     }
     if (!options.quiet && throughEngine) {
         err.precision(17);
-        err << "  error value " << report.errorValue << ", found by " << report.foundCount
-            << " of " << report.passes << " passes"
-            << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string())
-            << "\n";
+        err << "  error value " << report.errorValue << ", found by " << report.foundCount << " of "
+            << report.passes << " passes"
+            << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string()) << "\n";
     }
     if (!options.quiet && !options.plot.empty()) {
         err << "  picture written to '" << options.plot << "'\n";
@@ -230,8 +219,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out,
 
 }  // namespace
 
-int RunHost(int argc, char** argv, const FunctionLoader& load,
-            std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int RunHost(int argc, char** argv, const FunctionLoader& load, std::ostream& out, std::ostream& err,
+            bool errIsTerminal) {
     try {
         return Run(argc, argv, load, out, err, errIsTerminal);
     } catch (const HostError& error) {
@@ -248,11 +237,10 @@ int RunHost(int argc, char** argv, const FunctionLoader& load,
     }
 }
 
-int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out,
-            std::ostream& err, bool errIsTerminal) {
+int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out, std::ostream& err,
+            bool errIsTerminal) {
     return RunHost(
-        argc, argv, [function](const std::string&) { return function; }, out,
-        err, errIsTerminal);
+        argc, argv, [function](const std::string&) { return function; }, out, err, errIsTerminal);
 }
 
 }  // namespace selvane::host

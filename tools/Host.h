@@ -21,12 +21,12 @@ using FunctionLoader = std::function<SelvaneFunction(const std::string&)>;
 // and nothing else does; the summary, any "selvane: error: ..." line and,
 // when errIsTerminal, the elapsed-time indicator of a long call go to err.
 // Returns the exit status listed in HostError.h.
-int RunHost(int argc, char** argv, const FunctionLoader& load,
-            std::ostream& out, std::ostream& err, bool errIsTerminal = false);
+int RunHost(int argc, char** argv, const FunctionLoader& load, std::ostream& out, std::ostream& err,
+            bool errIsTerminal = false);
 
 // The same with a fixed function; --library is accepted and ignored.
-int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out,
-            std::ostream& err, bool errIsTerminal = false);
+int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out, std::ostream& err,
+            bool errIsTerminal = false);
 
 }  // namespace selvane::host
 

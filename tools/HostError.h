@@ -11,12 +11,12 @@ namespace selvane::host {
 // Documented in the --help text; scripts may branch on them.
 enum ExitCode : int {
     kExitSuccess = 0,
-    kExitInput = 1,     // input file unreadable or malformed
-    kExitUsage = 2,     // command line invalid
-    kExitLibrary = 3,   // library not loadable or without the export
-    kExitJob = 4,       // the library returned no clustering
-    kExitOutput = 5,    // result could not be written
-    kExitMemory = 6,    // memory ran out
+    kExitInput = 1,    // input file unreadable or malformed
+    kExitUsage = 2,    // command line invalid
+    kExitLibrary = 3,  // library not loadable or without the export
+    kExitJob = 4,      // the library returned no clustering
+    kExitOutput = 5,   // result could not be written
+    kExitMemory = 6,   // memory ran out
 };
 
 class HostError : public std::runtime_error {

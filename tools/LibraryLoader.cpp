@@ -119,17 +119,14 @@ F FindNamed(Handle handle, const char* name) {
 
 #endif
 
-SelvaneFunction Find(Handle handle) {
-    return FindNamed<SelvaneFunction>(handle, kExportName);
-}
+SelvaneFunction Find(Handle handle) { return FindNamed<SelvaneFunction>(handle, kExportName); }
 
 // The first of the candidates that loads; throws HostError naming them all
 // when none does.
-Handle OpenFirst(const std::string& explicitPath, const char* libraryName,
-                 std::string* loaded) {
-    const std::vector<std::string> candidates =
-        explicitPath.empty() ? DefaultCandidates(libraryName)
-                             : std::vector<std::string>{explicitPath};
+Handle OpenFirst(const std::string& explicitPath, const char* libraryName, std::string* loaded) {
+    const std::vector<std::string> candidates = explicitPath.empty()
+                                                    ? DefaultCandidates(libraryName)
+                                                    : std::vector<std::string>{explicitPath};
     std::string error;
     std::string tried;
     for (const std::string& candidate : candidates) {
@@ -141,11 +138,10 @@ Handle OpenFirst(const std::string& explicitPath, const char* libraryName,
         tried += (tried.empty() ? "'" : ", '") + candidate + "'";
     }
     if (!explicitPath.empty()) {
-        throw HostError(kExitLibrary,
-                        "cannot load library '" + explicitPath + "': " + error);
+        throw HostError(kExitLibrary, "cannot load library '" + explicitPath + "': " + error);
     }
-    throw HostError(kExitLibrary, std::string("cannot load ") + libraryName +
-                                      " (tried " + tried + "): " + error);
+    throw HostError(kExitLibrary,
+                    std::string("cannot load ") + libraryName + " (tried " + tried + "): " + error);
 }
 
 }  // namespace
@@ -159,16 +155,16 @@ EngineFunctions LoadEngine(const std::string& explicitPath) {
         FindNamed<EngineSelvaneJobFunction>(handle, "selvane_engine_selvane_job");
     functions.strerror = FindNamed<EngineTextFunction>(handle, "selvane_engine_strerror");
     if (!functions.cluster || !functions.selvaneJob || !functions.strerror) {
-        throw HostError(kExitLibrary, "library '" + loaded +
-                                          "' lacks the selvane_engine functions");
+        throw HostError(kExitLibrary,
+                        "library '" + loaded + "' lacks the selvane_engine functions");
     }
     return functions;
 }
 
 SelvaneFunction LoadSelvane(const std::string& explicitPath) {
-    const std::vector<std::string> candidates =
-        explicitPath.empty() ? DefaultCandidates(kLibraryName)
-                             : std::vector<std::string>{explicitPath};
+    const std::vector<std::string> candidates = explicitPath.empty()
+                                                    ? DefaultCandidates(kLibraryName)
+                                                    : std::vector<std::string>{explicitPath};
     std::string error;
     std::string tried;
     for (const std::string& candidate : candidates) {
@@ -179,18 +175,16 @@ SelvaneFunction LoadSelvane(const std::string& explicitPath) {
         }
         const SelvaneFunction function = Find(handle);
         if (function == nullptr) {
-            throw HostError(kExitLibrary, "library '" + candidate +
-                                              "' has no export '" +
-                                              kExportName + "'");
+            throw HostError(kExitLibrary,
+                            "library '" + candidate + "' has no export '" + kExportName + "'");
         }
         return function;
     }
     if (!explicitPath.empty()) {
-        throw HostError(kExitLibrary,
-                        "cannot load library '" + explicitPath + "': " + error);
+        throw HostError(kExitLibrary, "cannot load library '" + explicitPath + "': " + error);
     }
-    throw HostError(kExitLibrary, std::string("cannot load ") + kLibraryName +
-                                      " (tried " + tried + "): " + error);
+    throw HostError(kExitLibrary, std::string("cannot load ") + kLibraryName + " (tried " + tried +
+                                      "): " + error);
 }
 
 std::string DefaultEngineLibraryDescription() {

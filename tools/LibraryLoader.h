@@ -28,13 +28,14 @@ std::string DefaultLibraryDescription();
 
 // The engine library's functions (include/selvane_engine.h), found the same
 // way under its own name; throws HostError (kExitLibrary) likewise.
-using EngineClusterFunction =
-    int(SELVANE_ENGINE_CALL*)(int, int, const double*, int, const unsigned char*,
-                              const double*, int, int, int, int, const std::uint64_t*,
-                              int, int*, double*, int*, double*, unsigned char*);
-using EngineSelvaneJobFunction =
-    int(SELVANE_ENGINE_CALL*)(int, int, const double*, int, const std::uint64_t*, int,
-                              double*, double*, int*);
+using EngineClusterFunction = int(SELVANE_ENGINE_CALL*)(int, int, const double*, int,
+                                                        const unsigned char*, const double*, int,
+                                                        int, int, int, const std::uint64_t*, int,
+                                                        int*, double*, int*, double*,
+                                                        unsigned char*);
+using EngineSelvaneJobFunction = int(SELVANE_ENGINE_CALL*)(int, int, const double*, int,
+                                                           const std::uint64_t*, int, double*,
+                                                           double*, int*);
 using EngineTextFunction = const char*(SELVANE_ENGINE_CALL*)(int);
 struct EngineFunctions {
     EngineClusterFunction cluster = nullptr;

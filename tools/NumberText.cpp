@@ -48,10 +48,8 @@ CellValue ReadValue(const std::string& text, bool decimalComma, double& value) {
             value = parsed;
             return CellValue::kNumber;
         case NumberStatus::kEmpty:
-        case NumberStatus::kOutOfRange:
-            return CellValue::kMissing;
-        case NumberStatus::kNotNumber:
-            break;
+        case NumberStatus::kOutOfRange: return CellValue::kMissing;
+        case NumberStatus::kNotNumber: break;
     }
     // R writes NA for a missing value.
     const std::size_t first = cell.find_first_not_of(" \t");

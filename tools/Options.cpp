@@ -132,31 +132,28 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
                  "numbers are written 1,5 (in files separated by\n"
                  "semicolons, tabs or spaces)");
     app.add_flag("-q,--quiet", options.quiet, "write nothing to standard error but errors");
-    app.add_option("--library", options.library,
-                   "load the library from PATH instead of the default,\n" +
-                       DefaultLibraryDescription())
+    app.add_option(
+           "--library", options.library,
+           "load the library from PATH instead of the default,\n" + DefaultLibraryDescription())
         ->type_name("PATH");
     app.add_option("--seed", parsed.seed,
                    "draw from seed S (0 to 2^64-1) instead of the clock:\n"
                    "the same S gives the same result on every system;\n"
                    "runs through the engine library")
         ->type_name("S");
-    app.add_flag("--raw", options.raw,
-                 "a raw engine job on the values as they stand (above)");
-    app.add_option("--metric", parsed.metric,
-                   "with --raw: euclidean (default) or correlation")
+    app.add_flag("--raw", options.raw, "a raw engine job on the values as they stand (above)");
+    app.add_option("--metric", parsed.metric, "with --raw: euclidean (default) or correlation")
         ->type_name("M");
     app.add_option("--centers", parsed.centers, "with --raw: mean (default) or median")
         ->type_name("C");
-    app.add_option("--passes", parsed.passes,
-                   "with --raw: passes from random starts (default 100)")
+    app.add_option("--passes", parsed.passes, "with --raw: passes from random starts (default 100)")
         ->type_name("N");
     app.add_option("--weights", options.weights,
                    "with --raw: one weight per clustered column, by commas")
         ->type_name("LIST");
-    app.add_option("--engine-library", options.engineLibrary,
-                   "load the engine library from PATH instead of\n" +
-                       DefaultEngineLibraryDescription())
+    app.add_option(
+           "--engine-library", options.engineLibrary,
+           "load the engine library from PATH instead of\n" + DefaultEngineLibraryDescription())
         ->type_name("PATH");
 }
 
@@ -166,25 +163,29 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
         if (parsed.seed.empty() || parsed.seed.size() > 20 ||
             parsed.seed.find_first_not_of("0123456789") != std::string::npos ||
             (parsed.seed.size() == 20 && parsed.seed > "18446744073709551615")) {
-            throw HostError(kExitUsage, "--seed expects a whole number from 0 to "
-                                        "18446744073709551615, got '" + parsed.seed + "'");
+            throw HostError(kExitUsage,
+                            "--seed expects a whole number from 0 to "
+                            "18446744073709551615, got '" +
+                                parsed.seed + "'");
         }
         options.seeded = true;
         options.seed = std::strtoull(parsed.seed.c_str(), nullptr, 10);
     }
     const bool engineChoice = app.count("--metric") + app.count("--centers") +
-                                  app.count("--passes") + app.count("--weights") > 0;
+                                  app.count("--passes") + app.count("--weights") >
+                              0;
     if (engineChoice && !options.raw) {
-        throw HostError(kExitUsage, "--metric, --centers, --passes and --weights "
-                                    "choose a raw engine job: add --raw");
+        throw HostError(kExitUsage,
+                        "--metric, --centers, --passes and --weights "
+                        "choose a raw engine job: add --raw");
     }
     if (parsed.metric != "euclidean" && parsed.metric != "correlation") {
-        throw HostError(kExitUsage, "--metric expects euclidean or correlation, got '" +
-                                        parsed.metric + "'");
+        throw HostError(kExitUsage,
+                        "--metric expects euclidean or correlation, got '" + parsed.metric + "'");
     }
     if (parsed.centers != "mean" && parsed.centers != "median") {
-        throw HostError(kExitUsage, "--centers expects mean or median, got '" +
-                                        parsed.centers + "'");
+        throw HostError(kExitUsage,
+                        "--centers expects mean or median, got '" + parsed.centers + "'");
     }
     options.euclidean = parsed.metric == "euclidean";
     options.medians = parsed.centers == "median";
@@ -192,8 +193,7 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
     if (!IsWholeNumber(parsed.passes) || parsed.passes.size() > 10 || passes < 1 ||
         passes > INT_MAX) {
         throw HostError(kExitUsage, "--passes expects a whole number from 1 to " +
-                                        std::to_string(INT_MAX) + ", got '" +
-                                        parsed.passes + "'");
+                                        std::to_string(INT_MAX) + ", got '" + parsed.passes + "'");
     }
     options.passes = static_cast<int>(passes);
     if (app.count("--weights") > 0) RequireNonEmpty(options.weights, "--weights", "a list");
@@ -250,8 +250,8 @@ Options ParseOptions(int argc, char** argv) {
     }
     if (parsed.inputs.empty()) throw HostError(kExitUsage, "no input file given");
     if (parsed.inputs.size() > 1) {
-        throw HostError(kExitUsage, "more than one input file: '" + parsed.inputs[0] +
-                                        "' and '" + parsed.inputs[1] + "'");
+        throw HostError(kExitUsage, "more than one input file: '" + parsed.inputs[0] + "' and '" +
+                                        parsed.inputs[1] + "'");
     }
     options.input = parsed.inputs[0];
     if (app.count("--output") > 0) RequireNonEmpty(options.output, "--output", "a file name");
@@ -273,8 +273,8 @@ Options ParseOptions(int argc, char** argv) {
     }
     options.clusterText = parsed.clusters;
     if (!IsWholeNumber(options.clusterText)) {
-        throw HostError(kExitUsage, "--clusters expects a whole number, got '" +
-                                        options.clusterText + "'");
+        throw HostError(kExitUsage,
+                        "--clusters expects a whole number, got '" + options.clusterText + "'");
     }
     errno = 0;
     options.clusterCount = std::strtoll(options.clusterText.c_str(), nullptr, 10);
@@ -289,10 +289,8 @@ Options ParseOptions(int argc, char** argv) {
 void CheckClusterCount(const Options& options, std::size_t itemCount) {
     if (options.clusterCount < 1 ||
         static_cast<unsigned long long>(options.clusterCount) > itemCount) {
-        throw HostError(kExitUsage, "--clusters must be from 1 to " +
-                                        std::to_string(itemCount) +
-                                        " (the number of items), got " +
-                                        options.clusterText);
+        throw HostError(kExitUsage, "--clusters must be from 1 to " + std::to_string(itemCount) +
+                                        " (the number of items), got " + options.clusterText);
     }
 }
 
@@ -309,8 +307,8 @@ std::vector<double> ParseWeights(const Options& options, std::size_t dimensionCo
         const double weight = std::strtod(word.c_str(), &stop);
         if (word.empty() || *stop != '\0' || errno == ERANGE || !std::isfinite(weight) ||
             weight < 0.0) {
-            throw HostError(kExitUsage, "--weights: '" + word +
-                                            "' is not a finite number of at least 0");
+            throw HostError(kExitUsage,
+                            "--weights: '" + word + "' is not a finite number of at least 0");
         }
         weights.push_back(weight);
         start = end + 1;

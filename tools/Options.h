@@ -36,10 +36,10 @@ struct Options {
     bool seeded = false;
     std::uint64_t seed = 0;
     bool raw = false;
-    bool euclidean = true;    // --metric euclidean | correlation
-    bool medians = false;     // --centers mean | median
-    int passes = 100;         // --passes
-    std::string weights;      // --weights: one number per column, by commas
+    bool euclidean = true;      // --metric euclidean | correlation
+    bool medians = false;       // --centers mean | median
+    int passes = 100;           // --passes
+    std::string weights;        // --weights: one number per column, by commas
     std::string engineLibrary;  // empty: the default search
 };
 

@@ -34,11 +34,10 @@ namespace {
 // systems; the process id and a counter keep two hosts writing one target
 // from sharing a temporary name.
 fs::path TemporaryBeside(const fs::path& target) {
-    const std::string stem = "." + target.filename().string() + ".selvane-" +
-                             std::to_string(SELVANE_GETPID()) + "-";
+    const std::string stem =
+        "." + target.filename().string() + ".selvane-" + std::to_string(SELVANE_GETPID()) + "-";
     for (unsigned attempt = 0;; ++attempt) {
-        fs::path candidate =
-            target.parent_path() / (stem + std::to_string(attempt) + ".tmp");
+        fs::path candidate = target.parent_path() / (stem + std::to_string(attempt) + ".tmp");
         std::error_code ec;
         if (!fs::exists(candidate, ec)) return candidate;
     }
@@ -109,8 +108,7 @@ void ReplaceFile(const std::string& path, const std::string& content) {
     std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
     if (file == nullptr) Fail(path, std::strerror(errno));
 
-    const bool written =
-        std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     int error = errno;
     const bool flushed = std::fflush(file) == 0;
     if (written && !flushed) error = errno;

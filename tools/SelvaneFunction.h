@@ -9,8 +9,8 @@ namespace selvane::host {
 // SELVANE_CALL matters on x86 Windows, where the export pops its own
 // arguments; a pointer of any other convention would corrupt the stack.
 using SelvaneFunction = void(SELVANE_CALL*)(int itemCount, int dimensionCount,
-                                            const double* inputValues,
-                                            int clusterCount, double* result);
+                                            const double* inputValues, int clusterCount,
+                                            double* result);
 
 }  // namespace selvane::host
 

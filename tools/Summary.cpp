@@ -20,9 +20,8 @@ std::string Plural(std::size_t count, const char* word) {
 
 }  // namespace
 
-void WriteSummary(std::ostream& err, const Table& table,
-                  const Magnitudes& magnitudes, const std::vector<int>& clusters,
-                  int clusterCount, double elapsedSeconds) {
+void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magnitudes,
+                  const std::vector<int>& clusters, int clusterCount, double elapsedSeconds) {
     // Built in a local stream so that the caller's formatting flags and
     // locale play no part.
     std::ostringstream text;
@@ -58,9 +57,8 @@ void WriteSummary(std::ostream& err, const Table& table,
             continue;
         }
         const float rank = ranked[c] / static_cast<float>(sizes[c] + 1);
-        text << Plural(sizes[c], "item") << ", ranked by " << rank
-             << ", mean relative magnitude " << sums[c] / static_cast<double>(sizes[c])
-             << "\n";
+        text << Plural(sizes[c], "item") << ", ranked by " << rank << ", mean relative magnitude "
+             << sums[c] / static_cast<double>(sizes[c]) << "\n";
     }
 
     const std::size_t unmeasured = table.itemCount - magnitudes.measurableCount;
@@ -68,8 +66,7 @@ void WriteSummary(std::ostream& err, const Table& table,
     if (unmeasured > 0) {
         text << " (";
         std::size_t named = 0;
-        for (std::size_t i = 0; i < table.itemCount && named < kNamedUnmeasured;
-             ++i) {
+        for (std::size_t i = 0; i < table.itemCount && named < kNamedUnmeasured; ++i) {
             if (magnitudes.measurable[i]) continue;
             text << (named > 0 ? ", " : "") << ItemName(table, i);
             ++named;

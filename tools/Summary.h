@@ -12,9 +12,8 @@ namespace selvane::host {
 
 // clusters: one number 0 .. clusterCount-1 per item. elapsedSeconds: the
 // time the library call took.
-void WriteSummary(std::ostream& err, const Table& table,
-                  const Magnitudes& magnitudes, const std::vector<int>& clusters,
-                  int clusterCount, double elapsedSeconds);
+void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magnitudes,
+                  const std::vector<int>& clusters, int clusterCount, double elapsedSeconds);
 
 }  // namespace selvane::host
 

@@ -38,14 +38,13 @@ std::string Attr(const char* name, double value) {
 
 void Text(std::string& out, double x, double y, const std::string& content,
           const std::string& style) {
-    out += "<text" + Attr("x", x) + Attr("y", y) + " " + style + ">" +
-           EscapeXml(content) + "</text>\n";
+    out += "<text" + Attr("x", x) + Attr("y", y) + " " + style + ">" + EscapeXml(content) +
+           "</text>\n";
 }
 
-void Line(std::string& out, double x1, double y1, double x2, double y2,
-          const std::string& style) {
-    out += "<line" + Attr("x1", x1) + Attr("y1", y1) + Attr("x2", x2) + Attr("y2", y2) +
-           " " + style + "/>\n";
+void Line(std::string& out, double x1, double y1, double x2, double y2, const std::string& style) {
+    out += "<line" + Attr("x1", x1) + Attr("y1", y1) + Attr("x2", x2) + Attr("y2", y2) + " " +
+           style + "/>\n";
 }
 
 std::size_t Columns(std::size_t clusters) {
@@ -102,8 +101,8 @@ void ChooseDimensionLabels(const Table& table, double plotWidth, PanelScale& sca
     scale.names.resize(dimensions);
     bool fitAt10 = true;
     for (std::size_t d = 0; d < dimensions; ++d) {
-        scale.names[d] =
-            table.dimensionNames.empty() ? std::to_string(d + 1) : table.dimensionNames[d];
+        scale.names[d] = table.dimensionNames.empty() ? std::to_string(d + 1)
+                                                      : table.dimensionNames[d];
         if (d % step == 0 && EstimatedWidth(scale.names[d], 10.0) > room) fitAt10 = false;
     }
     scale.labelSize = fitAt10 ? 10.0 : 9.0;
@@ -125,8 +124,8 @@ struct PlotArea {
     double Y(double value, double yMax) const { return top + height - value / yMax * height; }
 };
 
-void Profile(std::string& out, const PlotArea& area, const std::vector<double>& values,
-             double yMax, double radius) {
+void Profile(std::string& out, const PlotArea& area, const std::vector<double>& values, double yMax,
+             double radius) {
     const std::size_t dimensions = values.size();
     if (dimensions == 1) {
         out += "<circle" + Attr("cx", area.X(0, 1)) + Attr("cy", area.Y(values[0], yMax)) +
@@ -147,8 +146,7 @@ void Panel(std::string& out, double left, double top, std::size_t number,
     const std::string dark = Darker(colour, 0.62);
     out += "<g class=\"panel\" data-cluster=\"" + std::to_string(number) + "\">\n";
     out += "<rect" + Attr("x", left) + Attr("y", top) + Attr("width", scale.width) +
-           Attr("height", scale.height) +
-           " rx=\"6\" fill=\"#fbfbfb\" stroke=\"#d8d8d8\"/>\n";
+           Attr("height", scale.height) + " rx=\"6\" fill=\"#fbfbfb\" stroke=\"#d8d8d8\"/>\n";
     Text(out, left + 12, top + 22, "Cluster " + std::to_string(number),
          "font-size=\"15\" font-weight=\"bold\" fill=\"" + dark + "\"");
     Text(out, left + scale.width - 12, top + 22, Count(cluster.size, "item"),
@@ -156,7 +154,8 @@ void Panel(std::string& out, double left, double top, std::size_t number,
     Text(out, left + 12, top + 40, "mean relative magnitude " + Fixed(cluster.meanMagnitude, 4),
          "font-size=\"11\" fill=\"#444\"");
     double noteY = top + 40 + kNoteLine;
-    const std::string noteStyle = "class=\"note\" font-size=\"10.5\" font-style=\"italic\" fill=\"#666\"";
+    const std::string noteStyle =
+        "class=\"note\" font-size=\"10.5\" font-style=\"italic\" fill=\"#666\"";
     if (cluster.drawn.size() < cluster.measured) {
         Text(out, left + 12, noteY,
              std::to_string(cluster.drawn.size()) + " of " + std::to_string(cluster.measured) +
@@ -188,10 +187,9 @@ void Panel(std::string& out, double left, double top, std::size_t number,
         }
         if (scale.labels[d].empty()) continue;
         // The title child shows the full name on hover.
-        out += "<text" + Attr("x", x) + Attr("y", area.top + area.height + 15) +
-               " font-size=\"" + Fixed(scale.labelSize, 0) +
-               "\" fill=\"#555\" text-anchor=\"middle\"><title>" + EscapeXml(scale.names[d]) +
-               "</title>" + EscapeXml(scale.labels[d]) + "</text>\n";
+        out += "<text" + Attr("x", x) + Attr("y", area.top + area.height + 15) + " font-size=\"" +
+               Fixed(scale.labelSize, 0) + "\" fill=\"#555\" text-anchor=\"middle\"><title>" +
+               EscapeXml(scale.names[d]) + "</title>" + EscapeXml(scale.labels[d]) + "</text>\n";
     }
 
     if (cluster.meanProfile.empty()) {
@@ -204,7 +202,8 @@ void Panel(std::string& out, double left, double top, std::size_t number,
 
     // Fainter as lines pile up, so that where many run together reads
     // darker than a lone outlier.
-    const double opacity = std::min(0.6, 3.0 / std::sqrt(static_cast<double>(cluster.drawn.size())));
+    const double opacity =
+        std::min(0.6, 3.0 / std::sqrt(static_cast<double>(cluster.drawn.size())));
     // Dots rather than lines when there is one dimension.
     const std::string fill = dimensions > 1 ? "none" : colour;
     out += "<g class=\"members\" fill=\"" + fill + "\" fill-opacity=\"" + Fixed(opacity, 2) +
@@ -217,9 +216,10 @@ void Panel(std::string& out, double left, double top, std::size_t number,
     }
     out += "</g>\n";
     // A white casing keeps the mean visible on top of its own members.
-    out += "<g class=\"mean\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n"
-           "<g stroke=\"#ffffff\" stroke-width=\"6\" fill=\"" +
-           (dimensions > 1 ? std::string("none") : "#ffffff") + "\">\n";
+    out +=
+        "<g class=\"mean\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n"
+        "<g stroke=\"#ffffff\" stroke-width=\"6\" fill=\"" +
+        (dimensions > 1 ? std::string("none") : "#ffffff") + "\">\n";
     Profile(out, area, cluster.meanProfile, scale.yMax, 6.0);
     out += "</g>\n<g stroke=\"" + dark + "\" stroke-width=\"3\" fill=\"" +
            (dimensions > 1 ? std::string("none") : dark) + "\">\n";
@@ -273,8 +273,7 @@ double MagnitudeStrip(std::string& out, double top, const std::vector<ClusterPro
     for (std::size_t c = 0; c < k; ++c) {
         const double laneTop = lanesTop + laneHeight * static_cast<double>(c);
         const std::string colour = ClusterColour(c);
-        Text(out, kMargin, laneTop + laneHeight / 2 + 4,
-             "cluster " + std::to_string(c),
+        Text(out, kMargin, laneTop + laneHeight / 2 + 4, "cluster " + std::to_string(c),
              "font-size=\"" + std::string(laneHeight < 12 ? "8" : "11") + "\" fill=\"" +
                  Darker(colour, 0.62) + "\"");
         out += "<g class=\"lane\" fill=\"" + colour + "\">\n";
@@ -317,7 +316,8 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
         const bool someUnmeasured = cluster.measured < cluster.size;
         sampled = sampled || drawnFewer;
         unmeasured = unmeasured || someUnmeasured;
-        noteLines = std::max<std::size_t>(noteLines, (drawnFewer ? 1 : 0) + (someUnmeasured ? 1 : 0));
+        noteLines =
+            std::max<std::size_t>(noteLines, (drawnFewer ? 1 : 0) + (someUnmeasured ? 1 : 0));
     }
 
     PanelScale scale;
@@ -341,10 +341,8 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
              "norm); thick line: the cluster's mean profile",
          "font-size=\"12\" fill=\"#555\"");
     for (std::size_t c = 0; c < k; ++c) {
-        const double left =
-            kMargin + static_cast<double>(c % columns) * (scale.width + kGap);
-        const double top =
-            panelsTop + static_cast<double>(c / columns) * (scale.height + kGap);
+        const double left = kMargin + static_cast<double>(c % columns) * (scale.width + kGap);
+        const double top = panelsTop + static_cast<double>(c / columns) * (scale.height + kGap);
         Panel(body, left, top, c, profiles[c], table, scale);
     }
     double y = MagnitudeStrip(body, panelsBottom + 36, profiles, magnitudes, clusters);
@@ -371,9 +369,9 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
 
     std::string svg =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Fixed(kWidth, 0) +
-        "\" height=\"" + Fixed(height, 0) + "\" viewBox=\"0 0 " + Fixed(kWidth, 0) + " " +
-        Fixed(height, 0) + "\" font-family=\"" + kFont + "\">\n";
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+        Fixed(kWidth, 0) + "\" height=\"" + Fixed(height, 0) + "\" viewBox=\"0 0 " +
+        Fixed(kWidth, 0) + " " + Fixed(height, 0) + "\" font-family=\"" + kFont + "\">\n";
     svg += "<title>" + EscapeXml(title) + ": " + Count(k, "cluster") + "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += body;

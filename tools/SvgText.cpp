@@ -11,10 +11,9 @@ namespace selvane::host {
 namespace {
 
 const char* const kPalette[] = {
-    "#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
-    "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf",
-    "#393b79", "#e7ba52", "#637939", "#ad494a", "#a55194",
-    "#6b6ecf", "#8ca252", "#843c39", "#d6616b", "#7b4173",
+    "#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd", "#8c564b", "#e377c2",
+    "#7f7f7f", "#bcbd22", "#17becf", "#393b79", "#e7ba52", "#637939", "#ad494a",
+    "#a55194", "#6b6ecf", "#8ca252", "#843c39", "#d6616b", "#7b4173",
 };
 constexpr std::size_t kPaletteSize = sizeof kPalette / sizeof kPalette[0];
 
@@ -23,9 +22,7 @@ const char kEllipsis[] = "\xE2\x80\xA6";     // U+2026
 
 // Length of the well-formed UTF-8 sequence at text[i], or 0.
 std::size_t SequenceLength(const std::string& text, std::size_t i) {
-    const auto byte = [&](std::size_t at) {
-        return static_cast<unsigned char>(text[at]);
-    };
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
     const unsigned char lead = byte(i);
     if (lead < 0x80) return 1;
     std::size_t length = 0;
@@ -72,12 +69,30 @@ std::string FromHsl(double hue, double saturation, double lightness) {
     double g = 0.0;
     double b = 0.0;
     switch (static_cast<int>(sector) % 6) {
-        case 0: r = chroma; g = x; break;
-        case 1: r = x; g = chroma; break;
-        case 2: g = chroma; b = x; break;
-        case 3: g = x; b = chroma; break;
-        case 4: r = x; b = chroma; break;
-        default: r = chroma; b = x; break;
+        case 0:
+            r = chroma;
+            g = x;
+            break;
+        case 1:
+            r = x;
+            g = chroma;
+            break;
+        case 2:
+            g = chroma;
+            b = x;
+            break;
+        case 3:
+            g = x;
+            b = chroma;
+            break;
+        case 4:
+            r = x;
+            b = chroma;
+            break;
+        default:
+            r = chroma;
+            b = x;
+            break;
     }
     const double m = lightness - chroma / 2.0;
     return Hex(Channel(r + m), Channel(g + m), Channel(b + m));
@@ -187,8 +202,7 @@ std::string Darker(const std::string& colour, double factor) {
     const auto scaled = [&](long channel) {
         return Channel(static_cast<double>(channel) / 255.0 * factor);
     };
-    return Hex(scaled((value >> 16) & 0xFF), scaled((value >> 8) & 0xFF),
-               scaled(value & 0xFF));
+    return Hex(scaled((value >> 16) & 0xFF), scaled((value >> 8) & 0xFF), scaled(value & 0xFF));
 }
 
 }  // namespace selvane::host

@@ -79,8 +79,7 @@ bool IsWholeText(const std::string& cell) {
 // counts as a number: the file wants --decimal-comma, not a label column.
 bool IsText(const std::string& cell, bool decimalComma) {
     double ignored = 0.0;
-    return ReadValue(cell, decimalComma, ignored) == CellValue::kText &&
-           !HasDecimalComma(cell);
+    return ReadValue(cell, decimalComma, ignored) == CellValue::kText && !HasDecimalComma(cell);
 }
 
 struct Grid {
@@ -104,8 +103,7 @@ const std::size_t kNone = static_cast<std::size_t>(-1);
 
 // A whole number is a 1-based position; anything else names a cell of the
 // first line. Returns kNone when spec is neither.
-std::size_t FindColumn(const std::string& spec, const Grid& grid, bool namesAllowed,
-                       bool& byName) {
+std::size_t FindColumn(const std::string& spec, const Grid& grid, bool namesAllowed, bool& byName) {
     const std::size_t count = grid.cells[0].size();
     if (IsWholeText(spec) && spec[0] != '+' && spec[0] != '-') {
         const std::size_t digits = spec.size();
@@ -123,19 +121,17 @@ std::size_t FindColumn(const std::string& spec, const Grid& grid, bool namesAllo
     return kNone;
 }
 
-[[noreturn]] void NoSuchColumn(const char* option, const std::string& spec,
-                               const Grid& grid, const std::string& name,
-                               bool namesAllowed) {
+[[noreturn]] void NoSuchColumn(const char* option, const std::string& spec, const Grid& grid,
+                               const std::string& name, bool namesAllowed) {
     const std::size_t count = grid.cells[0].size();
     if (IsWholeText(spec)) {
-        throw HostError(kExitUsage, std::string(option) + ": there is no column " + spec +
-                                        "; '" + name + "' has " + std::to_string(count) +
+        throw HostError(kExitUsage, std::string(option) + ": there is no column " + spec + "; '" +
+                                        name + "' has " + std::to_string(count) +
                                         (count == 1 ? " column" : " columns"));
     }
-    throw HostError(kExitUsage,
-                    std::string(option) + ": no column named '" + spec +
-                        "' in the first line of '" + name + "'" +
-                        (namesAllowed ? "" : " (--no-header: it names no columns)"));
+    throw HostError(kExitUsage, std::string(option) + ": no column named '" + spec +
+                                    "' in the first line of '" + name + "'" +
+                                    (namesAllowed ? "" : " (--no-header: it names no columns)"));
 }
 
 std::size_t ResolveColumn(const char* option, const std::string& spec, const Grid& grid,
@@ -147,8 +143,7 @@ std::size_t ResolveColumn(const char* option, const std::string& spec, const Gri
 
 // "2,5-7,Petal.Width": names or positions, A-B a range; in the order given.
 std::vector<std::size_t> ResolveColumns(const std::string& list, const Grid& grid,
-                                        const std::string& name, bool namesAllowed,
-                                        bool& byName) {
+                                        const std::string& name, bool namesAllowed, bool& byName) {
     std::vector<std::size_t> columns;
     std::size_t start = 0;
     while (start <= list.size()) {
@@ -163,17 +158,16 @@ std::vector<std::size_t> ResolveColumns(const std::string& list, const Grid& gri
         std::size_t last = first;
         // A name may hold a dash itself; only a split whose two sides are
         // both columns makes a range.
-        for (std::size_t dash = entry.find('-', 1);
-             first == kNone && dash != std::string::npos; dash = entry.find('-', dash + 1)) {
+        for (std::size_t dash = entry.find('-', 1); first == kNone && dash != std::string::npos;
+             dash = entry.find('-', dash + 1)) {
             bool named = false;
-            const std::size_t from = FindColumn(Trimmed(entry.substr(0, dash)), grid,
-                                                namesAllowed, named);
-            const std::size_t to = FindColumn(Trimmed(entry.substr(dash + 1)), grid,
-                                              namesAllowed, named);
+            const std::size_t from =
+                FindColumn(Trimmed(entry.substr(0, dash)), grid, namesAllowed, named);
+            const std::size_t to =
+                FindColumn(Trimmed(entry.substr(dash + 1)), grid, namesAllowed, named);
             if (from == kNone || to == kNone) continue;
             if (from > to) {
-                throw HostError(kExitUsage, "--columns: the range '" + entry +
-                                                "' runs backwards");
+                throw HostError(kExitUsage, "--columns: the range '" + entry + "' runs backwards");
             }
             byName = byName || named;
             first = from;
@@ -194,8 +188,8 @@ std::vector<std::size_t> ResolveColumns(const std::string& list, const Grid& gri
 }
 
 // The first line against its candidate value columns; reason says why.
-bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns,
-                  bool decimalComma, std::string& reason) {
+bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns, bool decimalComma,
+                  std::string& reason) {
     const std::vector<std::string>& first = grid.cells[0];
     for (std::size_t c : columns) {
         if (IsText(first[c], decimalComma)) {
@@ -228,8 +222,9 @@ bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns,
         }
     }
     if (increasing && fractionBelow) {
-        reason = "whole numbers in increasing order above values that are not; "
-                 "--no-header reads it as an item";
+        reason =
+            "whole numbers in increasing order above values that are not; "
+            "--no-header reads it as an item";
         return true;
     }
     reason = "its values are numbers; --header reads it as column names";
@@ -238,8 +233,7 @@ bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns,
 
 }  // namespace
 
-Table ParseTable(const std::string& text, const std::string& name,
-                 const ReadChoices& choices) {
+Table ParseTable(const std::string& text, const std::string& name, const ReadChoices& choices) {
     Grid grid;
     grid.lines = NonBlankLines(text);
     const std::vector<Line>& lines = grid.lines;
@@ -257,15 +251,14 @@ Table ParseTable(const std::string& text, const std::string& name,
     grid.quoted.resize(lines.size());
     for (std::size_t r = 0; r < lines.size(); ++r) {
         if (!SplitCells(lines[r].text, table.delimiter, grid.cells[r], &grid.quoted[r])) {
-            throw HostError(kExitInput, At(name, lines[r].number) +
-                                            ": a quoted cell is not closed");
+            throw HostError(kExitInput,
+                            At(name, lines[r].number) + ": a quoted cell is not closed");
         }
         if (grid.cells[r].size() != grid.cells[0].size()) {
-            throw HostError(kExitInput,
-                            At(name, lines[r].number) + ": found " +
-                                Cells(grid.cells[r].size()) + ", but line " +
-                                std::to_string(lines[0].number) + " has " +
-                                Cells(grid.cells[0].size()));
+            throw HostError(kExitInput, At(name, lines[r].number) + ": found " +
+                                            Cells(grid.cells[r].size()) + ", but line " +
+                                            std::to_string(lines[0].number) + " has " +
+                                            Cells(grid.cells[0].size()));
         }
     }
     const std::vector<std::vector<std::string>>& rows = grid.cells;
@@ -276,11 +269,11 @@ Table ParseTable(const std::string& text, const std::string& name,
     if (columnCount == 1) {
         for (std::size_t r = firstVoter; r < rows.size(); ++r) {
             if (IsText(rows[r][0], decimalComma)) {
-                throw HostError(kExitInput,
-                                At(name, lines[r].number) + ": no delimiter found in '" +
-                                    rows[r][0] + "'; one of comma, semicolon, tab or "
-                                    "a run of spaces must split every line into the "
-                                    "same number of cells");
+                throw HostError(kExitInput, At(name, lines[r].number) +
+                                                ": no delimiter found in '" + rows[r][0] +
+                                                "'; one of comma, semicolon, tab or "
+                                                "a run of spaces must split every line into the "
+                                                "same number of cells");
             }
         }
     }
@@ -289,8 +282,8 @@ Table ParseTable(const std::string& text, const std::string& name,
     bool byName = false;
     std::size_t labelColumn = kNone;
     if (!choices.labelColumn.empty()) {
-        labelColumn = ResolveColumn("--label-column", choices.labelColumn, grid, name,
-                                    namesAllowed, byName);
+        labelColumn =
+            ResolveColumn("--label-column", choices.labelColumn, grid, name, namesAllowed, byName);
     }
     const bool listed = !choices.columns.empty();
     std::vector<std::size_t> valueColumns;
@@ -304,8 +297,8 @@ Table ParseTable(const std::string& text, const std::string& name,
         return false;
     };
     if (labelColumn != kNone && isListed(labelColumn)) {
-        throw HostError(kExitUsage, "--columns includes the label column " +
-                                        std::to_string(labelColumn + 1));
+        throw HostError(kExitUsage,
+                        "--columns includes the label column " + std::to_string(labelColumn + 1));
     }
     const auto allBut = [&](std::size_t label) {
         if (listed) return valueColumns;
@@ -346,9 +339,7 @@ Table ParseTable(const std::string& text, const std::string& name,
             table.hasHeader = true;
             reason = "--header";
             break;
-        case HeaderChoice::kNoHeader:
-            reason = "--no-header";
-            break;
+        case HeaderChoice::kNoHeader: reason = "--no-header"; break;
         case HeaderChoice::kDetect:
             if (byName) {
                 table.hasHeader = true;
@@ -375,9 +366,10 @@ Table ParseTable(const std::string& text, const std::string& name,
     const std::size_t dimensionCount = valueColumns.size();
     if (itemCount > static_cast<std::size_t>(INT_MAX) ||
         dimensionCount > static_cast<std::size_t>(INT_MAX)) {
-        throw HostError(kExitInput, "'" + name + "' is too large: the library "
-                                    "takes at most 2147483647 items and "
-                                    "dimensions");
+        throw HostError(kExitInput, "'" + name +
+                                        "' is too large: the library "
+                                        "takes at most 2147483647 items and "
+                                        "dimensions");
     }
     table.itemCount = itemCount;
     table.dimensionCount = dimensionCount;
@@ -398,12 +390,11 @@ Table ParseTable(const std::string& text, const std::string& name,
             double& value = table.values[d * itemCount + i];
             if (ReadValue(row[c], decimalComma, value) != CellValue::kText) continue;
             if (HasDecimalComma(row[c])) {
-                throw HostError(kExitInput, At(name, lineNumber, c + 1) +
-                                                ": decimal comma in '" + row[c] +
-                                                "': add --decimal-comma");
+                throw HostError(kExitInput, At(name, lineNumber, c + 1) + ": decimal comma in '" +
+                                                row[c] + "': add --decimal-comma");
             }
-            throw HostError(kExitInput, At(name, lineNumber, c + 1) +
-                                            ": not a number: '" + row[c] + "'");
+            throw HostError(kExitInput,
+                            At(name, lineNumber, c + 1) + ": not a number: '" + row[c] + "'");
         }
     }
     return table;
@@ -419,8 +410,7 @@ Table ReadTableFile(const std::string& path, const ReadChoices& choices) {
     std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         const int error = errno;
-        throw HostError(kExitInput, "cannot read '" + path +
-                                        "': " + std::strerror(error));
+        throw HostError(kExitInput, "cannot read '" + path + "': " + std::strerror(error));
     }
     std::string text;
     char buffer[65536];
@@ -432,8 +422,7 @@ Table ReadTableFile(const std::string& path, const ReadChoices& choices) {
     const int error = errno;
     if (!standardInput) std::fclose(file);
     if (failed) {
-        throw HostError(kExitInput, "cannot read '" + name +
-                                        "': " + std::strerror(error));
+        throw HostError(kExitInput, "cannot read '" + name + "': " + std::strerror(error));
     }
     return ParseTable(text, name, choices);
 }
@@ -449,9 +438,8 @@ std::string DimensionName(const Table& table, std::size_t dimension) {
     if (!table.dimensionNames.empty() && !table.dimensionNames[dimension].empty()) {
         return "'" + table.dimensionNames[dimension] + "'";
     }
-    return "column " + std::to_string(table.sourceColumns.empty()
-                                          ? dimension + 1
-                                          : table.sourceColumns[dimension]);
+    return "column " + std::to_string(table.sourceColumns.empty() ? dimension + 1
+                                                                  : table.sourceColumns[dimension]);
 }
 
 }  // namespace selvane::host

@@ -41,8 +41,7 @@ struct Table {
 // cells as the first. Empty cells, NA, NaN, infinities and numbers beyond
 // the range of a double are missing values. The header and label rules are
 // the ones the --help text states.
-Table ParseTable(const std::string& text, const std::string& name,
-                 const ReadChoices& choices = {});
+Table ParseTable(const std::string& text, const std::string& name, const ReadChoices& choices = {});
 
 // Reads and parses a file, or standard input for "-"; throws HostError
 // (kExitInput) when it cannot.

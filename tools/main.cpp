@@ -6,7 +6,6 @@
 #include "LibraryLoader.h"
 
 int main(int argc, char** argv) {
-    return selvane::host::RunHost(argc, argv, selvane::host::LoadSelvane,
-                                  std::cout, std::cerr,
+    return selvane::host::RunHost(argc, argv, selvane::host::LoadSelvane, std::cout, std::cerr,
                                   selvane::host::StandardErrorIsTerminal());
 }

@@ -63,29 +63,26 @@ public:
     // The same loop with medians as centres; workValues has room for N doubles.
     int KMediansPasses(int clusterCount, int rowCount, int columnCount,
                        const double* const* data, const int* const* mask,
-                       const double* weights, int itemsAsColumns,
-                       int passCount, MetricCode metric,
-                       DataMatrix centroidData, MaskMatrix centroidMask,
-                       ClusterIdArray clusterIds, double* errorValue,
-                       int* workingIds, int* clusterSizes, int* clusterMap,
-                       double* workValues);
+                       const double* weights, int itemsAsColumns, int passCount,
+                       MetricCode metric, DataMatrix centroidData,
+                       MaskMatrix centroidMask, ClusterIdArray clusterIds,
+                       double* errorValue, int* workingIds, int* clusterSizes,
+                       int* clusterMap, double* workValues);
 
     // Centre of every cluster as the mean of its members' present values.
     // Caller guarantees 0 <= clusterIds[i] < clusterCount.
     void ComputeClusterMeans(int clusterCount, int rowCount, int columnCount,
-                             const double* const* data,
-                             const int* const* mask, const int* clusterIds,
-                             DataMatrix centroidData, MaskMatrix centroidMask,
-                             int itemsAsColumns);
+                             const double* const* data, const int* const* mask,
+                             const int* clusterIds, DataMatrix centroidData,
+                             MaskMatrix centroidMask, int itemsAsColumns);
 
     // Centre of every cluster as the median of its members' present values;
     // workValues is scratch with room for one value per item.
-    void ComputeClusterMedians(int clusterCount, int rowCount,
-                               int columnCount, const double* const* data,
+    void ComputeClusterMedians(int clusterCount, int rowCount, int columnCount,
+                               const double* const* data,
                                const int* const* mask, const int* clusterIds,
-                               DataMatrix centroidData,
-                               MaskMatrix centroidMask, int itemsAsColumns,
-                               double* workValues);
+                               DataMatrix centroidData, MaskMatrix centroidMask,
+                               int itemsAsColumns, double* workValues);
 
     // The same centres, bit for bit, at the cost of one pass over the items
     // per dimension instead of one per cluster and dimension: the items are
@@ -93,13 +90,12 @@ public:
     // cell gathers the values the scan above gathers, in the same order.
     // memberOrder (one int per item) and clusterStarts (clusterCount + 1
     // ints) are scratch. Numbers outside 0 .. clusterCount-1 join no cluster.
-    void ComputeClusterMedians(int clusterCount, int rowCount,
-                               int columnCount, const double* const* data,
+    void ComputeClusterMedians(int clusterCount, int rowCount, int columnCount,
+                               const double* const* data,
                                const int* const* mask, const int* clusterIds,
-                               DataMatrix centroidData,
-                               MaskMatrix centroidMask, int itemsAsColumns,
-                               double* workValues, int* memberOrder,
-                               int* clusterStarts);
+                               DataMatrix centroidData, MaskMatrix centroidMask,
+                               int itemsAsColumns, double* workValues,
+                               int* memberOrder, int* clusterStarts);
 
     // Median of values[0 .. count-1], reordering them in place; 0.0 when
     // count < 1.

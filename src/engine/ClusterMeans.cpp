@@ -5,14 +5,10 @@ namespace selvane {
 // The centroid mask doubles as the per-cell count of present values while the
 // sums are formed, which is why no counting array is needed; every cell of
 // both matrices is rewritten, so stale contents never leak into a centre.
-void ClusterEngine::ComputeClusterMeans(int clusterCount, int rowCount,
-                                        int columnCount,
-                                        const double* const* data,
-                                        const int* const* mask,
-                                        const int* clusterIds,
-                                        DataMatrix centroidData,
-                                        MaskMatrix centroidMask,
-                                        int itemsAsColumns) {
+void ClusterEngine::ComputeClusterMeans(
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const int* clusterIds, DataMatrix centroidData,
+    MaskMatrix centroidMask, int itemsAsColumns) {
     if (itemsAsColumns == 0) {
         for (int c = 0; c < clusterCount; ++c) {
             for (int j = 0; j < columnCount; ++j) {

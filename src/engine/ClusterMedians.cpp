@@ -5,15 +5,10 @@ namespace selvane {
 // Gathers each cell's present member values into workValues and selects their
 // median there, so no storage beyond the caller's scratch is needed. Every
 // cell is written exactly once, hence no clearing sweep.
-void ClusterEngine::ComputeClusterMedians(int clusterCount, int rowCount,
-                                          int columnCount,
-                                          const double* const* data,
-                                          const int* const* mask,
-                                          const int* clusterIds,
-                                          DataMatrix centroidData,
-                                          MaskMatrix centroidMask,
-                                          int itemsAsColumns,
-                                          double* workValues) {
+void ClusterEngine::ComputeClusterMedians(
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const int* clusterIds, DataMatrix centroidData,
+    MaskMatrix centroidMask, int itemsAsColumns, double* workValues) {
     if (itemsAsColumns == 0) {
         for (int c = 0; c < clusterCount; ++c) {
             for (int j = 0; j < columnCount; ++j) {
@@ -67,10 +62,10 @@ void GroupByCluster(int clusterCount, int itemCount, const int* clusterIds,
 }  // namespace
 
 void ClusterEngine::ComputeClusterMedians(
-    int clusterCount, int rowCount, int columnCount,
-    const double* const* data, const int* const* mask, const int* clusterIds,
-    DataMatrix centroidData, MaskMatrix centroidMask, int itemsAsColumns,
-    double* workValues, int* memberOrder, int* clusterStarts) {
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const int* clusterIds, DataMatrix centroidData,
+    MaskMatrix centroidMask, int itemsAsColumns, double* workValues,
+    int* memberOrder, int* clusterStarts) {
     const int itemCount = itemsAsColumns ? columnCount : rowCount;
     const int valueCount = itemsAsColumns ? rowCount : columnCount;
     GroupByCluster(clusterCount, itemCount, clusterIds, memberOrder,
@@ -91,10 +86,10 @@ void ClusterEngine::ComputeClusterMedians(
                     if (present[*m] != 0) workValues[n++] = values[*m];
                 }
             }
-            double& centre =
-                itemsAsColumns ? centroidData[j][c] : centroidData[c][j];
-            int& defined =
-                itemsAsColumns ? centroidMask[j][c] : centroidMask[c][j];
+            double& centre = itemsAsColumns ? centroidData[j][c]
+                                            : centroidData[c][j];
+            int& defined = itemsAsColumns ? centroidMask[j][c]
+                                          : centroidMask[c][j];
             centre = n > 0 ? MedianOf(n, workValues) : 0.0;
             defined = n > 0 ? 1 : 0;
         }

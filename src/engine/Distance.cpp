@@ -39,8 +39,7 @@ double EuclideanDistance(int valueCount, const double* const* dataA,
     return sum / totalWeight;
 }
 
-double UncenteredCorrelationDistance(int valueCount,
-                                     const double* const* dataA,
+double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
                                      const double* const* dataB,
                                      const int* const* maskA,
                                      const int* const* maskB,

@@ -23,8 +23,7 @@ double EuclideanDistance(int valueCount, const double* const* dataA,
 
 // One minus the weighted cosine of the angle between the two vectors; 0.0
 // when no position is present, 1.0 when either vector is all zero there.
-double UncenteredCorrelationDistance(int valueCount,
-                                     const double* const* dataA,
+double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
                                      const double* const* dataB,
                                      const int* const* maskA,
                                      const int* const* maskB,

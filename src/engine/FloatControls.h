@@ -8,8 +8,8 @@
 namespace selvane {
 
 struct FloatControls {
-    unsigned int sseRegister;     // MXCSR, flags cleared
-    unsigned short x87Control;    // x87 control word (Windows builds)
+    unsigned int sseRegister;   // MXCSR, flags cleared
+    unsigned short x87Control;  // x87 control word (Windows builds)
 };
 
 FloatControls CaptureFloatControls();

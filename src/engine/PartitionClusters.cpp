@@ -20,11 +20,10 @@ bool ValidAssignment(const int* clusterIds, int itemCount, int clusterCount) {
 // before returning; the pass loops allocate nothing but their saved
 // assignment.
 void ClusterEngine::PartitionClusters(
-    int clusterCount, int rowCount, int columnCount,
-    const double* const* data, const int* const* mask, const double* weights,
-    int itemsAsColumns, int passCount, MethodCode centreMethod,
-    MetricCode metric, ClusterIdArray clusterIds, double* errorValue,
-    int* foundCount) {
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const double* weights, int itemsAsColumns,
+    int passCount, MethodCode centreMethod, MetricCode metric,
+    ClusterIdArray clusterIds, double* errorValue, int* foundCount) {
     const int itemCount = itemsAsColumns ? columnCount : rowCount;
     const int valueCount = itemsAsColumns ? rowCount : columnCount;
 
@@ -32,8 +31,8 @@ void ClusterEngine::PartitionClusters(
     // for too few items: no cluster, a negative length, or a starting
     // assignment (passCount 0) that names a cluster that does not exist.
     if (clusterCount < 1 || valueCount < 0 || itemCount < clusterCount ||
-        (passCount == 0 && !ValidAssignment(clusterIds, itemCount,
-                                            clusterCount))) {
+        (passCount == 0 &&
+         !ValidAssignment(clusterIds, itemCount, clusterCount))) {
         *foundCount = 0;
         return;
     }

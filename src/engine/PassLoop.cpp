@@ -40,8 +40,8 @@ void ComputeCentres(const PassJob& job, const PassScratch& scratch,
     if (scratch.sweep) LayOutCentres(*job.sweepJob, *scratch.sweep);
 }
 
-inline double Distance(const PassJob& job, const PassScratch& scratch,
-                       int item, int cluster) {
+inline double Distance(const PassJob& job, const PassScratch& scratch, int item,
+                       int cluster) {
     return job.distance(job.valueCount, job.data, scratch.centroidData,
                         job.mask, scratch.centroidMask, job.weights, item,
                         cluster, job.itemsAsColumns);
@@ -124,9 +124,10 @@ bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
     s.clusterStarts = nullptr;
     if (ok && job.useMedians) {
         s.memberOrder = AllocateArray<int>(job.itemCount);
-        s.clusterStarts = s.memberOrder
-            ? AllocateArray<int>(static_cast<std::int64_t>(job.clusterCount) + 1)
-            : nullptr;
+        s.clusterStarts =
+            s.memberOrder ? AllocateArray<int>(
+                                static_cast<std::int64_t>(job.clusterCount) + 1)
+                          : nullptr;
         ok = s.clusterStarts != nullptr;
     }
     s.sweep = nullptr;
@@ -172,7 +173,8 @@ double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
     for (int k = 0; k < job.clusterCount; ++k) sizes[k] = 0;
     for (int i = 0; i < job.itemCount; ++i) sizes[ids[i]] += 1;
 
-    const std::size_t idBytes = static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    const std::size_t idBytes =
+        static_cast<std::size_t>(job.itemCount) * sizeof(int);
     int savePeriod = 10;
     int iteration = 0;
     double total = kNoTotal;
@@ -217,12 +219,11 @@ void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
 
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
-              const int* const* mask, const double* weights,
-              int itemsAsColumns, int passCount, MetricCode metric,
-              DataMatrix centroidData, MaskMatrix centroidMask,
-              ClusterIdArray clusterIds, double* errorValue, int* workingIds,
-              int* clusterSizes, int* clusterMap, bool useMedians,
-              double* workValues) {
+              const int* const* mask, const double* weights, int itemsAsColumns,
+              int passCount, MetricCode metric, DataMatrix centroidData,
+              MaskMatrix centroidMask, ClusterIdArray clusterIds,
+              double* errorValue, int* workingIds, int* clusterSizes,
+              int* clusterMap, bool useMedians, double* workValues) {
     PassJob job;
     job.engine = &engine;
     job.clusterCount = clusterCount;
@@ -236,16 +237,16 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
     job.useMedians = useMedians;
-    const int threads = PassThreadCount(passCount, job.itemCount,
-                                        job.valueCount, clusterCount);
+    const int threads =
+        PassThreadCount(passCount, job.itemCount, job.valueCount, clusterCount);
 
     // Everything is taken here, once for all passes: the items the vector
     // sweep reads, shared, and for every thread what its passes write. The
     // first thread's scratch borrows the engine entry's arrays.
     SweepJob* sweepJob = nullptr;
-    const SweepRequest request{clusterCount, job.itemCount, job.valueCount,
-                               itemsAsColumns, data,       mask,
-                               weights,        job.distance, !useMedians};
+    const SweepRequest request{clusterCount,   job.itemCount, job.valueCount,
+                               itemsAsColumns, data,          mask,
+                               weights,        job.distance,  !useMedians};
     if (!OpenSweepJob(request, &sweepJob)) return -1;
     job.sweepJob = sweepJob;
     PassScratch* scratches = AllocateArray<PassScratch>(threads);
@@ -281,8 +282,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     if (ok) {
         *errorValue = kNoTotal;
         BestSoFar best = {clusterIds, errorValue, clusterMap, 1};
-        if (threads == 1 || !RunThreadedPasses(job, scratches, threads,
-                                                poolIds, passCount, best)) {
+        if (threads == 1 || !RunThreadedPasses(job, scratches, threads, poolIds,
+                                               passCount, best)) {
             int pass = 0;
             do {
                 if (passCount != 0) {
@@ -290,8 +291,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
                                              workingIds);
                 }
                 CountPass();
-                const double total =
-                    RunOnePass(job, scratches[0], workingIds);
+                const double total = RunOnePass(job, scratches[0], workingIds);
                 if (passCount <= 1) {
                     *errorValue = total;
                     break;
@@ -313,15 +313,12 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     return foundCount;
 }
 
-int ClusterEngine::KMeansPasses(int clusterCount, int rowCount,
-                                int columnCount, const double* const* data,
-                                const int* const* mask, const double* weights,
-                                int itemsAsColumns, int passCount,
-                                MetricCode metric, DataMatrix centroidData,
-                                MaskMatrix centroidMask,
-                                ClusterIdArray clusterIds, double* errorValue,
-                                int* workingIds, int* clusterSizes,
-                                int* clusterMap) {
+int ClusterEngine::KMeansPasses(
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const double* weights, int itemsAsColumns,
+    int passCount, MetricCode metric, DataMatrix centroidData,
+    MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
+    int* workingIds, int* clusterSizes, int* clusterMap) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,
@@ -329,12 +326,11 @@ int ClusterEngine::KMeansPasses(int clusterCount, int rowCount,
 }
 
 int ClusterEngine::KMediansPasses(
-    int clusterCount, int rowCount, int columnCount,
-    const double* const* data, const int* const* mask, const double* weights,
-    int itemsAsColumns, int passCount, MetricCode metric,
-    DataMatrix centroidData, MaskMatrix centroidMask,
-    ClusterIdArray clusterIds, double* errorValue, int* workingIds,
-    int* clusterSizes, int* clusterMap, double* workValues) {
+    int clusterCount, int rowCount, int columnCount, const double* const* data,
+    const int* const* mask, const double* weights, int itemsAsColumns,
+    int passCount, MetricCode metric, DataMatrix centroidData,
+    MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
+    int* workingIds, int* clusterSizes, int* clusterMap, double* workValues) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,

@@ -10,12 +10,11 @@ namespace selvane {
 // centres; workValues is the median scratch (N doubles), unused for means.
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
-              const int* const* mask, const double* weights,
-              int itemsAsColumns, int passCount, MetricCode metric,
-              DataMatrix centroidData, MaskMatrix centroidMask,
-              ClusterIdArray clusterIds, double* errorValue, int* workingIds,
-              int* clusterSizes, int* clusterMap, bool useMedians,
-              double* workValues);
+              const int* const* mask, const double* weights, int itemsAsColumns,
+              int passCount, MetricCode metric, DataMatrix centroidData,
+              MaskMatrix centroidMask, ClusterIdArray clusterIds,
+              double* errorValue, int* workingIds, int* clusterSizes,
+              int* clusterMap, bool useMedians, double* workValues);
 
 }  // namespace selvane
 

@@ -47,9 +47,9 @@ double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids);
 
 // The best partition so far and how many passes found it.
 struct BestSoFar {
-    int* clusterIds;    // N
+    int* clusterIds;  // N
     double* errorValue;
-    int* clusterMap;    // K
+    int* clusterMap;  // K
     int foundCount;
 };
 
@@ -63,9 +63,8 @@ void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
 // starts drawn in pass order on the calling thread and the finished passes
 // taken in pass order. poolIds: 2 * threads arrays of N ints. Returns false
 // when no thread could be started; nothing has been drawn then.
-bool RunThreadedPasses(const PassJob& job, PassScratch* scratches,
-                       int threads, int** poolIds, int passCount,
-                       BestSoFar& best);
+bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
+                       int** poolIds, int passCount, BestSoFar& best);
 
 }  // namespace selvane
 

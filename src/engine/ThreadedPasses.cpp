@@ -5,11 +5,11 @@
 // the lowest first; and the calling thread takes the finished passes into
 // the best so far in pass order. Only the order in which passes compute
 // changes, and no pass reads another's result.
+#include "common/Allocate.h"
 #include "common/PassCounters.h"
+#include "engine/FloatControls.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
-#include "common/Allocate.h"
-#include "engine/FloatControls.h"
 #include "engine/WorkerThreads.h"
 
 namespace selvane {
@@ -72,8 +72,8 @@ void* WorkerBody(void* argument) {
         slot->state = SlotState::kRunning;
         shared.mutex.Unlock();
         CountPass();
-        const double total = RunOnePass(*shared.job, *worker.scratch,
-                                        slot->ids);
+        const double total =
+            RunOnePass(*shared.job, *worker.scratch, slot->ids);
         shared.mutex.Lock();
         slot->total = total;
         slot->state = SlotState::kFinished;
@@ -85,9 +85,8 @@ void* WorkerBody(void* argument) {
 
 }  // namespace
 
-bool RunThreadedPasses(const PassJob& job, PassScratch* scratches,
-                       int threads, int** poolIds, int passCount,
-                       BestSoFar& best) {
+bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
+                       int** poolIds, int passCount, BestSoFar& best) {
     // Bookkeeping small enough for the stack: a pool of two assignments per
     // thread, so that a start is ready whenever a thread finishes.
     Slot slots[2 * kMostPassThreads];

@@ -17,26 +17,24 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int item_count, int value_count, const double* values, int layout,
     const unsigned char* present, const double* weights, int cluster_count,
     int pass_count, int centres_kind, int metric, const uint64_t* seed,
-    int thread_count, int* cluster_ids, double* error_value,
-    int* found_count, double* centres, unsigned char* centre_present) {
+    int thread_count, int* cluster_ids, double* error_value, int* found_count,
+    double* centres, unsigned char* centre_present) {
     const selvane::EngineRequest request{
-        item_count, value_count, values,       layout,
-        present,    weights,     cluster_count, pass_count,
-        centres_kind, metric,    seed,          thread_count};
-    const selvane::EngineOutputs outputs{cluster_ids, error_value,
-                                         found_count, centres,
-                                         centre_present};
+        item_count,   value_count, values,        layout,
+        present,      weights,     cluster_count, pass_count,
+        centres_kind, metric,      seed,          thread_count};
+    const selvane::EngineOutputs outputs{cluster_ids, error_value, found_count,
+                                         centres, centre_present};
     return selvane::RunEngineJob(request, outputs);
 }
 
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(
     int item_count, int dimension_count, const double* input_values,
-    int cluster_count, const uint64_t* seed, int thread_count,
-    double* result, double* error_value, int* found_count) {
-    return selvane::RunSeededSelvaneJob(item_count, dimension_count,
-                                        input_values, cluster_count, seed,
-                                        thread_count, result, error_value,
-                                        found_count);
+    int cluster_count, const uint64_t* seed, int thread_count, double* result,
+    double* error_value, int* found_count) {
+    return selvane::RunSeededSelvaneJob(
+        item_count, dimension_count, input_values, cluster_count, seed,
+        thread_count, result, error_value, found_count);
 }
 
 }  // extern "C"

@@ -114,9 +114,11 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
     s.maskCells = AllocateArray<int>(static_cast<std::int64_t>(CellCount(r)));
     s.ids = AllocateArray<int>(r.itemCount);
     if (!r.weights) s.ones = AllocateArray<double>(r.valueCount);
-    if (wantCentres && medians) s.workValues = AllocateArray<double>(r.itemCount);
+    if (wantCentres && medians)
+        s.workValues = AllocateArray<double>(r.itemCount);
     bool ok = s.rows && s.maskRows && s.maskCells && s.ids &&
-              (r.weights || s.ones) && (!wantCentres || !medians || s.workValues);
+              (r.weights || s.ones) &&
+              (!wantCentres || !medians || s.workValues);
     if (ok && wantCentres) {
         ok = engine.AllocCentroidMatrices(centreRows, centreColumns,
                                           &s.centreData, &s.centreMask) == 1;
@@ -147,8 +149,8 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
         const BoundGenerator generator(r.seed ? &own : BoundSeedWords());
         const BoundThreadCount threads(r.threadCount);
         engine.PartitionClusters(
-            r.clusterCount, rowCount, columnCount, s.rows, s.maskRows,
-            weights, itemsAsColumns, r.passCount, medians ? 'm' : 'a',
+            r.clusterCount, rowCount, columnCount, s.rows, s.maskRows, weights,
+            itemsAsColumns, r.passCount, medians ? 'm' : 'a',
             r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u', s.ids,
             &errorValue, &foundCount);
     }
@@ -177,8 +179,9 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
                 const std::size_t at =
                     static_cast<std::size_t>(k) * r.valueCount + j;
                 if (o.centres) {
-                    o.centres[at] = has ? s.centreData[row][column]
-                                        : std::numeric_limits<double>::quiet_NaN();
+                    o.centres[at] =
+                        has ? s.centreData[row][column]
+                            : std::numeric_limits<double>::quiet_NaN();
                 }
                 if (o.centrePresent) o.centrePresent[at] = has ? 1 : 0;
             }

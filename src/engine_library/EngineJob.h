@@ -19,13 +19,13 @@ struct EngineRequest {
     int passCount;
     int centres;
     int metric;
-    const std::uint64_t* seed;     // null: the process-wide stream
+    const std::uint64_t* seed;  // null: the process-wide stream
     int threadCount;
 };
 
 struct EngineOutputs {
     int* clusterIds;
-    double* errorValue;            // each of the rest may be null
+    double* errorValue;  // each of the rest may be null
     int* foundCount;
     double* centres;
     unsigned char* centrePresent;

@@ -5,8 +5,7 @@ namespace selvane {
 
 const char* EngineErrorText(int code) {
     switch (code) {
-        case SELVANE_ENGINE_OK:
-            return "success";
+        case SELVANE_ENGINE_OK: return "success";
         case SELVANE_ENGINE_ERROR_NULL_POINTER:
             return "a required pointer argument is null";
         case SELVANE_ENGINE_ERROR_SHAPE:
@@ -25,13 +24,11 @@ const char* EngineErrorText(int code) {
             return "a weight is negative or not a finite number";
         case SELVANE_ENGINE_ERROR_THREAD_COUNT:
             return "the thread count must not be negative";
-        case SELVANE_ENGINE_ERROR_NO_MEMORY:
-            return "out of memory";
+        case SELVANE_ENGINE_ERROR_NO_MEMORY: return "out of memory";
         case SELVANE_ENGINE_ERROR_UNMEASURABLE:
             return "no item has every value a finite number greater than "
                    "zero";
-        default:
-            return "unknown error code";
+        default: return "unknown error code";
     }
 }
 

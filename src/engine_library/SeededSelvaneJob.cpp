@@ -29,15 +29,11 @@ int RunSeededSelvaneJob(int itemCount, int dimensionCount,
     const BoundThreadCount threads(threadCount);
     switch (RunJobReporting(itemCount, dimensionCount, inputValues,
                             clusterCount, result, errorValue, foundCount)) {
-        case JobStatus::kClustered:
-            return SELVANE_ENGINE_OK;
-        case JobStatus::kUnmeasurable:
-            return SELVANE_ENGINE_ERROR_UNMEASURABLE;
-        case JobStatus::kRefused:
-            return SELVANE_ENGINE_ERROR_SHAPE;
+        case JobStatus::kClustered: return SELVANE_ENGINE_OK;
+        case JobStatus::kUnmeasurable: return SELVANE_ENGINE_ERROR_UNMEASURABLE;
+        case JobStatus::kRefused: return SELVANE_ENGINE_ERROR_SHAPE;
         case JobStatus::kNoMemory:
-        default:
-            return SELVANE_ENGINE_ERROR_NO_MEMORY;
+        default: return SELVANE_ENGINE_ERROR_NO_MEMORY;
     }
 }
 

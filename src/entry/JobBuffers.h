@@ -7,11 +7,11 @@
 namespace selvane {
 
 struct JobBuffers {
-    DataMatrix workRows = nullptr;  // itemCount rows of D+1 doubles
-    DataMatrix data = nullptr;      // itemCount rows of D+1 doubles
-    MaskMatrix mask = nullptr;      // itemCount rows of D+1 ints
-    int* rowFlags = nullptr;        // itemCount ints
-    WeightVector weights = nullptr; // D+1 doubles, all 1.0
+    DataMatrix workRows = nullptr;   // itemCount rows of D+1 doubles
+    DataMatrix data = nullptr;       // itemCount rows of D+1 doubles
+    MaskMatrix mask = nullptr;       // itemCount rows of D+1 ints
+    int* rowFlags = nullptr;         // itemCount ints
+    WeightVector weights = nullptr;  // D+1 doubles, all 1.0
     int itemCount = 0;
 };
 

@@ -36,8 +36,8 @@ double RescaledRowNorm(ClusterEngine& engine, int dimensionCount, int item,
 // Norm of item i times 2^-shift, from the caller's values, for jobs in which
 // some norm exceeds the largest double. shift is large enough to bring every
 // possible norm (at most sqrt(D) times the largest double) back into range.
-double ShiftedNorm(const double* inputValues, int itemCount,
-                   int dimensionCount, int item, int shift) {
+double ShiftedNorm(const double* inputValues, int itemCount, int dimensionCount,
+                   int item, int shift) {
     double largest = 0.0;
     for (int d = 0; d < dimensionCount; ++d) {
         const double v =
@@ -93,8 +93,7 @@ int PrepareInput(ClusterEngine& engine, int itemCount, int dimensionCount,
         double divisor = norm;
         // A sum of squares that overflowed, or fell below the normal range,
         // would give an infinite or inexact norm for finite positive values.
-        if (rowFlags[i] == 1 &&
-            (std::isinf(norm) || norm * norm < DBL_MIN)) {
+        if (rowFlags[i] == 1 && (std::isinf(norm) || norm * norm < DBL_MIN)) {
             int exponent = 0;
             divisor = RescaledRowNorm(engine, D, i, data, mask, &exponent);
             norm = std::ldexp(divisor, exponent);

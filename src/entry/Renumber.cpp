@@ -1,8 +1,8 @@
 #include "entry/Renumber.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 
 #include "common/Allocate.h"
 
@@ -78,9 +78,8 @@ bool RenumberClusters(int itemCount, int clusterCount,
     // they are exact however many clusters there are.
     for (int k = 0; k < clusterCount; ++k) {
         const float mean = clusterMeans[k];
-        const float* end = std::upper_bound(sortedMeans,
-                                            sortedMeans + clusterCount, mean,
-                                            MeanBefore);
+        const float* end = std::upper_bound(
+            sortedMeans, sortedMeans + clusterCount, mean, MeanBefore);
         const bool matched = end != sortedMeans && end[-1] == mean;
         newNumbers[k] = matched ? end - sortedMeans - 1 : -1;
     }

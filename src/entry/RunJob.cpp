@@ -52,15 +52,14 @@ JobStatus RunJobReporting(int itemCount, int dimensionCount,
         return JobStatus::kNoMemory;
     }
 
-    const int measurable =
-        PrepareInput(engine, itemCount, dimensionCount, inputValues,
-                     buffers.workRows, buffers.data, buffers.mask,
-                     buffers.rowFlags);
+    const int measurable = PrepareInput(
+        engine, itemCount, dimensionCount, inputValues, buffers.workRows,
+        buffers.data, buffers.mask, buffers.rowFlags);
     // Without one measurable item there is no largest norm, and every
     // magnitude would be 0/0: refuse before drawing from the generator.
     bool clustered = measurable > 0;
-    JobStatus status =
-        clustered ? JobStatus::kNoMemory : JobStatus::kUnmeasurable;
+    JobStatus status = clustered ? JobStatus::kNoMemory
+                                 : JobStatus::kUnmeasurable;
 
     int* clusterIds = clustered ? AllocateArray<int>(itemCount) : nullptr;
     clustered = clustered && clusterIds;
@@ -68,8 +67,8 @@ JobStatus RunJobReporting(int itemCount, int dimensionCount,
         double errorValue = 0.0;
         int foundCount = 0;
         engine.PartitionClusters(clusterCount, itemCount, dimensionCount + 1,
-                                 buffers.data, buffers.mask, buffers.weights,
-                                 0, kPassCount, kMethod, kMetric, clusterIds,
+                                 buffers.data, buffers.mask, buffers.weights, 0,
+                                 kPassCount, kMethod, kMetric, clusterIds,
                                  &errorValue, &foundCount);
         clustered = foundCount > 0;
         if (clustered) {

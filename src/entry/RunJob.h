@@ -17,8 +17,7 @@ enum class JobStatus { kClustered, kRefused, kUnmeasurable, kNoMemory };
 // error value and found count (either pointer may be null).
 JobStatus RunJobReporting(int itemCount, int dimensionCount,
                           const double* inputValues, int clusterCount,
-                          double* result, double* errorValue,
-                          int* foundCount);
+                          double* result, double* errorValue, int* foundCount);
 
 }  // namespace selvane
 

@@ -47,8 +47,7 @@ int SearchByInversion(ClusterEngine& engine, int n, double p, double q) {
 // Stirling's series for log(y!) beyond its leading terms.
 double StirlingCorrection(double y) {
     const double y2 = y * y;
-    return (13860.0 -
-            (462.0 - (132.0 - (99.0 - 140.0 / y2) / y2) / y2) / y2) /
+    return (13860.0 - (462.0 - (132.0 - (99.0 - 140.0 / y2) / y2) / y2) / y2) /
            y / 166320.0;
 }
 
@@ -95,13 +94,11 @@ bool AcceptCandidate(int ix, double v, int n, double p, double q,
     const double f1 = static_cast<double>(static_cast<std::int64_t>(b.m) + 1);
     const double z =
         static_cast<double>(static_cast<std::int64_t>(n) + 1 - b.m);
-    const double w =
-        static_cast<double>(static_cast<std::int64_t>(n) - ix + 1);
-    const double bound = (n - b.m + 0.5) * std::log(z / w) +
-                         b.xm * std::log(f1 / x1) +
-                         (ix - b.m) * std::log(w * p / (x1 * q)) +
-                         StirlingCorrection(f1) + StirlingCorrection(z) +
-                         StirlingCorrection(x1) + StirlingCorrection(w);
+    const double w = static_cast<double>(static_cast<std::int64_t>(n) - ix + 1);
+    const double bound =
+        (n - b.m + 0.5) * std::log(z / w) + b.xm * std::log(f1 / x1) +
+        (ix - b.m) * std::log(w * p / (x1 * q)) + StirlingCorrection(f1) +
+        StirlingCorrection(z) + StirlingCorrection(x1) + StirlingCorrection(w);
     return alv <= bound;
 }
 

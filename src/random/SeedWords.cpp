@@ -45,8 +45,7 @@ int RuntimeNext() { return std::rand(); }
 // Constant-initialised (function addresses only), so it is valid before any
 // dynamic initialiser runs. Only tests replace it, and they do so while no
 // other thread draws.
-SeedSource currentSource = {&RuntimeClockSeconds, &RuntimeSeed,
-                            &RuntimeNext};
+SeedSource currentSource = {&RuntimeClockSeconds, &RuntimeSeed, &RuntimeNext};
 
 }  // namespace
 

@@ -49,10 +49,10 @@ std::int32_t Combine(SeedWords words) {
 }
 
 SeedWords AdvanceBoth(SeedWords words) {
-    words.s1 = Advance(words.s1, kMultiplier1, kModulus1, kQuotient1,
-                       kRemainder1);
-    words.s2 = Advance(words.s2, kMultiplier2, kModulus2, kQuotient2,
-                       kRemainder2);
+    words.s1 =
+        Advance(words.s1, kMultiplier1, kModulus1, kQuotient1, kRemainder1);
+    words.s2 =
+        Advance(words.s2, kMultiplier2, kModulus2, kQuotient2, kRemainder2);
     return words;
 }
 

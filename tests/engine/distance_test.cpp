@@ -18,7 +18,6 @@ using test_support::Matrix;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-
 struct Vectors {
     std::vector<double> x1, x2;
     std::vector<int> m1, m2;
@@ -42,8 +41,8 @@ double Compare(DistanceFunction metric, const Vectors& v) {
                                  v.weights.data(), 1, 0, 0);
     Matrix<double> at = a.Transposed(), bt = b.Transposed();
     Matrix<int> mat = ma.Transposed(), mbt = mb.Transposed();
-    const double byColumns = metric(n, at.get(), bt.get(), mat.get(),
-                                    mbt.get(), v.weights.data(), 1, 0, 7);
+    const double byColumns = metric(n, at.get(), bt.get(), mat.get(), mbt.get(),
+                                    v.weights.data(), 1, 0, 7);
     EXPECT_EQ(Bits(byRows), Bits(byColumns));
     return byRows;
 }
@@ -58,32 +57,51 @@ struct Case {
 // Expected values worked by hand from the weighted sums.
 TEST(DistanceTest, EdgeCases) {
     const Case cases[] = {
-        {"no position present", {{1, 2}, {3, 4}, {0, 1}, {1, 0}, {1, 1}},
-         0.0, 0.0},
-        {"present weights all zero", {{1, 2}, {3, 4}, {1, 1}, {1, 1}, {0, 0}},
-         0.0, 1.0},
-        {"all-zero vector", {{0, 0}, {1, 2}, {1, 1}, {1, 1}, {1, 1}},
-         2.5, 1.0},  // (1 + 4) / 2
-        {"orthogonal", {{1, 0}, {0, 1}, {1, 1}, {1, 1}, {1, 1}},
-         1.0, 1.0},  // (1 + 1) / 2; sxy = 0
-        {"parallel", {{1, 2}, {2, 4}, {1, 1}, {1, 1}, {1, 1}},
-         2.5, 0.0},  // (1 + 4) / 2; 1 - 10 / sqrt(20 * 5)
-        {"opposite", {{1, 2}, {-2, -4}, {1, 1}, {1, 1}, {1, 1}},
-         22.5, 2.0},  // (9 + 36) / 2; 1 + 10 / 10
-        {"mask 2 and -1 are present", {{1, 2}, {2, 4}, {2, -1}, {-1, 2}, {1, 1}},
-         2.5, 0.0},
-        {"masked NaN never read", {{1, kNaN}, {2, 5}, {1, 0}, {1, 1}, {1, 1}},
-         1.0, 0.0},  // only position 0: 1 / 1; 1 - 2 / sqrt(4 * 1)
+        {"no position present",
+         {{1, 2}, {3, 4}, {0, 1}, {1, 0}, {1, 1}},
+         0.0,
+         0.0},
+        {"present weights all zero",
+         {{1, 2}, {3, 4}, {1, 1}, {1, 1}, {0, 0}},
+         0.0,
+         1.0},
+        {"all-zero vector",
+         {{0, 0}, {1, 2}, {1, 1}, {1, 1}, {1, 1}},
+         2.5,
+         1.0},  // (1 + 4) / 2
+        {"orthogonal",
+         {{1, 0}, {0, 1}, {1, 1}, {1, 1}, {1, 1}},
+         1.0,
+         1.0},  // (1 + 1) / 2; sxy = 0
+        {"parallel",
+         {{1, 2}, {2, 4}, {1, 1}, {1, 1}, {1, 1}},
+         2.5,
+         0.0},  // (1 + 4) / 2; 1 - 10 / sqrt(20 * 5)
+        {"opposite",
+         {{1, 2}, {-2, -4}, {1, 1}, {1, 1}, {1, 1}},
+         22.5,
+         2.0},  // (9 + 36) / 2; 1 + 10 / 10
+        {"mask 2 and -1 are present",
+         {{1, 2}, {2, 4}, {2, -1}, {-1, 2}, {1, 1}},
+         2.5,
+         0.0},
+        {"masked NaN never read",
+         {{1, kNaN}, {2, 5}, {1, 0}, {1, 1}, {1, 1}},
+         1.0,
+         0.0},  // only position 0: 1 / 1; 1 - 2 / sqrt(4 * 1)
         // Weight 0 at position 1: (2 * 1 * 1) / 2 = 1, and 1 - 4 / sqrt(8 * 2).
-        {"weight zero adds nothing", {{1, 2}, {2, 5}, {1, 1}, {1, 1}, {2, 0}},
-         1.0, 0.0},
+        {"weight zero adds nothing",
+         {{1, 2}, {2, 5}, {1, 1}, {1, 1}, {2, 0}},
+         1.0,
+         0.0},
         // Only position 1 is present and it weighs 0: it still counts as
         // present, so the correlation sees sxx = 0 (1.0), not "none" (0.0).
-        {"weight zero still present", {{1, 2}, {2, 5}, {0, 1}, {1, 1}, {2, 0}},
-         0.0, 1.0},
+        {"weight zero still present",
+         {{1, 2}, {2, 5}, {0, 1}, {1, 1}, {2, 0}},
+         0.0,
+         1.0},
         // Weights scale each term: (3 * 1 * 1 + 1 * 2 * 2) / (3 + 1).
-        {"weighted mean", {{1, 0}, {0, 2}, {1, 1}, {1, 1}, {3, 1}},
-         1.75, 1.0},
+        {"weighted mean", {{1, 0}, {0, 2}, {1, 1}, {1, 1}, {3, 1}}, 1.75, 1.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,8 +128,8 @@ TEST(DistanceTest, SumsInAscendingPositionOrder) {
     // distance is exactly 0. Descending, the ones are lost from sxy
     // (2^53 + 1 ties to 2^53) and the distance becomes 2^-52.
     const double big = 67108864.0;  // 2^26
-    const Vectors u{{1, 1, big}, {1, 1, 2 * big}, {1, 1, 1}, {1, 1, 1},
-                    {1, 1, 1}};
+    const Vectors u{
+        {1, 1, big}, {1, 1, 2 * big}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}};
     EXPECT_EQ(Bits(Compare(UncenteredCorrelationDistance, u)), Bits(0.0));
 }
 
@@ -173,7 +191,8 @@ TEST(DistanceTest, ColumnsMatchRowsOfTransposed) {
         for (int i = 0; i < itemsA; ++i)
             for (int j = 0; j < itemsB; ++j) {
                 const double columns = metric(n, a.get(), b.get(), ma.get(),
-                                              mb.get(), weights.data(), i, j, 1);
+                                              mb.get(), weights.data(), i, j,
+                                              1);
                 const double rows = metric(n, at.get(), bt.get(), mat.get(),
                                            mbt.get(), weights.data(), i, j, 0);
                 EXPECT_EQ(Bits(columns), Bits(rows)) << i << "," << j;

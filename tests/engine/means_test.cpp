@@ -18,7 +18,6 @@ using test_support::Matrix;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-
 // One job, run with items as rows and again transposed with items as columns,
 // into centroid matrices that start out holding garbage.
 struct Centres {
@@ -41,10 +40,9 @@ Centres RunBothWays(Matrix<double>& data, Matrix<int>& mask,
                                         out.rowsMask.get(), 0);
     Matrix<double> dataT = data.Transposed();
     Matrix<int> maskT = mask.Transposed();
-    ClusterEngine().ComputeClusterMeans(clusters, dims, items, dataT.get(),
-                                        maskT.get(), ids.data(),
-                                        out.columns.get(), out.columnsMask.get(),
-                                        -3);
+    ClusterEngine().ComputeClusterMeans(
+        clusters, dims, items, dataT.get(), maskT.get(), ids.data(),
+        out.columns.get(), out.columnsMask.get(), -3);
     return out;
 }
 
@@ -62,8 +60,7 @@ void ExpectCentre(Centres& out, int c, int j, double value, int present) {
 TEST(ComputeClusterMeansTest, WorkedExample) {
     Matrix<double> data{
         {1, 5, kNaN}, {10, kInf, 3}, {2, 7, 1}, {20, kNaN, 5}, {4, 6, 2}};
-    Matrix<int> mask{
-        {1, 1, 0}, {1, 0, 1}, {2, -1, 1}, {1, 0, 1}, {1, 1, 1}};
+    Matrix<int> mask{{1, 1, 0}, {1, 0, 1}, {2, -1, 1}, {1, 0, 1}, {1, 1, 1}};
     const std::vector<int> ids = {0, 1, 0, 1, 0};
 
     for (int stale : {0, 5, -2}) {
@@ -104,7 +101,8 @@ TEST(ComputeClusterMeansTest, RepeatedCallsAndRandomJob) {
     const int items = 29, dims = 4, clusters = 5;
     std::mt19937 rng(99u);
     std::uniform_real_distribution<double> value(-1e3, 1e3);
-    std::uniform_int_distribution<int> presence(-1, 2), cluster(0, clusters - 1);
+    std::uniform_int_distribution<int> presence(-1, 2),
+        cluster(0, clusters - 1);
     Matrix<double> data(items, dims, 0.0);
     Matrix<int> mask(items, dims, 0);
     std::vector<int> first(items), second(items);
@@ -122,7 +120,8 @@ TEST(ComputeClusterMeansTest, RepeatedCallsAndRandomJob) {
     Matrix<int> centreMask(clusters, dims, 0);
     ClusterEngine engine;
     engine.ComputeClusterMeans(clusters, items, dims, data.get(), mask.get(),
-                               first.data(), centres.get(), centreMask.get(), 0);
+                               first.data(), centres.get(), centreMask.get(),
+                               0);
     engine.ComputeClusterMeans(clusters, items, dims, data.get(), mask.get(),
                                second.data(), centres.get(), centreMask.get(),
                                0);

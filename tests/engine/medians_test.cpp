@@ -53,9 +53,9 @@ TEST(MedianOfTest, WorkedExamples) {
     };
     const Case cases[] = {
         {{3, 1, 2}, 2.0},
-        {{4, 1, 3, 2}, 2.5},      // (2 + 3) * 0.5
-        {{2, 2, 2, 9}, 2.0},      // middle pair 2, 2
-        {{5, 5, 1, 1}, 3.0},      // middle pair 1, 5
+        {{4, 1, 3, 2}, 2.5},  // (2 + 3) * 0.5
+        {{2, 2, 2, 9}, 2.0},  // middle pair 2, 2
+        {{5, 5, 1, 1}, 3.0},  // middle pair 1, 5
         {{9, 8, 7, 6, 5}, 7.0},
         {{1, 1, 1, 1, 1, 1}, 1.0},
         {{0.1, 0.2, 0.4, 0.3}, (0.2 + 0.3) * 0.5},
@@ -94,8 +94,9 @@ TEST(MedianOfTest, MatchesSortedReferenceInEveryOrder) {
             for (double& v : values) v = pick(rng) / 3.0 - 5.0;
             const double expected = SortedMedian(values);
             for (int order = 0; order < 4; ++order) {
-                SCOPED_TRACE(testing::Message() << "n=" << n << " distinct="
-                                                << distinct << " order=" << order);
+                SCOPED_TRACE(testing::Message()
+                             << "n=" << n << " distinct=" << distinct
+                             << " order=" << order);
                 ASSERT_EQ(Bits(CheckedMedian(values)), Bits(expected));
                 std::shuffle(values.begin(), values.end(), rng);
             }
@@ -108,12 +109,12 @@ TEST(MedianOfTest, StructuredOrders) {
     for (int n = 3; n <= 300; ++n) {
         std::vector<std::vector<double>> shapes(6, std::vector<double>(n));
         for (int k = 0; k < n; ++k) {
-            shapes[0][k] = k;                       // ascending
-            shapes[1][k] = n - k;                   // descending
-            shapes[2][k] = k < n / 2 ? k : n - k;   // organ pipe
-            shapes[3][k] = k % 2;                   // alternating
-            shapes[4][k] = k < n / 2 ? n - k : k;   // valley
-            shapes[5][k] = (k * 7919) % n;          // scrambled
+            shapes[0][k] = k;                      // ascending
+            shapes[1][k] = n - k;                  // descending
+            shapes[2][k] = k < n / 2 ? k : n - k;  // organ pipe
+            shapes[3][k] = k % 2;                  // alternating
+            shapes[4][k] = k < n / 2 ? n - k : k;  // valley
+            shapes[5][k] = (k * 7919) % n;         // scrambled
         }
         for (const auto& values : shapes) {
             SCOPED_TRACE(testing::Message() << "n=" << n);
@@ -140,12 +141,11 @@ TEST(MedianOfTest, NaNInputsReturnWithinBounds) {
     }
 }
 
-
 // Six items of three values; cluster 2 has no members. Every masked cell holds
 // NaN or an infinity, and the outputs and scratch start out full of garbage.
 TEST(ComputeClusterMediansTest, WorkedExampleWithMasksAndStaleContents) {
     Matrix<double> data{{1, 10, kNaN}, {5, kInf, kNaN}, {3, 30, 2},
-                        {2, kNaN, 4}, {6, 8, -kInf}, {4, 20, 6}};
+                        {2, kNaN, 4},  {6, 8, -kInf},   {4, 20, 6}};
     Matrix<int> mask{{1, 1, 0}, {1, 0, 0}, {1, 2, -1},
                      {1, 0, 1}, {1, 1, 0}, {1, 1, 1}};
     const int ids[6] = {0, 1, 0, 0, 1, 0};
@@ -228,10 +228,9 @@ TEST(ComputeClusterMediansTest, OrientationsAgreeOnRandomJob) {
     Matrix<int> maskT = mask.Transposed();
     Matrix<double> centresT(dims, clusters, 0.0);
     Matrix<int> centreMaskT(dims, clusters, 0);
-    ClusterEngine().ComputeClusterMedians(clusters, dims, items, dataT.get(),
-                                          maskT.get(), ids.data(),
-                                          centresT.get(), centreMaskT.get(), 1,
-                                          scratch.data());
+    ClusterEngine().ComputeClusterMedians(
+        clusters, dims, items, dataT.get(), maskT.get(), ids.data(),
+        centresT.get(), centreMaskT.get(), 1, scratch.data());
 
     for (int c = 0; c < clusters; ++c)
         for (int j = 0; j < dims; ++j) {
@@ -239,7 +238,8 @@ TEST(ComputeClusterMediansTest, OrientationsAgreeOnRandomJob) {
             for (int k = 0; k < items; ++k)
                 if (ids[k] == c && mask.at(k, j) != 0)
                     present.push_back(data.at(k, j));
-            const double expected = present.empty() ? 0.0 : SortedMedian(present);
+            const double expected = present.empty() ? 0.0
+                                                    : SortedMedian(present);
             SCOPED_TRACE(testing::Message() << "cluster " << c << " dim " << j);
             EXPECT_EQ(Bits(centres.at(c, j)), Bits(expected));
             EXPECT_EQ(centreMask.at(c, j), present.empty() ? 0 : 1);
@@ -282,15 +282,13 @@ TEST(ComputeClusterMediansTest, GroupedFormGivesTheLiteralBits) {
         std::vector<double> scratch(items, 3.0);
         std::vector<int> order(items, -9), starts(k + 1, 99);
         ClusterEngine engine;
-        engine.ComputeClusterMedians(k, rows, cols, d.get(), m.get(),
-                                     ids.data(), literal.get(),
-                                     literalMask.get(), columns,
-                                     scratch.data());
+        engine.ComputeClusterMedians(
+            k, rows, cols, d.get(), m.get(), ids.data(), literal.get(),
+            literalMask.get(), columns, scratch.data());
         engine.ComputeClusterMedians(k, rows, cols, d.get(), m.get(),
                                      ids.data(), grouped.get(),
-                                     groupedMask.get(), columns,
-                                     scratch.data(), order.data(),
-                                     starts.data());
+                                     groupedMask.get(), columns, scratch.data(),
+                                     order.data(), starts.data());
         for (int r = 0; r < cr; ++r)
             for (int c = 0; c < cc; ++c) {
                 ASSERT_EQ(Bits(grouped.at(r, c)), Bits(literal.at(r, c)))

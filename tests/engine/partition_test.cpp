@@ -51,8 +51,7 @@ Job Scatter() {
     return Job{Data(40, 3, values), Mask(40, 3, 1), {1.0, 1.0, 1.0}};
 }
 
-const std::vector<int> kGroups = {0, 0, 0, 0, 0, 1, 1, 1,
-                                  1, 1, 2, 2, 2, 2, 2};
+const std::vector<int> kGroups = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2};
 
 void Pin(std::int32_t s1, std::int32_t s2) { StoreSeedWords({s1, s2}); }
 
@@ -173,7 +172,8 @@ TEST_P(PartitionTest, JobsThatCannotBeClusteredAssignNothing) {
     const Outcome noCluster = job.Run(0, 5);
     EXPECT_EQ(noCluster.found, 0);
     // A starting assignment naming cluster 3 of 3 is refused, not followed.
-    const Outcome badStart = job.Run(3, 0, 'a', 'e', 0, std::vector<int>(15, 3));
+    const Outcome badStart =
+        job.Run(3, 0, 'a', 'e', 0, std::vector<int>(15, 3));
     EXPECT_EQ(badStart.found, 0);
     // None of these drew from the generator.
     const SeedWords after = LoadSeedWords();
@@ -191,7 +191,8 @@ TEST_P(PartitionTest, ColumnsAsItemsGiveTheSamePartition) {
             const Outcome byRow = rows.Run(4, 6, method, metric, 0);
             for (int flag : {1, 5}) {
                 Pin(4321, 8765);
-                const Outcome byColumn = columns.Run(4, 6, method, metric, flag);
+                const Outcome byColumn =
+                    columns.Run(4, 6, method, metric, flag);
                 EXPECT_EQ(byColumn.ids, byRow.ids);
                 EXPECT_EQ(byColumn.error, byRow.error);
                 EXPECT_EQ(byColumn.found, byRow.found);

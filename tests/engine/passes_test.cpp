@@ -24,8 +24,8 @@ INSTANTIATE_TEST_SUITE_P(Widths, PassLoopTest,
                          test_support::WidthName);
 
 // One-dimensional items, unit weights, all present, refined from `start`.
-Outcome Refine(const std::vector<double>& values, std::vector<int> start,
-               int k, char method = 'a', char metric = 'e') {
+Outcome Refine(const std::vector<double>& values, std::vector<int> start, int k,
+               char method = 'a', char metric = 'e') {
     const int n = static_cast<int>(values.size());
     EngineJob job{Data(n, 1, values), Mask(n, 1, 1), {1.0}};
     return job.Run(k, 0, method, metric, 0, std::move(start));
@@ -42,8 +42,8 @@ TEST_P(PassLoopTest, AnItemLeftAloneDuringASweepIsSkipped) {
     EXPECT_EQ(out.ids, (std::vector<int>{1, 0, 1, 1, 2, 2}));
     EXPECT_EQ(out.found, 1);
     const double b = (0.0 + -1.0 + -1.0) / 3.0;
-    EXPECT_EQ(out.error, (0 - b) * (0 - b) + (-1 - b) * (-1 - b) +
-                             (-1 - b) * (-1 - b));
+    EXPECT_EQ(out.error,
+              (0 - b) * (0 - b) + (-1 - b) * (-1 - b) + (-1 - b) * (-1 - b));
 }
 
 TEST_P(PassLoopTest, EquallyNearClustersDoNotTakeTheItem) {

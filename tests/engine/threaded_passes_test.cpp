@@ -19,14 +19,15 @@
 namespace selvane {
 namespace {
 
-using test_support::SweepCase;
 using test_support::ForcedWidth;
 using test_support::PinnedOutcome;
+using test_support::SweepCase;
 using test_support::ThreadsVariable;
 
 void ExpectSame(const PinnedOutcome& threaded, const PinnedOutcome& alone) {
     EXPECT_EQ(threaded.ids, alone.ids);
-    EXPECT_EQ(test_support::Bits(threaded.error), test_support::Bits(alone.error));
+    EXPECT_EQ(test_support::Bits(threaded.error),
+              test_support::Bits(alone.error));
     EXPECT_EQ(threaded.found, alone.found);
     EXPECT_EQ(threaded.after.s1, alone.after.s1);
     EXPECT_EQ(threaded.after.s2, alone.after.s2);
@@ -53,8 +54,7 @@ TEST(ThreadedPassesTest, EveryThreadCountAndWidthGivesTheBitsOfOne) {
                 ForcedWidth force(lanes);
                 SCOPED_TRACE(test_support::Describe(job, columns, lanes) +
                              " threads=" + threads);
-                ExpectSame(test_support::Run(job, columns, 300 + trial),
-                           alone);
+                ExpectSame(test_support::Run(job, columns, 300 + trial), alone);
             }
         }
         if (HasFailure()) break;
@@ -119,8 +119,16 @@ TEST(ThreadedPassesTest, ThreadCountRule) {
     const struct {
         const char* text;
         int count;
-    } cases[] = {{"1", 1},  {"8", 8},   {"0012", 12}, {"", 0},   {"0", 0},
-                 {"-3", 0}, {"+3", 0},  {"2x", 0},    {" 2", 0}, {"1.5", 0},
+    } cases[] = {{"1", 1},
+                 {"8", 8},
+                 {"0012", 12},
+                 {"", 0},
+                 {"0", 0},
+                 {"-3", 0},
+                 {"+3", 0},
+                 {"2x", 0},
+                 {" 2", 0},
+                 {"1.5", 0},
                  {"99999999999999999999", 2147483647}};
     for (const auto& c : cases) {
         EXPECT_EQ(ParseThreadCount(c.text), c.count) << '"' << c.text << '"';

@@ -147,7 +147,13 @@ TEST(VectorSweepTest, OverlappingJobsOverManyIterationsMatchTheLiteralSweep) {
             for (int j = 0; j < d; ++j) centres[c][j] = 20.0 + 3.0 * noise(rng);
         }
         SweepCase job{{Data(n, d), Mask(n, d, 1), std::vector<double>(d, 1.0)},
-                      n, d, k, 2, 'a', k % 2 ? 'u' : 'e', {}};
+                      n,
+                      d,
+                      k,
+                      2,
+                      'a',
+                      k % 2 ? 'u' : 'e',
+                      {}};
         for (int i = 0; i < n; ++i) {
             for (int j = 0; j < d; ++j) {
                 job.data[i][j] = centres[i % k][j] + noise(rng);
@@ -175,15 +181,21 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
         const int centreRows = columns ? job.d : job.k;
         const int centreCols = columns ? job.k : job.d;
         Data expected(centreRows, centreCols), actual(centreRows, centreCols);
-        Mask expectedMask(centreRows, centreCols), actualMask(centreRows,
-                                                             centreCols, 9);
+        Mask expectedMask(centreRows, centreCols),
+            actualMask(centreRows, centreCols, 9);
         ClusterEngine engine;
         engine.ComputeClusterMeans(job.k, rows, cols, data, mask,
                                    job.start.data(), expected.get(),
                                    expectedMask.get(), columns);
         ForcedWidth force(VectorWidths().front());
-        const SweepRequest request{job.k, job.n, job.d, columns, data, mask,
-                                   job.weights.data(), EuclideanDistance,
+        const SweepRequest request{job.k,
+                                   job.n,
+                                   job.d,
+                                   columns,
+                                   data,
+                                   mask,
+                                   job.weights.data(),
+                                   EuclideanDistance,
                                    true};
         SweepJob* sweepJob = nullptr;
         SweepWorkspace* workspace = nullptr;
@@ -209,7 +221,8 @@ TEST(VectorSweepTest, ExportedJobsMatchTheLiteralSweep) {
     for (int trial = 0; trial < 24; ++trial) {
         const int n = std::uniform_int_distribution<int>(1, 80)(rng);
         const int d = std::uniform_int_distribution<int>(1, 9)(rng);
-        const int k = std::uniform_int_distribution<int>(1, n < 12 ? n : 12)(rng);
+        const int k =
+            std::uniform_int_distribution<int>(1, n < 12 ? n : 12)(rng);
         std::vector<double> input(static_cast<std::size_t>(n) * d);
         std::uniform_real_distribution<double> value(0.05, 10.0);
         for (double& x : input) x = value(rng);
@@ -226,8 +239,8 @@ TEST(VectorSweepTest, ExportedJobsMatchTheLiteralSweep) {
             ForcedWidth force(lanes);
             StoreSeedWords({trial + 1, 99});
             RunJob(n, d, input.data(), k, vector.data());
-            EXPECT_EQ(vector, literal) << "n=" << n << " d=" << d << " k=" << k
-                                       << " lanes=" << lanes;
+            EXPECT_EQ(vector, literal)
+                << "n=" << n << " d=" << d << " k=" << k << " lanes=" << lanes;
         }
     }
 }

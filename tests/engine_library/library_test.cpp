@@ -31,8 +31,8 @@ using ClusterFunction = int (*)(int, int, const double*, int,
                                 int, int, const std::uint64_t*, int, int*,
                                 double*, int*, double*, unsigned char*);
 using SelvaneJobFunction = int (*)(int, int, const double*, int,
-                                   const std::uint64_t*, int, double*,
-                                   double*, int*);
+                                   const std::uint64_t*, int, double*, double*,
+                                   int*);
 using VersionFunction = int (*)();
 using TextFunction = const char* (*)(int);
 
@@ -52,7 +52,8 @@ F Function(const char* name) {
 }
 
 TEST(EngineLibraryTest, ExportsItsVersionAndMessages) {
-    const auto version = Function<VersionFunction>("selvane_engine_api_version");
+    const auto version =
+        Function<VersionFunction>("selvane_engine_api_version");
     const auto text = Function<TextFunction>("selvane_engine_strerror");
     ASSERT_NE(version, nullptr) << libraryPath;
     ASSERT_NE(text, nullptr);
@@ -95,8 +96,8 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
                                             : SELVANE_ENGINE_MEANS,
                           job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
                                             : SELVANE_ENGINE_EUCLIDEAN,
-                          &seed, trial % 4, ids.data(), &error, &found,
-                          nullptr, nullptr),
+                          &seed, trial % 4, ids.data(), &error, &found, nullptr,
+                          nullptr),
                   SELVANE_ENGINE_OK);
 
         StoreSeedWords(SeedWordsFromSeed(seed));
@@ -110,8 +111,8 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
             job.k, columns ? job.d : job.n, columns ? job.n : job.d,
             columns ? t.get() : job.data.get(),
             columns ? tm.get() : job.mask.get(), job.weights.data(), columns,
-            job.passes, job.method, job.metric, engineIds.data(),
-            &engineError, &engineFound);
+            job.passes, job.method, job.metric, engineIds.data(), &engineError,
+            &engineFound);
         EXPECT_EQ(ids, engineIds);
         EXPECT_EQ(test_support::Bits(error), test_support::Bits(engineError));
         EXPECT_EQ(found, engineFound);
@@ -125,7 +126,8 @@ TEST(EngineLibraryTest, SeededSelvaneJobIsTheExportedJob) {
     for (int trial = 0; trial < 20; ++trial) {
         const int n = 5 + trial * 3, d = 1 + trial % 4, k = 1 + trial % 5;
         std::vector<double> input(static_cast<std::size_t>(n) * d);
-        for (double& v : input) v = 0.05 + 3.0 * static_cast<double>(rng() >> 11) * 0x1p-53;
+        for (double& v : input)
+            v = 0.05 + 3.0 * static_cast<double>(rng() >> 11) * 0x1p-53;
         const std::uint64_t seed = rng();
         std::vector<double> result(n), expected(n);
         double error = 0.0;

@@ -18,11 +18,13 @@ namespace {
 
 // Words worked out by a separate script from the documented rule.
 TEST(SeedRuleTest, KnownSeedsGiveKnownWords) {
-    const struct { std::uint64_t seed; std::int32_t s1, s2; } cases[] = {
-        {0u, 2065550768, 1646307636},
-        {1u, 151149848, 285880039},
-        {42u, 803958422, 1037513505},
-        {UINT64_MAX, 459615265, 1691972210}};
+    const struct {
+        std::uint64_t seed;
+        std::int32_t s1, s2;
+    } cases[] = {{0u, 2065550768, 1646307636},
+                 {1u, 151149848, 285880039},
+                 {42u, 803958422, 1037513505},
+                 {UINT64_MAX, 459615265, 1691972210}};
     for (const auto& c : cases) {
         const SeedWords words = SeedWordsFromSeed(c.seed);
         EXPECT_EQ(words.s1, c.s1) << c.seed;
@@ -37,11 +39,20 @@ struct Job {
     double error = -1.0;
     int found = -1;
     int Run(const std::uint64_t* seed, int threads = 0, int passes = 30) {
-        const EngineRequest request{n, d, values.data(), 0, nullptr, nullptr,
-                                    k, passes, SELVANE_ENGINE_MEANS,
-                                    SELVANE_ENGINE_EUCLIDEAN, seed, threads};
-        return RunEngineJob(request, {ids.data(), &error, &found, nullptr,
-                                      nullptr});
+        const EngineRequest request{n,
+                                    d,
+                                    values.data(),
+                                    0,
+                                    nullptr,
+                                    nullptr,
+                                    k,
+                                    passes,
+                                    SELVANE_ENGINE_MEANS,
+                                    SELVANE_ENGINE_EUCLIDEAN,
+                                    seed,
+                                    threads};
+        return RunEngineJob(request,
+                            {ids.data(), &error, &found, nullptr, nullptr});
     }
 };
 
@@ -106,20 +117,34 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
         const double* weights;
         int code;
     } cases[] = {
-        {3, 2, 0, 2, 5, 0, 0, 0, nullptr, nullptr, nullptr, SELVANE_ENGINE_ERROR_NULL_POINTER},
-        {0, 2, 0, 1, 5, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_SHAPE},
-        {3, 0, 0, 1, 5, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_SHAPE},
-        {3, 2, 0, 4, 5, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
-        {3, 2, 0, 0, 5, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
-        {3, 2, 0, 2, 0, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_PASS_COUNT},
-        {3, 2, 2, 2, 5, 0, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_OPTION},
-        {3, 2, 0, 2, 5, 2, 0, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_OPTION},
-        {3, 2, 0, 2, 5, 0, -1, 0, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_OPTION},
-        {3, 2, 0, 2, 5, 0, 0, -1, values.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_THREAD_COUNT},
-        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), nullptr, weights.data(), SELVANE_ENGINE_ERROR_WEIGHT},
-        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), nullptr, nanWeights.data(), SELVANE_ENGINE_ERROR_WEIGHT},
-        {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), nullptr, nullptr, SELVANE_ENGINE_ERROR_VALUE},
-        {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), allPresent.data(), nullptr, SELVANE_ENGINE_ERROR_VALUE},
+        {3, 2, 0, 2, 5, 0, 0, 0, nullptr, nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_NULL_POINTER},
+        {0, 2, 0, 1, 5, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_SHAPE},
+        {3, 0, 0, 1, 5, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_SHAPE},
+        {3, 2, 0, 4, 5, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
+        {3, 2, 0, 0, 5, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
+        {3, 2, 0, 2, 0, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_PASS_COUNT},
+        {3, 2, 2, 2, 5, 0, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_OPTION},
+        {3, 2, 0, 2, 5, 2, 0, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_OPTION},
+        {3, 2, 0, 2, 5, 0, -1, 0, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_OPTION},
+        {3, 2, 0, 2, 5, 0, 0, -1, values.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_THREAD_COUNT},
+        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), nullptr, weights.data(),
+         SELVANE_ENGINE_ERROR_WEIGHT},
+        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), nullptr, nanWeights.data(),
+         SELVANE_ENGINE_ERROR_WEIGHT},
+        {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_VALUE},
+        {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), allPresent.data(), nullptr,
+         SELVANE_ENGINE_ERROR_VALUE},
     };
     for (const auto& c : cases) {
         std::vector<int> ids(3, 77);
@@ -127,11 +152,11 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
         int found = 66;
         unsigned char present[8] = {7, 7, 7, 7, 7, 7, 7, 7};
         const std::uint64_t seed = 1;
-        const EngineRequest request{c.n, c.d, c.values, c.layout, c.present,
-                                    c.weights, c.k, c.passes, c.centres,
-                                    c.metric, &seed, c.threads};
-        EXPECT_EQ(RunEngineJob(request, {ids.data(), &error, &found, centres,
-                                         present}),
+        const EngineRequest request{c.n,       c.d,       c.values, c.layout,
+                                    c.present, c.weights, c.k,      c.passes,
+                                    c.centres, c.metric,  &seed,    c.threads};
+        EXPECT_EQ(RunEngineJob(request,
+                               {ids.data(), &error, &found, centres, present}),
                   c.code);
         EXPECT_EQ(ids, std::vector<int>(3, 77));
         EXPECT_EQ(error, 5.5);
@@ -144,11 +169,11 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     // A missing cell may hold anything, an infinity included.
     std::vector<unsigned char> gap = {1, 1, 0, 1, 1, 1};
     std::vector<int> ids(3, 77);
-    const EngineRequest request{3, 2, infinite.data(), 0, gap.data(), nullptr,
-                                2, 5, 0, 0, nullptr, 0};
-    EXPECT_EQ(RunEngineJob(request, {ids.data(), nullptr, nullptr, nullptr,
-                                     nullptr}),
-              SELVANE_ENGINE_OK);
+    const EngineRequest request{
+        3, 2, infinite.data(), 0, gap.data(), nullptr, 2, 5, 0, 0, nullptr, 0};
+    EXPECT_EQ(
+        RunEngineJob(request, {ids.data(), nullptr, nullptr, nullptr, nullptr}),
+        SELVANE_ENGINE_OK);
 }
 
 // Centres are NaN and absent exactly where no member has the value, and
@@ -156,19 +181,28 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
 TEST(SeededJobTest, CentresFromPresentValuesOnly) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // Two far groups; value 1 is missing in every item of the second.
-    const std::vector<double> values = {1, 2, 1.5, 4, 2, nan,
+    const std::vector<double> values = {1,   2,   1.5, 4,   2,   nan,
                                         100, nan, 102, nan, 101, nan};
     for (int centres : {SELVANE_ENGINE_MEANS, SELVANE_ENGINE_MEDIANS}) {
         std::vector<int> ids(6);
         double out[4];
         unsigned char has[4];
         const std::uint64_t seed = 3;
-        const EngineRequest request{6, 2, values.data(), 0, nullptr, nullptr,
-                                    2, 10, centres, SELVANE_ENGINE_EUCLIDEAN,
-                                    &seed, 1};
-        ASSERT_EQ(RunEngineJob(request, {ids.data(), nullptr, nullptr, out,
-                                         has}),
-                  SELVANE_ENGINE_OK);
+        const EngineRequest request{6,
+                                    2,
+                                    values.data(),
+                                    0,
+                                    nullptr,
+                                    nullptr,
+                                    2,
+                                    10,
+                                    centres,
+                                    SELVANE_ENGINE_EUCLIDEAN,
+                                    &seed,
+                                    1};
+        ASSERT_EQ(
+            RunEngineJob(request, {ids.data(), nullptr, nullptr, out, has}),
+            SELVANE_ENGINE_OK);
         ASSERT_EQ(ids[0], ids[1]);
         ASSERT_EQ(ids[0], ids[2]);
         ASSERT_EQ(ids[3], ids[4]);

@@ -79,9 +79,8 @@ TEST(AllocationFaultsTest, OnlyTheChosenRequestFails) {
 
 // Six items in two clear groups of profile, three values each;
 // dimension-major.
-const std::vector<double> kInput = {1, 8, 2, 9, 1.5, 7,
-                                    1, 1, 1, 1, 1,   1,
-                                    8, 1, 9, 2, 7,   1.5};
+const std::vector<double> kInput = {1, 8, 2, 9, 1.5, 7, 1, 1, 1,
+                                    1, 1, 1, 8, 1,   9, 2, 7, 1.5};
 
 TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
     struct Shape {
@@ -142,7 +141,8 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     // Five items of two values, or their transpose when items are columns.
     const test_support::EngineJob rows{
         test_support::Data(5, 2, {1, 2, 2, 1, 5, 5, 6, 4, 9, 1}),
-        test_support::Mask(5, 2, 1), {1.0, 1.0}};
+        test_support::Mask(5, 2, 1),
+        {1.0, 1.0}};
     test_support::EngineJob job = c.itemsAsColumns ? rows.Transposed() : rows;
     // passCount 0 starts from this assignment; otherwise it marks
     // "untouched".
@@ -172,10 +172,11 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     // clusterSizes, the centroid matrices (2 + 2 rows of each orientation's
     // row count) and the saved assignment at the least.
     EXPECT_GE(swept, 6);
-    std::printf("PartitionClusters method %c, %d passes, itemsAsColumns %d, "
-                "threads %s: %lld requests swept\n",
-                c.method, c.passCount, c.itemsAsColumns, c.threads,
-                static_cast<long long>(swept));
+    std::printf(
+        "PartitionClusters method %c, %d passes, itemsAsColumns %d, "
+        "threads %s: %lld requests swept\n",
+        c.method, c.passCount, c.itemsAsColumns, c.threads,
+        static_cast<long long>(swept));
     SetSmallJobWork(kSmallJobWork);
 }
 

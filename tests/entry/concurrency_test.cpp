@@ -78,8 +78,8 @@ void RunConcurrently(std::atomic<int>* wrong) {
             std::vector<double> result;
             for (int call = 0; call < kCallsPerThread; ++call) {
                 result.assign(job.expected.size() + 1, 0.25);
-                RunJob(job.itemCount, kDimensions, job.input.data(),
-                       job.groups, result.data());
+                RunJob(job.itemCount, kDimensions, job.input.data(), job.groups,
+                       result.data());
                 if (!Correct(job, result)) wrong->fetch_add(1);
             }
         });

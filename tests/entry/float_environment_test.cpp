@@ -24,10 +24,10 @@ namespace {
 #ifdef TEST_HAS_SSE
 
 // SSE register (MXCSR) bits.
-constexpr unsigned kSseFlags = 0x003F;         // sticky exception flags
+constexpr unsigned kSseFlags = 0x003F;  // sticky exception flags
 constexpr unsigned kSsePrecisionFlag = 0x0020;
 constexpr unsigned kSseDenormalsAreZero = 0x0040;
-constexpr unsigned kSseMasks = 0x1F80;         // every exception masked
+constexpr unsigned kSseMasks = 0x1F80;  // every exception masked
 constexpr unsigned kSseInvalidMask = 0x0080;
 constexpr unsigned kSseDivideMask = 0x0200;
 constexpr unsigned kSseTowardZero = 0x6000;
@@ -109,9 +109,9 @@ Job SubnormalJob() { return {"subnormal", 3, 1, 3, {1e-310, 2e-310, 3e-310}}; }
 // A job that depends on the random starts, with one item that cannot be
 // measured (its values are divided by a zero norm).
 Job MixedJob() {
-    return {"mixed", 10, 2, 3,
-            {1.0, 1.2, 0.9, 5.0, 5.5, 4.8, 0.0, 20.0, 21.0, 0.3,
-             1.1, 0.8, 1.0, 4.9, 5.2, 5.1, 3.0, 19.0, 22.0, 0.35}};
+    return {"mixed", 10, 2, 3, {1.0,  1.2,  0.9, 5.0,  5.5,  4.8, 0.0,
+                                20.0, 21.0, 0.3, 1.1,  0.8,  1.0, 4.9,
+                                5.2,  5.1,  3.0, 19.0, 22.0, 0.35}};
 }
 
 void ExpectSameOutcome(const Outcome& expected, const Outcome& actual) {
@@ -129,8 +129,7 @@ protected:
 
     // Runs the job under the given settings and checks that they are
     // exactly in force afterwards, flags included.
-    Outcome RunUnder(unsigned sse, unsigned short x87Control,
-                     const Job& job) {
+    Outcome RunUnder(unsigned sse, unsigned short x87Control, const Job& job) {
         const Environment host = WriteEnvironment(sse, x87Control);
         Outcome out = RunPinned(job);
         const Environment after = ReadEnvironment();
@@ -152,8 +151,8 @@ TEST_F(FloatEnvironmentTest, DefaultResultsAreTheWorkedOnes) {
 TEST_F(FloatEnvironmentTest, HostileSettingsChangeNoResult) {
     // Round toward zero, flush-to-zero, denormals-are-zero; on Windows also
     // x87 24-bit precision rounding up.
-    const unsigned sse =
-        kSseMasks | kSseTowardZero | kSseFlushToZero | kSseDenormalsAreZero;
+    const unsigned sse = kSseMasks | kSseTowardZero | kSseFlushToZero |
+                         kSseDenormalsAreZero;
     const unsigned short x87 = kX87Masks | kX87RoundUp;
     for (const Job& job : {RoundingJob(), SubnormalJob(), MixedJob()}) {
         SCOPED_TRACE(job.name);

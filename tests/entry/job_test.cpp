@@ -16,7 +16,7 @@ const double kGuard = 12345.5;
 
 // Runs a job on a result array with one guard element after the N items.
 std::vector<double> Cluster(int n, int d, const std::vector<double>& input,
-                        int k) {
+                            int k) {
     std::vector<double> result(static_cast<std::size_t>(n > 0 ? n : 0) + 1,
                                kGuard);
     RunJob(n, d, input.empty() ? nullptr : input.data(), k, result.data());
@@ -48,7 +48,8 @@ std::vector<double> TwoProfiles(std::vector<double>* scales) {
 TEST(RunJobTest, OneClusterNumbersEveryItemZero) {
     std::vector<double> scales;
     Pin(1, 2);
-    EXPECT_EQ(Cluster(6, 3, TwoProfiles(&scales), 1), std::vector<double>(6, 0.0));
+    EXPECT_EQ(Cluster(6, 3, TwoProfiles(&scales), 1),
+              std::vector<double>(6, 0.0));
 }
 
 TEST(RunJobTest, AsManyClustersAsItemsOrdersItemsByMagnitude) {
@@ -56,8 +57,8 @@ TEST(RunJobTest, AsManyClustersAsItemsOrdersItemsByMagnitude) {
     // and 13, and two unmeasurable items. Magnitudes 5/13, 1/13, 1, 0, 0;
     // each cluster holds one item, so its mean is half its magnitude, and
     // the two zeros tie at positions 0 and 1 and both take 1.
-    const std::vector<double> input = {3, 0.6, 5, 0.0, 2,    // dimension 0
-                                       4, 0.8, 12, 1, -2};   // dimension 1
+    const std::vector<double> input = {3, 0.6, 5,  0.0, 2,    // dimension 0
+                                       4, 0.8, 12, 1,   -2};  // dimension 1
     Pin(3, 4);
     EXPECT_EQ(Cluster(5, 2, input, 5), (std::vector<double>{3, 2, 4, 1, 1}));
 }
@@ -82,10 +83,10 @@ TEST(RunJobTest, UnclusterableArgumentsGiveMinusOneAndDrawNothing) {
     Pin(11, 22);
     EXPECT_EQ(Cluster(6, 3, input, 0), none);
     EXPECT_EQ(Cluster(6, 3, input, -4), none);
-    EXPECT_EQ(Cluster(6, 3, input, 7), none);   // fewer items than clusters
-    EXPECT_EQ(Cluster(6, 0, input, 2), none);   // no dimension
+    EXPECT_EQ(Cluster(6, 3, input, 7), none);  // fewer items than clusters
+    EXPECT_EQ(Cluster(6, 0, input, 2), none);  // no dimension
     EXPECT_EQ(Cluster(6, -1, input, 2), none);
-    EXPECT_EQ(Cluster(6, 3, {}, 2), none);      // no input array
+    EXPECT_EQ(Cluster(6, 3, {}, 2), none);  // no input array
     // No item has all values greater than zero: every magnitude is 0/0.
     std::vector<double> unusable = input;
     for (int i = 0; i < 6; ++i) unusable[i] = i % 2 ? 0.0 : -1.0;
@@ -136,8 +137,8 @@ TEST(RunJobTest, ACallLeavesNoTraceInTheNext) {
 TEST(RunJobTest, InfiniteValuesMarkOnlyTheirOwnItem) {
     // Item 2 holds +inf: it is unmeasurable (magnitude 0, lowest cluster)
     // while the others keep their order by magnitude.
-    const std::vector<double> input = {1, 2, std::numeric_limits<double>::infinity(),
-                                       1, 2, 1};
+    const std::vector<double> input = {
+        1, 2, std::numeric_limits<double>::infinity(), 1, 2, 1};
     Pin(5, 5);
     EXPECT_EQ(Cluster(3, 2, input, 3), (std::vector<double>{1, 2, 0}));
 }

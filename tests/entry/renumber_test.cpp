@@ -41,8 +41,7 @@ TEST(RenumberTest, DividesByMembersPlusOneInSinglePrecision) {
     const std::vector<double> ids = {0, 1, 1, 1};
     float means[2];
     std::int64_t counts[2];
-    ComputeMeanMagnitudes(4, 2, rows.rows.data(), 0, ids.data(), means,
-                          counts);
+    ComputeMeanMagnitudes(4, 2, rows.rows.data(), 0, ids.data(), means, counts);
     EXPECT_EQ(means[0], 0.25f);
     EXPECT_EQ(static_cast<double>(means[1]), 0.30000001192092896);
     EXPECT_EQ(counts[1], 4);

@@ -18,13 +18,13 @@ namespace selvane {
 namespace fuzz {
 
 // A broken property ends the run, so that libFuzzer records the input.
-#define SELVANE_FUZZ_CHECK(condition)                                     \
-    do {                                                                  \
-        if (!(condition)) {                                               \
-            std::fprintf(stderr, "%s:%d: property violated: %s\n",        \
-                         __FILE__, __LINE__, #condition);                 \
-            std::abort();                                                 \
-        }                                                                 \
+#define SELVANE_FUZZ_CHECK(condition)                                        \
+    do {                                                                     \
+        if (!(condition)) {                                                  \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, \
+                         __LINE__, #condition);                              \
+            std::abort();                                                    \
+        }                                                                    \
     } while (0)
 
 class FuzzInput {
@@ -41,9 +41,7 @@ public:
     }
 
     // lo + (a byte's worth of choice) mod the span; hi - lo < 256.
-    int TakeInRange(int lo, int hi) {
-        return lo + TakeByte() % (hi - lo + 1);
-    }
+    int TakeInRange(int lo, int hi) { return lo + TakeByte() % (hi - lo + 1); }
 
     // Raw bits of a double, any pattern.
     double TakeBits() {
@@ -60,11 +58,11 @@ public:
     double TakeMeasurement() {
         const std::uint8_t selector = TakeByte();
         switch (selector % 8) {
-        case 4: return Special(selector / 8);
-        case 5:
-        case 6: return TakeBits();
-        case 7: return 1.0 + TakeByte() / 64.0;
-        default: return (selector / 8 + 1) * 0.25;
+            case 4: return Special(selector / 8);
+            case 5:
+            case 6: return TakeBits();
+            case 7: return 1.0 + TakeByte() / 64.0;
+            default: return (selector / 8 + 1) * 0.25;
         }
     }
 
@@ -73,15 +71,36 @@ private:
         constexpr double kInf = std::numeric_limits<double>::infinity();
         constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
         constexpr double kValues[] = {
-            kNaN, -kNaN, kInf, -kInf, 0.0, -0.0,
+            kNaN,
+            -kNaN,
+            kInf,
+            -kInf,
+            0.0,
+            -0.0,
             std::numeric_limits<double>::denorm_min(),
             -std::numeric_limits<double>::denorm_min(),
-            DBL_MIN, DBL_MAX, -DBL_MAX, -1.0,
+            DBL_MIN,
+            DBL_MAX,
+            -DBL_MAX,
+            -1.0,
             1e154,   // its square overflows
             1e-162,  // its square underflows
-            1e300, 1e-300, 0.5, 3.0, 7.0, 1e-12, 2e-308, 1.0,
-            0.1, 0.2, 0.3, 2.0,
-            1e200, 1e-200, 64.0, 0.001};
+            1e300,
+            1e-300,
+            0.5,
+            3.0,
+            7.0,
+            1e-12,
+            2e-308,
+            1.0,
+            0.1,
+            0.2,
+            0.3,
+            2.0,
+            1e200,
+            1e-200,
+            64.0,
+            0.001};
         return kValues[which % (sizeof kValues / sizeof kValues[0])];
     }
 

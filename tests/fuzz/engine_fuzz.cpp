@@ -47,10 +47,10 @@ struct Outcome {
 int MaskValue(FuzzInput& in) {
     const std::uint8_t selector = in.TakeByte();
     switch (selector % 4) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return static_cast<int>(in.TakeWord());
-    default: return selector / 4 - 32;  // small values of either sign
+        case 0: return 0;
+        case 1: return 1;
+        case 2: return static_cast<int>(in.TakeWord());
+        default: return selector / 4 - 32;  // small values of either sign
     }
 }
 
@@ -130,8 +130,7 @@ private:
     int** maskPointers_;
 };
 
-void Run(const Job& job, std::uint64_t seed, const Matrices& m,
-         Outcome* out) {
+void Run(const Job& job, std::uint64_t seed, const Matrices& m, Outcome* out) {
     selvane::StoreSeedWords({static_cast<std::int32_t>(seed),
                              static_cast<std::int32_t>(seed >> 32)});
     std::fill(std::begin(out->ids), std::end(out->ids), kGuardId);
@@ -143,10 +142,10 @@ void Run(const Job& job, std::uint64_t seed, const Matrices& m,
     out->errorValue = -12.25;
     out->foundCount = -77;
     selvane::ClusterEngine engine;
-    engine.PartitionClusters(job.clusterCount, job.rowCount, job.columnCount,
-                             m.data(), m.mask(), m.weights(), job.itemsAsColumns,
-                             job.passCount, job.method, job.metric, ids,
-                             &out->errorValue, &out->foundCount);
+    engine.PartitionClusters(
+        job.clusterCount, job.rowCount, job.columnCount, m.data(), m.mask(),
+        m.weights(), job.itemsAsColumns, job.passCount, job.method, job.metric,
+        ids, &out->errorValue, &out->foundCount);
 }
 
 bool ValidStart(const Job& job, int itemCount) {
@@ -165,9 +164,9 @@ void Check(const Job& job, const Outcome& out) {
         SELVANE_FUZZ_CHECK(out.ids[kGuards + n + g] == kGuardId);
     }
     const int* ids = out.ids + kGuards;
-    const bool refused =
-        job.clusterCount < 1 || valueCount < 0 || itemCount < job.clusterCount ||
-        (job.passCount == 0 && !ValidStart(job, itemCount));
+    const bool refused = job.clusterCount < 1 || valueCount < 0 ||
+                         itemCount < job.clusterCount ||
+                         (job.passCount == 0 && !ValidStart(job, itemCount));
 
     // No memory runs out here: the found count is 0 exactly for the jobs
     // that cannot be clustered, and otherwise counts passes.
@@ -175,8 +174,8 @@ void Check(const Job& job, const Outcome& out) {
         SELVANE_FUZZ_CHECK(out.foundCount == 0);
         SELVANE_FUZZ_CHECK(out.errorValue == -12.25);
         for (int i = 0; i < n; ++i) {
-            SELVANE_FUZZ_CHECK(ids[i] == (job.passCount == 0 ? job.start[i]
-                                                              : kUnsetId));
+            SELVANE_FUZZ_CHECK(ids[i] ==
+                               (job.passCount == 0 ? job.start[i] : kUnsetId));
         }
         return;
     }

@@ -52,8 +52,8 @@ bool Clusterable(const Job& job) {
     for (int i = 0; i < job.itemCount; ++i) {
         bool measurable = true;
         for (int d = 0; d < job.dimensionCount; ++d) {
-            measurable = measurable &&
-                         selvane::IsMeasurable(job.input[d * job.itemCount + i]);
+            measurable = measurable && selvane::IsMeasurable(
+                                           job.input[d * job.itemCount + i]);
         }
         if (measurable) return true;
     }
@@ -141,8 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
     static ResultArea area;
     Run(job, seed, &area);
     // The input is only read: bitwise, so NaN payloads count too.
-    SELVANE_FUZZ_CHECK(std::memcmp(original, job.input,
-                                   sizeof(double) * values) == 0);
+    SELVANE_FUZZ_CHECK(
+        std::memcmp(original, job.input, sizeof(double) * values) == 0);
     CheckResult(job, &area);
 
     // The same job from the same generator state in the default environment
@@ -158,8 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
         selvane::ForceSweepWidth(lanes);
         Run(plain, seed, &again);
         selvane::ForceSweepWidth(0);
-        SELVANE_FUZZ_CHECK(std::memcmp(area.cells, again.cells,
-                                       sizeof area.cells) == 0);
+        SELVANE_FUZZ_CHECK(
+            std::memcmp(area.cells, again.cells, sizeof area.cells) == 0);
     }
     return 0;
 }

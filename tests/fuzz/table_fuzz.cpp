@@ -46,21 +46,27 @@ ReadChoices ChoicesFrom(std::uint8_t flags) {
 void CheckShape(const Table& table) {
     const std::size_t n = table.itemCount;
     const std::size_t d = table.dimensionCount;
-    if (n == 0 || d == 0) Broken("an accepted table without items or dimensions");
-    if (table.values.size() != n * d) Broken("values are not items x dimensions");
-    if (!table.labels.empty() && table.labels.size() != n) Broken("labels not one per item");
+    if (n == 0 || d == 0)
+        Broken("an accepted table without items or dimensions");
+    if (table.values.size() != n * d)
+        Broken("values are not items x dimensions");
+    if (!table.labels.empty() && table.labels.size() != n)
+        Broken("labels not one per item");
     if (!table.dimensionNames.empty() && table.dimensionNames.size() != d) {
         Broken("names not one per dimension");
     }
-    if (table.sourceColumns.size() != d) Broken("source columns not one per dimension");
+    if (table.sourceColumns.size() != d)
+        Broken("source columns not one per dimension");
     for (double value : table.values) {
-        if (std::isinf(value)) Broken("an infinite value was accepted as a number");
+        if (std::isinf(value))
+            Broken("an infinite value was accepted as a number");
     }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
     if (size == 0) return 0;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     Table table;
@@ -80,12 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Broken("the written table does not read back");
     }
     CheckShape(again);
-    if (again.itemCount != table.itemCount || again.dimensionCount != table.dimensionCount) {
+    if (again.itemCount != table.itemCount ||
+        again.dimensionCount != table.dimensionCount) {
         Broken("the written table reads back in another shape");
     }
     if (again.labels != table.labels) Broken("the labels do not read back");
     for (std::size_t i = 0; i < table.values.size(); ++i) {
-        if (!SameBits(again.values[i], table.values[i])) Broken("a value does not read back");
+        if (!SameBits(again.values[i], table.values[i]))
+            Broken("a value does not read back");
     }
     return 0;
 }

@@ -140,8 +140,8 @@ std::vector<std::uint64_t> EngineJob(int n, int d, int k, int passes,
 // Seeded jobs draw from their own state: the process's words are set to
 // something else first, and must come out untouched.
 std::vector<std::uint64_t> SeededEngineJob(int n, int d, int k, int passes,
-                                           int centres, int metric,
-                                           int layout, std::uint64_t seed) {
+                                           int centres, int metric, int layout,
+                                           std::uint64_t seed) {
     Values v(static_cast<std::uint32_t>(seed));
     std::vector<double> values(static_cast<std::size_t>(n) * d);
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -155,9 +155,9 @@ std::vector<std::uint64_t> SeededEngineJob(int n, int d, int k, int passes,
     double error = 0.0;
     int found = 0;
     StoreSeedWords({1, 1});
-    const EngineRequest request{n, d, values.data(), layout, nullptr,
-                                weights.data(), k, passes, centres, metric,
-                                &seed, 0};
+    const EngineRequest request{
+        n, d,      values.data(), layout, nullptr, weights.data(),
+        k, passes, centres,       metric, &seed,   0};
     const int code = RunEngineJob(
         request, {ids.data(), &error, &found, centres_.data(), nullptr});
     std::vector<std::uint64_t> bits{static_cast<std::uint64_t>(code)};
@@ -197,13 +197,16 @@ std::vector<std::uint64_t> RandomStream() {
     for (int i = 0; i < 16; ++i) bits.push_back(Bits(engine.UniformRandom()));
     // Inversion, the BTPE triangle and tails, the squeeze and the Stirling
     // bound are all reached by these.
-    const struct { int n; double p; } draws[] = {
-        {0, 0.5}, {1, 0.5}, {20, 0.3}, {59, 0.5}, {60, 0.5}, {300, 0.25},
-        {10000, 0.5}, {2000000, 0.2}, {2147483000, 0.5}};
+    const struct {
+        int n;
+        double p;
+    } draws[] = {{0, 0.5},     {1, 0.5},       {20, 0.3},
+                 {59, 0.5},    {60, 0.5},      {300, 0.25},
+                 {10000, 0.5}, {2000000, 0.2}, {2147483000, 0.5}};
     for (const auto& d : draws)
         for (int i = 0; i < 25; ++i)
-            bits.push_back(static_cast<std::uint64_t>(
-                engine.BinomialRandom(d.n, d.p)));
+            bits.push_back(
+                static_cast<std::uint64_t>(engine.BinomialRandom(d.n, d.p)));
     std::vector<int> start(50);
     engine.AssignRandomStart(7, 50, start.data());
     for (int id : start) bits.push_back(static_cast<std::uint64_t>(id));
@@ -219,18 +222,18 @@ std::vector<Golden> Compute() {
                     ExportedJob(150, 4, 3, Profiles(150, 4, 3, 99), 1, 2)});
     jobs.push_back({"exported 400x3 k3 (BTPE starts)",
                     ExportedJob(400, 3, 3, Profiles(400, 3, 3, 5), 42, 4242)});
-    jobs.push_back({"exported k1",
-                    ExportedJob(20, 3, 1, Profiles(20, 3, 2, 3), 9, 9)});
-    jobs.push_back({"exported n=k",
-                    ExportedJob(9, 2, 9, Profiles(9, 2, 3, 11), 77, 88)});
+    jobs.push_back(
+        {"exported k1", ExportedJob(20, 3, 1, Profiles(20, 3, 2, 3), 9, 9)});
+    jobs.push_back(
+        {"exported n=k", ExportedJob(9, 2, 9, Profiles(9, 2, 3, 11), 77, 88)});
     {
         std::vector<double> input = Profiles(40, 3, 2, 13);
-        input[5] = 0.0;                  // unmeasurable items
+        input[5] = 0.0;  // unmeasurable items
         input[40 + 17] = -2.0;
-        input[80 + 30] = 1e300;          // squares overflow
-        input[3] = 1e-200;               // squares vanish
-        jobs.push_back({"exported extreme values",
-                        ExportedJob(40, 3, 3, input, 31, 41)});
+        input[80 + 30] = 1e300;  // squares overflow
+        input[3] = 1e-200;       // squares vanish
+        jobs.push_back(
+            {"exported extreme values", ExportedJob(40, 3, 3, input, 31, 41)});
     }
     const char methods[] = {'a', 'm'};
     const char metrics[] = {'e', 'u'};
@@ -238,17 +241,20 @@ std::vector<Golden> Compute() {
         for (char metric : metrics) {
             for (int columns : {0, 1}) {
                 const std::string name = std::string("engine ") + method +
-                                         metric + (columns ? " columns" : " rows");
-                jobs.push_back({name + " 8 passes",
-                                EngineJob(30, 4, 3, 8, method, metric, columns,
-                                          1000u + static_cast<unsigned>(method) +
-                                              static_cast<unsigned>(metric))});
+                                         metric +
+                                         (columns ? " columns" : " rows");
+                jobs.push_back(
+                    {name + " 8 passes",
+                     EngineJob(30, 4, 3, 8, method, metric, columns,
+                               1000u + static_cast<unsigned>(method) +
+                                   static_cast<unsigned>(metric))});
             }
-            jobs.push_back({std::string("engine ") + method + metric + " 1 pass",
-                            EngineJob(25, 3, 4, 1, method, metric, 0, 555)});
-            jobs.push_back({std::string("engine ") + method + metric +
-                                " from start",
-                            EngineJob(25, 3, 4, 0, method, metric, 0, 556)});
+            jobs.push_back(
+                {std::string("engine ") + method + metric + " 1 pass",
+                 EngineJob(25, 3, 4, 1, method, metric, 0, 555)});
+            jobs.push_back(
+                {std::string("engine ") + method + metric + " from start",
+                 EngineJob(25, 3, 4, 0, method, metric, 0, 556)});
         }
     }
     jobs.push_back({"engine ae 300 items 3 passes (BTPE starts)",
@@ -259,20 +265,19 @@ std::vector<Golden> Compute() {
                 jobs.push_back(
                     {"seeded engine " + std::to_string(centres) +
                          std::to_string(metric) + std::to_string(layout),
-                     SeededEngineJob(45, 4, 3, 12, centres, metric, layout,
-                                     900u + 4u * centres + 2u * metric +
-                                         layout)});
+                     SeededEngineJob(
+                         45, 4, 3, 12, centres, metric, layout,
+                         900u + 4u * centres + 2u * metric + layout)});
             }
         }
     }
     jobs.push_back({"seeded engine 400 items (BTPE starts)",
                     SeededEngineJob(400, 2, 3, 4, 0, 1, 0, 0xFFFFFFFFFFFFull)});
     jobs.push_back({"seeded exported 150x4 k3",
-                    SeededExportedJob(150, 4, 3, Profiles(150, 4, 3, 99),
-                                      7)});
-    jobs.push_back({"seeded exported 400x3 k3",
-                    SeededExportedJob(400, 3, 3, Profiles(400, 3, 3, 5),
-                                      UINT64_MAX)});
+                    SeededExportedJob(150, 4, 3, Profiles(150, 4, 3, 99), 7)});
+    jobs.push_back(
+        {"seeded exported 400x3 k3",
+         SeededExportedJob(400, 3, 3, Profiles(400, 3, 3, 5), UINT64_MAX)});
     return jobs;
 }
 
@@ -283,7 +288,7 @@ void Record(const std::vector<Golden>& jobs, const char* path) {
         std::fprintf(out, "    {\"%s\", {", job.name.c_str());
         for (std::size_t i = 0; i < job.bits.size(); ++i) {
             std::fprintf(out, "%s%s0x%" PRIx64 "u", i ? "," : "",
-                        i % 6 ? " " : "\n        ", job.bits[i]);
+                         i % 6 ? " " : "\n        ", job.bits[i]);
         }
         std::fprintf(out, "}},\n");
     }

@@ -189,8 +189,7 @@ Moments SampleMoments(int n, double p, int count, SeedWords start) {
         squares += d * d;
     }
     const double shift = sum / count;
-    return Moments{centre + shift,
-                   (squares - shift * sum) / (count - 1)};
+    return Moments{centre + shift, (squares - shift * sum) / (count - 1)};
 }
 
 TEST(BinomialRandomTest, MomentsMatchTheBinomial) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <map>
 #include <vector>
 
@@ -92,8 +92,7 @@ TEST(AssignRandomStartTest, GoldenAssignmentFromWords12345) {
     // Dealt: 0 0 0 0 0 0 0 1 2 2. Shuffle partners, trunc(u (10 - j) + j):
     // 1, 9, 2, 5, 4, 6, 6, 8, 8, 9.
     StoreSeedWords(SeedWords{12345, 12345});
-    EXPECT_EQ(Assign(3, 10),
-              (std::vector<int>{0, 2, 0, 0, 0, 0, 0, 2, 1, 0}));
+    EXPECT_EQ(Assign(3, 10), (std::vector<int>{0, 2, 0, 0, 0, 0, 0, 2, 1, 0}));
     EXPECT_TRUE(SameWords(LoadSeedWords(), SeedWords{504959834, 1474732}));
 }
 
@@ -103,9 +102,8 @@ TEST(AssignRandomStartTest, EveryClusterOccursInEveryCall) {
         int items;
     };
     StoreSeedWords(SeedWords{2718, 2818});
-    for (const Shape s : {Shape{2, 2}, Shape{2, 3}, Shape{3, 10},
-                          Shape{7, 50}, Shape{40, 41}, Shape{100, 1000},
-                          Shape{2, 200}}) {
+    for (const Shape s : {Shape{2, 2}, Shape{2, 3}, Shape{3, 10}, Shape{7, 50},
+                          Shape{40, 41}, Shape{100, 1000}, Shape{2, 200}}) {
         SCOPED_TRACE(::testing::Message() << s.clusters << "x" << s.items);
         for (int call = 0; call < 200; ++call) {
             const std::vector<int> ids = Assign(s.clusters, s.items);
@@ -147,8 +145,7 @@ TEST(AssignRandomStartTest, ShuffleReachesEveryArrangementEqually) {
     for (int call = 0; call < calls; ++call) ++seen[Assign(3, 3)];
     ASSERT_EQ(seen.size(), 6u);
     const double expected = calls / 6.0;
-    const double tolerance =
-        6.0 * std::sqrt(calls * (1.0 / 6.0) * (5.0 / 6.0));
+    const double tolerance = 6.0 * std::sqrt(calls * (1.0 / 6.0) * (5.0 / 6.0));
     for (const auto& entry : seen) {
         EXPECT_NEAR(entry.second, expected, tolerance);
     }

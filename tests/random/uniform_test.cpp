@@ -14,11 +14,11 @@ namespace selvane {
 namespace {
 
 using test_support::kA1;
-using test_support::kLargestUniform;
-using test_support::kSmallestUniform;
 using test_support::kA2;
+using test_support::kLargestUniform;
 using test_support::kM1;
 using test_support::kM2;
+using test_support::kSmallestUniform;
 using test_support::PreimageOf;
 using test_support::Step;
 

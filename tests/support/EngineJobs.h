@@ -36,14 +36,22 @@ inline SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
     auto uniform = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(rng);
     };
-    auto unit = [&] { return std::uniform_real_distribution<double>(0, 1)(rng); };
+    auto unit = [&] {
+        return std::uniform_real_distribution<double>(0, 1)(rng);
+    };
     const int n = uniform(1, 40);
     const int d = uniform(1, 7);
     const int k = uniform(1, n < 19 ? n : 19);
     const char methods[] = {'a', 'm', 'M'};
     const char metrics[] = {'e', 'u', 'u', 'c'};
-    SweepCase job{{Data(n, d), Mask(n, d, 1), {}}, n, d, k, uniform(0, 4),
-                  methods[uniform(0, 2)], metrics[uniform(0, 3)], {}};
+    SweepCase job{{Data(n, d), Mask(n, d, 1), {}},
+                  n,
+                  d,
+                  k,
+                  uniform(0, 4),
+                  methods[uniform(0, 2)],
+                  metrics[uniform(0, 3)],
+                  {}};
     const Values kind = static_cast<Values>(uniform(0, 2));
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < d; ++j) {
@@ -88,7 +96,7 @@ inline SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
 // The job from generator words {seed, 4242}; `after` holds the words the
 // call left.
 inline PinnedOutcome Run(const SweepCase& job, int itemsAsColumns,
-                  std::int32_t seed) {
+                         std::int32_t seed) {
     StoreSeedWords({seed, 4242});
     EngineJob held = itemsAsColumns ? job.Transposed() : EngineJob(job);
     PinnedOutcome out{held.Run(job.k, job.passes, job.method, job.metric,
@@ -100,8 +108,8 @@ inline PinnedOutcome Run(const SweepCase& job, int itemsAsColumns,
 
 inline std::string Describe(const SweepCase& job, int columns, int lanes) {
     return "n=" + std::to_string(job.n) + " d=" + std::to_string(job.d) +
-           " k=" + std::to_string(job.k) + " passes=" +
-           std::to_string(job.passes) + " method=" + job.method +
+           " k=" + std::to_string(job.k) +
+           " passes=" + std::to_string(job.passes) + " method=" + job.method +
            " metric=" + job.metric + " columns=" + std::to_string(columns) +
            " lanes=" + std::to_string(lanes);
 }

@@ -21,8 +21,7 @@ public:
     ScratchDir() {
         std::random_device device;
         path_ = std::filesystem::temp_directory_path() /
-                ("selvane-tools-" + std::to_string(device()) + "-" +
-                 std::to_string(device()));
+                ("selvane-tools-" + std::to_string(device()) + "-" + std::to_string(device()));
         std::filesystem::create_directories(path_);
     }
     ~ScratchDir() {
@@ -73,8 +72,7 @@ HostRun RunWith(FunctionOrLoader function, const std::vector<std::string>& args)
     argv.push_back(nullptr);
     std::ostringstream out;
     std::ostringstream err;
-    const int code = RunHost(static_cast<int>(words.size()), argv.data(),
-                             function, out, err);
+    const int code = RunHost(static_cast<int>(words.size()), argv.data(), function, out, err);
     return {code, out.str(), err.str()};
 }
 

@@ -122,14 +122,11 @@ TEST(Table, NamesTheLineAndColumnOfEachFault) {
               "'in.csv' line 3: no delimiter found in '2 3'; one of comma, semicolon, "
               "tab or a run of spaces must split every line into the same number of cells");
     // Line numbers count the blank line.
-    EXPECT_EQ(ErrorOf("1,2,3\n\n4,5\n"),
-              "'in.csv' line 3: found 2 cells, but line 1 has 3 cells");
-    EXPECT_EQ(ErrorOf("x,y\n1,2\n3,abc\n"),
-              "'in.csv' line 3, column 2: not a number: 'abc'");
+    EXPECT_EQ(ErrorOf("1,2,3\n\n4,5\n"), "'in.csv' line 3: found 2 cells, but line 1 has 3 cells");
+    EXPECT_EQ(ErrorOf("x,y\n1,2\n3,abc\n"), "'in.csv' line 3, column 2: not a number: 'abc'");
     // A mistyped number in the first column stays an error rather than
     // turning the column into labels.
-    EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"),
-              "'in.csv' line 2, column 1: not a number: '3x'");
+    EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"), "'in.csv' line 2, column 1: not a number: '3x'");
     EXPECT_EQ(ErrorOf("a;1,5;2\nb;3;4\n"),
               "'in.csv' line 1, column 2: decimal comma in '1,5': add --decimal-comma");
     EXPECT_EQ(ErrorOf("1\n2\n", {HeaderChoice::kDetect, "1", "", false}),
@@ -150,8 +147,11 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
     };
     const Case cases[] = {
         // R's write.csv: empty first header cell, quoted row names.
-        {"\"\",\"Sepal.Length\",\"Sepal.Width\"\n\"1\",5.1,3.5\n\"2\",4.9,3\n", detect,
-         true, {"1", "2"}, {5.1, 4.9, 3.5, 3}},
+        {"\"\",\"Sepal.Length\",\"Sepal.Width\"\n\"1\",5.1,3.5\n\"2\",4.9,3\n",
+         detect,
+         true,
+         {"1", "2"},
+         {5.1, 4.9, 3.5, 3}},
         // pandas' to_csv: empty first header cell above a numeric index.
         {",a,b\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
         {",400,500\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
@@ -161,22 +161,32 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
         {"sample,400,500\nA,1.5,2\nB,3,4\n", detect, true, {"A", "B"}, {1.5, 3, 2, 4}},
         {"s,400,500\nA,1,2\n", detect, false, {"s", "A"}, {400, 1, 500, 2}},
         {"s,400,500\nA,1,2\n", {HeaderChoice::kHeader, "", "", false}, true, {"A"}, {1, 2}},
-        {"\"4\",\"5\"\n1.5,2\n", {HeaderChoice::kNoHeader, "", "", false}, false, {},
+        {"\"4\",\"5\"\n1.5,2\n",
+         {HeaderChoice::kNoHeader, "", "", false},
+         false,
+         {},
          {4, 1.5, 5, 2}},
         // Every cell quoted says nothing.
         {"\"1\",\"2\"\n\"3\",\"4\"\n", detect, false, {}, {1, 3, 2, 4}},
         // One rule for missing values.
-        {"x,y\n1,\nNA,2\nnan,inf\n1e400,-inf\n", detect, true, {},
-         {1, na, na, na, na, 2, na, na}},
+        {"x,y\n1,\nNA,2\nnan,inf\n1e400,-inf\n", detect, true, {}, {1, na, na, na, na, 2, na, na}},
         // Runs of spaces; decimal commas on request.
         {"x  y\n 1  2\n3 4 \n", detect, true, {}, {1, 3, 2, 4}},
-        {"x;y\n1,5;2\n3;4,25\n", {HeaderChoice::kDetect, "", "", true}, true, {},
+        {"x;y\n1,5;2\n3;4,25\n",
+         {HeaderChoice::kDetect, "", "", true},
+         true,
+         {},
          {1.5, 3, 2, 4.25}},
         // Chosen columns: a class column and an ID left out.
         {"id,a,b,Species\n1,5,6,setosa\n2,7,8,virginica\n",
-         {HeaderChoice::kDetect, "", "a-b", false}, true, {}, {5, 7, 6, 8}},
+         {HeaderChoice::kDetect, "", "a-b", false},
+         true,
+         {},
+         {5, 7, 6, 8}},
         {"id,a,b,Species\n1,5,6,setosa\n2,7,8,virginica\n",
-         {HeaderChoice::kDetect, "4", "3,2", false}, true, {"setosa", "virginica"},
+         {HeaderChoice::kDetect, "4", "3,2", false},
+         true,
+         {"setosa", "virginica"},
          {6, 8, 5, 7}},
     };
     for (const Case& c : cases) {

@@ -111,8 +111,7 @@ TEST(HostOutput, PlotFailureLeavesStandardOutputEmpty) {
     const HostRun run = RunWith(&RoundRobin, {in, "-k", "2", "--plot", nowhere, "-o", out});
     EXPECT_EQ(run.code, kExitOutput);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind("selvane: error: cannot write '" + nowhere + "': ", 0), 0u)
-        << run.err;
+    EXPECT_EQ(run.err.rfind("selvane: error: cannot write '" + nowhere + "': ", 0), 0u) << run.err;
     // Neither the result file nor a temporary one.
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv"}));
     // A failed job draws nothing.

@@ -37,9 +37,7 @@ void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
     for (int i = 0; i < n; ++i) result[i] = -1.0;
 }
 void SELVANE_CALL WritesNothing(int, int, const double*, int, double*) {}
-void SELVANE_CALL RunsOutOfMemory(int, int, const double*, int, double*) {
-    throw std::bad_alloc();
-}
+void SELVANE_CALL RunsOutOfMemory(int, int, const double*, int, double*) { throw std::bad_alloc(); }
 void SELVANE_CALL WritesTooLarge(int n, int, const double*, int k, double* result) {
     for (int i = 0; i < n; ++i) result[i] = k;
 }
@@ -56,14 +54,12 @@ TEST(Host, PassesDimensionMajorValuesAndPrintsOneLinePerItem) {
     EXPECT_EQ(lastCall.clusters, 2);
     EXPECT_EQ(lastCall.input, (std::vector<double>{1, 2, 3, 10, 20, 30}));
     EXPECT_EQ(run.out, "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
-    EXPECT_EQ(run.err.rfind("selvane: 3 items, 2 dimensions, 2 clusters\n", 0), 0u)
-        << run.err;
+    EXPECT_EQ(run.err.rfind("selvane: 3 items, 2 dimensions, 2 clusters\n", 0), 0u) << run.err;
 }
 
 TEST(Host, UnlabelledItemsAreNumberedAndOddLabelsQuoted) {
     ScratchDir dir;
-    const HostRun plain =
-        RunWith(&RoundRobin, {dir.Write("a.csv", "1;2\n3;4\n"), "-k", "1"});
+    const HostRun plain = RunWith(&RoundRobin, {dir.Write("a.csv", "1;2\n3;4\n"), "-k", "1"});
     EXPECT_EQ(plain.out, "item,cluster\n1,0\n2,0\n");
     const HostRun quoted = RunWith(
         &RoundRobin, {dir.Write("b.csv", "\"Smith, J.\"\t1\n\"say \"\"hi\"\"\"\t2\n"), "-k", "1"});
@@ -82,29 +78,54 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
         std::string err;
     };
     const std::vector<Case> cases = {
-        {"missing file", {missing, "-k", "2"}, &RoundRobin, kExitInput,
+        {"missing file",
+         {missing, "-k", "2"},
+         &RoundRobin,
+         kExitInput,
          "cannot read '" + missing + "': " + std::strerror(ENOENT)},
-        {"empty file", {dir.Write("empty.csv", ""), "-k", "2"}, &RoundRobin, kExitInput,
+        {"empty file",
+         {dir.Write("empty.csv", ""), "-k", "2"},
+         &RoundRobin,
+         kExitInput,
          "'" + dir.Path("empty.csv") + "' is empty"},
-        {"ragged", {dir.Write("ragged.csv", "1,2\n3\n"), "-k", "1"}, &RoundRobin,
-         kExitInput, "'" + dir.Path("ragged.csv") + "' line 2: found 1 cell, but line 1 has 2 cells"},
-        {"not a number", {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
-         &RoundRobin, kExitInput,
+        {"ragged",
+         {dir.Write("ragged.csv", "1,2\n3\n"), "-k", "1"},
+         &RoundRobin,
+         kExitInput,
+         "'" + dir.Path("ragged.csv") + "' line 2: found 1 cell, but line 1 has 2 cells"},
+        {"not a number",
+         {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
+         &RoundRobin,
+         kExitInput,
          "'" + dir.Path("nan.csv") + "' line 3, column 2: not a number: 'four'"},
         // The range needs the file's item count; the other usage errors
         // are checked in options_test.
-        {"K above N", {good, "-k", "4"}, &RoundRobin, kExitUsage,
+        {"K above N",
+         {good, "-k", "4"},
+         &RoundRobin,
+         kExitUsage,
          "--clusters must be from 1 to 3 (the number of items), got 4"},
-        {"job refused", {good, "-k", "2"}, &Refuses, kExitJob,
+        {"job refused",
+         {good, "-k", "2"},
+         &Refuses,
+         kExitJob,
          "the library could not cluster the items (out of memory?)"},
-        {"nothing measurable", {dir.Write("zero.csv", "0,1\n-1,2\n"), "-k", "1"}, &Refuses,
+        {"nothing measurable",
+         {dir.Write("zero.csv", "0,1\n-1,2\n"), "-k", "1"},
+         &Refuses,
          kExitJob,
          "the library could not cluster the items: no item has all its values "
          "finite and greater than zero"},
         {"out of memory", {good, "-k", "2"}, &RunsOutOfMemory, kExitMemory, "out of memory"},
-        {"result unwritten", {good, "-k", "2"}, &WritesNothing, kExitJob,
+        {"result unwritten",
+         {good, "-k", "2"},
+         &WritesNothing,
+         kExitJob,
          "the library returned no valid cluster number for first"},
-        {"result out of range", {good, "-k", "2"}, &WritesTooLarge, kExitJob,
+        {"result out of range",
+         {good, "-k", "2"},
+         &WritesTooLarge,
+         kExitJob,
          "the library returned no valid cluster number for first"},
     };
     for (const Case& c : cases) {
@@ -197,8 +218,8 @@ TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
     const std::string nowhere = dir.Path("no-such-dir/out.csv");
     const HostRun run = RunWith(&RoundRobin, {in, "-k", "2", "-o", nowhere});
     EXPECT_EQ(run.code, kExitOutput);
-    EXPECT_EQ(run.err, "selvane: error: cannot write '" + nowhere +
-                           "': " + std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(run.err,
+              "selvane: error: cannot write '" + nowhere + "': " + std::strerror(ENOENT) + "\n");
     // A directory in the way: the rename fails after the temporary file was
     // written, and that file must go again.
     std::filesystem::create_directory(dir.Path("taken"));

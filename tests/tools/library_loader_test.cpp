@@ -38,8 +38,7 @@ const char kExportName[] = "Selvane";
 
 TEST(LibraryLoader, NamesTheLibraryThatFailed) {
     const std::string noExport = NO_EXPORT_LIBRARY_PATH;
-    EXPECT_EQ(ErrorOf(noExport),
-              "library '" + noExport + "' has no export '" + kExportName + "'");
+    EXPECT_EQ(ErrorOf(noExport), "library '" + noExport + "' has no export '" + kExportName + "'");
     const std::string missing = "/no/such/dir/libselvane.so";
     EXPECT_EQ(ErrorOf(missing).rfind("cannot load library '" + missing + "': ", 0), 0u)
         << ErrorOf(missing);

@@ -28,8 +28,8 @@ std::string ErrorOf(std::vector<std::string> words) {
 }
 
 TEST(Options, LongShortAndEqualsForms) {
-    const Options a = Parse({"in.csv", "--clusters", "3", "--output", "o.csv",
-                             "--library", "lib.so"});
+    const Options a =
+        Parse({"in.csv", "--clusters", "3", "--output", "o.csv", "--library", "lib.so"});
     EXPECT_EQ(a.input, "in.csv");
     EXPECT_EQ(a.clusterCount, 3);
     EXPECT_EQ(a.output, "o.csv");
@@ -58,7 +58,8 @@ TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"in.csv", "--clusters"}), "--clusters: 1 required K missing");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "2.5"}), "--clusters expects a whole number, got '2.5'");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", ""}), "--clusters expects a whole number, got ''");
-    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--frobnicate"}), "The following argument was not expected: --frobnicate");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--frobnicate"}),
+              "The following argument was not expected: --frobnicate");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--output="}), "--output needs a file name");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot="}), "--plot needs a file name");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--plot"}), "--plot: 1 required OUT.svg missing");

@@ -103,8 +103,7 @@ TEST(ClusterProfiles, SamplesInFileOrderButAveragesEveryMember) {
     // Five members, two drawn: positions floor(0) and floor(5/2) = 2.
     EXPECT_EQ(p[0].drawn, (std::vector<std::size_t>{0, 4}));
     // Item 8, not drawn, still pulls the mean: (4 * 1/sqrt(2) + 1/sqrt(10)) / 5.
-    EXPECT_DOUBLE_EQ(p[0].meanProfile[0],
-                     (4.0 / std::sqrt(2.0) + 1.0 / std::sqrt(10.0)) / 5.0);
+    EXPECT_DOUBLE_EQ(p[0].meanProfile[0], (4.0 / std::sqrt(2.0) + 1.0 / std::sqrt(10.0)) / 5.0);
 }
 
 TEST(SvgText, EscapesAndRepairsText) {
@@ -116,7 +115,8 @@ TEST(SvgText, EscapesAndRepairsText) {
     EXPECT_EQ(EscapeXml("\xC0\xAF"), fffd + fffd);
     EXPECT_EQ(EscapeXml("\xED\xA0\x80"), fffd + fffd + fffd);
     // Well-formed UTF-8 passes unchanged, up to four bytes.
-    EXPECT_EQ(EscapeXml("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8C\xB8"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8C\xB8");
+    EXPECT_EQ(EscapeXml("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8C\xB8"),
+              "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8C\xB8");
     EXPECT_EQ(EscapeXml("\xF0\x9F\x8C"), fffd + fffd + fffd);  // cut short
 }
 
@@ -204,15 +204,13 @@ TEST(SvgPlot, ProfileCoordinatesWorkedByHand) {
     // largest value, 0.8, makes the scale 0..1: 0.6 -> 336 - 124.8 = 211.2,
     // 0.8 -> 336 - 166.4 = 169.6.
     const Table t = MakeTable({{3, 4}, {6, 8}});
-    const std::string svg =
-        RenderClusterPlot(t, MeasureItems(t), {0, 0}, 1, "two.csv");
+    const std::string svg = RenderClusterPlot(t, MeasureItems(t), {0, 0}, 1, "two.csv");
     EXPECT_EQ(Occurrences(svg, "<polyline points=\"339.5,211.2 886.5,169.6\"/>"), 4u);
 }
 
 TEST(SvgPlot, NamesAreEscapedAndUnmeasuredItemsSaid) {
     const Table t = MakeTable({{1, 2}, {0, 2}, {2, 2}}, {"a&b", "<c>"});
-    const std::string svg =
-        RenderClusterPlot(t, MeasureItems(t), {0, 0, 1}, 2, "x<y>.csv");
+    const std::string svg = RenderClusterPlot(t, MeasureItems(t), {0, 0, 1}, 2, "x<y>.csv");
     EXPECT_NE(svg.find("<title>x&lt;y&gt;.csv: 2 clusters</title>"), std::string::npos);
     EXPECT_NE(svg.find("<title>a&amp;b</title>a&amp;b</text>"), std::string::npos);
     EXPECT_NE(svg.find("<title>&lt;c&gt;</title>&lt;c&gt;</text>"), std::string::npos);

@@ -39,7 +39,7 @@ TEST(Magnitude, InfinityNanAndZeroAreNotMeasurableAndHugeValuesDoNotOverflow) {
     t.itemCount = 5;
     t.dimensionCount = 2;
     const double inf = INFINITY;
-    t.values = {1e300, 2e300, inf, NAN, 0.0,   //
+    t.values = {1e300, 2e300, inf, NAN, 0.0,  //
                 1e300, 2e300, 1.0, 1.0, 1.0};
     const Magnitudes m = MeasureItems(t);
     EXPECT_EQ(m.measurable, (std::vector<bool>{true, true, false, false, false}));

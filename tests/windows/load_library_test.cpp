@@ -45,8 +45,8 @@ long CallSelvane(FARPROC function, int itemCount, int dimensionCount,
         const double* inputValues;
         int clusterCount;
         double* result;
-    } call = {function, itemCount, dimensionCount, inputValues, clusterCount,
-              result};
+    } call = {function,    itemCount,    dimensionCount,
+              inputValues, clusterCount, result};
     const Call* frame = &call;
     long left = 0;
     __asm__ __volatile__(
@@ -62,8 +62,8 @@ long CallSelvane(FARPROC function, int itemCount, int dimensionCount,
         "movl %%edi, %%esp\n\t"
         : "=a"(left), "+S"(frame)
         :
-        : "edi", "ecx", "edx", "memory", "cc", "xmm0", "xmm1", "xmm2",
-          "xmm3", "xmm4", "xmm5", "xmm6", "xmm7");
+        : "edi", "ecx", "edx", "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3",
+          "xmm4", "xmm5", "xmm6", "xmm7");
     return left;
 #endif
 }
@@ -89,8 +89,7 @@ void Run(FARPROC function, int itemCount, int dimensionCount,
     }
 }
 
-void CheckAllUnclustered(const double* result, int itemCount,
-                         const char* job) {
+void CheckAllUnclustered(const double* result, int itemCount, const char* job) {
     for (int i = 0; i < itemCount; ++i) {
         if (result[i] != -1.0) {
             std::printf("FAILED: %s: result[%d] = %g, expected -1\n", job, i,
@@ -131,8 +130,8 @@ int main(int argc, char** argv) {
     // element is a whole number in 0 .. K-1 (the draws come from the clock,
     // so only properties are checked here).
     {
-        const double input[] = {1, 1.1, 0.9, 1.05, 9, 9.5, 10, 9.8,
-                                1, 0.9, 1.1, 1.0, 9.5, 9, 10.2, 9.9};
+        const double input[] = {1, 1.1, 0.9, 1.05, 9,   9.5, 10,   9.8,
+                                1, 0.9, 1.1, 1.0,  9.5, 9,   10.2, 9.9};
         Run(function, 8, 2, input, 3, result, "two groups, K = 3");
         for (int i = 0; i < 8; ++i) {
             const double v = result[i];

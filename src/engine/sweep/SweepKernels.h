@@ -46,16 +46,14 @@ typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
     if (T::AnyNegativeOrNan(product)) root = LibrarySqrt<T>(product);
     const Vec one = T::Set(1.0);
     const Vec distance = T::Sub(one, T::Div(sxy, root));
-    return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one,
-                     distance);
+    return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one, distance);
 }
 
 // Every position present for every pair: sxx is the item's own sum and syy
 // the centre's, computed once, so only sxy remains per pair; it is stored
 // in out for the screening. With unit weights w * x1 is x1 itself.
 template <class T, int G, bool Unit, class Values>
-void CorrelationSums(const SweepView& view, Values values,
-                     double* const* out) {
+void CorrelationSums(const SweepView& view, Values values, double* const* out) {
     using Vec = typename T::Vec;
     const int paddedClusters = view.paddedClusters;
     for (int c = 0; c < paddedClusters; c += T::kLanes) {
@@ -117,15 +115,15 @@ void PairSums(const SweepView& view, Values values, double* const* out) {
                 const Vec x = T::Set(values.At(g, k));
                 const Vec dLow = T::Sub(x, lowCentre);
                 const Vec dHigh = T::Sub(x, highCentre);
-                low[g] = T::Add(low[g],
-                                T::Mul(Unit ? dLow : T::Mul(w, dLow), dLow));
+                low[g] =
+                    T::Add(low[g], T::Mul(Unit ? dLow : T::Mul(w, dLow), dLow));
                 high[g] = T::Add(
                     high[g], T::Mul(Unit ? dHigh : T::Mul(w, dHigh), dHigh));
             }
         } else {
             for (int g = 0; g < G; ++g) {
-                const Vec wx1 = T::Set(Unit ? values.At(g, k)
-                                            : view.weights[k] * values.At(g, k));
+                const Vec wx1 = T::Set(
+                    Unit ? values.At(g, k) : view.weights[k] * values.At(g, k));
                 low[g] = T::Add(low[g], T::Mul(wx1, lowCentre));
                 high[g] = T::Add(high[g], T::Mul(wx1, highCentre));
             }
@@ -207,15 +205,14 @@ bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
     const int paddedClusters = view.paddedClusters;
     const double* centreScale = view.centreScale;
     if (!Euclidean && margin == 0.0) return false;
-    const Vec threshold =
-        Euclidean ? T::Set(sums[home])
-                  : T::Set(sums[home] * centreScale[home] - margin);
+    const Vec threshold = Euclidean
+                              ? T::Set(sums[home])
+                              : T::Set(sums[home] * centreScale[home] - margin);
     auto rivalsAt = [&](int c) {
         const Vec sum = T::Load(sums + c);
-        return Euclidean
-                   ? T::LessBits(sum, threshold)
-                   : T::AtLeastBits(T::Mul(sum, T::Load(centreScale + c)),
-                                    threshold);
+        return Euclidean ? T::LessBits(sum, threshold)
+                         : T::AtLeastBits(T::Mul(sum, T::Load(centreScale + c)),
+                                          threshold);
     };
     if (paddedClusters <= 64) {
         // One bit per cluster, gathered without a branch per register, then
@@ -239,9 +236,8 @@ bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
 template <class T, bool Euclidean>
 bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
     const std::uint64_t clusters =
-        view.clusterCount >= 64
-            ? ~std::uint64_t{0}
-            : (std::uint64_t{1} << view.clusterCount) - 1u;
+        view.clusterCount >= 64 ? ~std::uint64_t{0}
+                                : (std::uint64_t{1} << view.clusterCount) - 1u;
     bool any = false;
     for (int g = 0; g < count; ++g) {
         items.homeOnly[g] = OnlyHomeCanWin<T, Euclidean>(
@@ -338,8 +334,8 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
 // One item with gaps, or centres with gaps: each lane keeps its own sums and
 // its own record of whether any position was present.
 template <class T, bool Euclidean>
-void MaskedDistancesOf(const SweepView& view, const double* x,
-                       const int* mask, double* out) {
+void MaskedDistancesOf(const SweepView& view, const double* x, const int* mask,
+                       double* out) {
     using Vec = typename T::Vec;
     using Mask = typename T::Mask;
     const int paddedClusters = view.paddedClusters;
@@ -359,8 +355,8 @@ void MaskedDistancesOf(const SweepView& view, const double* x,
             const double w = view.weights[k];
             if (Euclidean) {
                 const Vec d = T::Sub(T::Set(x[k]), x2);
-                first = T::AddWhere(lanes, first,
-                                    T::Mul(T::Mul(T::Set(w), d), d));
+                first =
+                    T::AddWhere(lanes, first, T::Mul(T::Mul(T::Set(w), d), d));
                 second = T::AddWhere(lanes, second, T::Set(w));
             } else {
                 const double wx1 = w * x[k];
@@ -376,8 +372,8 @@ void MaskedDistancesOf(const SweepView& view, const double* x,
             distance =
                 T::Select(T::IsZero(second), T::Zero(), T::Div(first, second));
         } else {
-            distance = T::Select(any, Correlation<T>(first, second, third),
-                                 T::Zero());
+            distance =
+                T::Select(any, Correlation<T>(first, second, third), T::Zero());
         }
         T::Store(out + c, distance);
     }

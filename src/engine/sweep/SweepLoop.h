@@ -75,8 +75,9 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
 // The turns of a block's items, in order: the moves of the literal sweep,
 // then each item's values into the sums of the next means.
 template <class T>
-void SettleBlock(const SweepJob& job, SweepWorkspace& ws, const SweepBlock& block,
-                 int* ids, int* clusterSizes, double& total) {
+void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
+                 const SweepBlock& block, int* ids, int* clusterSizes,
+                 double& total) {
     // Locals, not the job's fields: the stores into the int arrays below
     // would otherwise make the compiler read every field again.
     const int K = job.clusterCount;

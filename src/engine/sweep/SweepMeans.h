@@ -37,11 +37,10 @@ inline int& CellCount(const SweepJob& job, SweepWorkspace& workspace, int c,
 }
 
 // Adds item i of cluster c, value by value, where its mask is non-zero.
-inline void AddIncompleteToMeans(const SweepJob& job,
-                                 SweepWorkspace& workspace, int c,
-                                 const double* values, const int* mask) {
-    double* sums = workspace.sums +
-                   static_cast<std::size_t>(c) * job.paddedValueCount;
+inline void AddIncompleteToMeans(const SweepJob& job, SweepWorkspace& workspace,
+                                 int c, const double* values, const int* mask) {
+    double* sums =
+        workspace.sums + static_cast<std::size_t>(c) * job.paddedValueCount;
     for (int k = 0; k < job.valueCount; ++k) {
         if (mask[k] != 0) {
             sums[k] += values[k];

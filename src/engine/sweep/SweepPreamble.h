@@ -25,9 +25,9 @@
 // clang spells the per-function target differently from GCC.
 #define SELVANE_SWEEP_PRAGMA(...) _Pragma(#__VA_ARGS__)
 #if defined(__clang__)
-#define SELVANE_SWEEP_TARGET_BEGIN(isa) \
-    SELVANE_SWEEP_PRAGMA(               \
-        clang attribute push(__attribute__((target(isa))), apply_to = function))
+#define SELVANE_SWEEP_TARGET_BEGIN(isa)                                     \
+    SELVANE_SWEEP_PRAGMA(clang attribute push(__attribute__((target(isa))), \
+                                              apply_to = function))
 #define SELVANE_SWEEP_TARGET_END SELVANE_SWEEP_PRAGMA(clang attribute pop)
 #else
 #define SELVANE_SWEEP_TARGET_BEGIN(isa) \

@@ -22,9 +22,8 @@ struct SweepWorkspace;
 // One reassignment sweep over the centres of workspace.view; returns the
 // total distance. With means as centres it also forms, item by item after
 // each item's turn, the sums of the next means.
-using SweepFunction = double (*)(const SweepJob& job,
-                                 SweepWorkspace& workspace, int* ids,
-                                 int* clusterSizes);
+using SweepFunction = double (*)(const SweepJob& job, SweepWorkspace& workspace,
+                                 int* ids, int* clusterSizes);
 
 // One job as every pass of it reads it; orientation and shapes as for
 // KMeansPasses, with N items of D values each. Filled once when the job
@@ -59,7 +58,7 @@ struct SweepJob {
     // the end of the last row.
     double* itemValues;
     unsigned char* itemComplete;  // N: 1 when every position is present
-    double* itemSelf;  // N: sum of (w * x) * x of complete items
+    double* itemSelf;             // N: sum of (w * x) * x of complete items
     // N: how far apart two clusters' screening scores must be for the
     // order of their correlation distances to be certain; 0 forbids
     // screening the item.
@@ -101,10 +100,10 @@ struct SweepView {
 // together, up to kSweepGroup of them.
 struct SweepItems {
     const double* rows[kSweepGroup];  // the D values of each item
-    double self[kSweepGroup];  // its sum of (w * x) * x (correlation only)
+    double self[kSweepGroup];    // its sum of (w * x) * x (correlation only)
     double margin[kSweepGroup];  // its screening margin (correlation only)
-    int home[kSweepGroup];     // its cluster at its turn
-    double* out[kSweepGroup];  // Kpad distances each
+    int home[kSweepGroup];       // its cluster at its turn
+    double* out[kSweepGroup];    // Kpad distances each
     // Set by CompleteDistances: only the distance to home was computed,
     // because no other cluster can be strictly nearer.
     bool homeOnly[kSweepGroup];
@@ -121,8 +120,8 @@ struct RowValues {
 struct SweepBlock {
     int first;
     int count;
-    double* distances;  // kSweepGroup rows of Kpad
-    int* gatheredMask;  // kSweepGroup rows of D (items as columns)
+    double* distances;              // kSweepGroup rows of Kpad
+    int* gatheredMask;              // kSweepGroup rows of D (items as columns)
     const int* masks[kSweepGroup];  // null for complete items
     bool homeOnly[kSweepGroup];
 };
