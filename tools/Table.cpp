@@ -102,18 +102,19 @@ bool QuotedAsText(const Grid& grid, std::size_t row, std::size_t column) {
 const std::size_t kNone = static_cast<std::size_t>(-1);
 
 // A whole number is a 1-based position; anything else names a cell of the
-// first line. Returns kNone when spec is neither.
-std::size_t FindColumn(const std::string& spec, const Grid& grid, bool namesAllowed, bool& byName) {
+// first line. Returns kNone when wanted is neither.
+std::size_t FindColumn(const std::string& wanted, const Grid& grid, bool namesAllowed,
+                       bool& byName) {
     const std::size_t count = grid.cells[0].size();
-    if (IsWholeText(spec) && spec[0] != '+' && spec[0] != '-') {
-        const std::size_t digits = spec.size();
+    if (IsWholeText(wanted) && wanted[0] != '+' && wanted[0] != '-') {
+        const std::size_t digits = wanted.size();
         if (digits > 9) return kNone;
-        const std::size_t position = static_cast<std::size_t>(std::stoul(spec));
+        const std::size_t position = static_cast<std::size_t>(std::stoul(wanted));
         return position >= 1 && position <= count ? position - 1 : kNone;
     }
     if (!namesAllowed) return kNone;
     for (std::size_t c = 0; c < count; ++c) {
-        if (grid.cells[0][c] == spec) {
+        if (grid.cells[0][c] == wanted) {
             byName = true;
             return c;
         }
@@ -121,15 +122,15 @@ std::size_t FindColumn(const std::string& spec, const Grid& grid, bool namesAllo
     return kNone;
 }
 
-[[noreturn]] void NoSuchColumn(const char* option, const std::string& spec, const Grid& grid,
+[[noreturn]] void NoSuchColumn(const char* option, const std::string& wanted, const Grid& grid,
                                const std::string& name, bool namesAllowed) {
     const std::size_t count = grid.cells[0].size();
-    if (IsWholeText(spec)) {
-        throw HostError(kExitUsage, std::string(option) + ": there is no column " + spec + "; '" +
+    if (IsWholeText(wanted)) {
+        throw HostError(kExitUsage, std::string(option) + ": there is no column " + wanted + "; '" +
                                         name + "' has " + std::to_string(count) +
                                         (count == 1 ? " column" : " columns"));
     }
-    throw HostError(kExitUsage, std::string(option) + ": no column named '" + spec +
+    throw HostError(kExitUsage, std::string(option) + ": no column named '" + wanted +
                                     "' in the first line of '" + name + "'" +
                                     (namesAllowed ? "" : " (--no-header: it names no columns)"));
 }

@@ -94,6 +94,8 @@ bool SamePartition(const int* best, const int* current, int itemCount,
     return true;
 }
 
+void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch);
+
 // Everything one thread's passes write, taken at once: false, with nothing
 // left allocated, when memory runs out. The centroid matrices, sizes and
 // median scratch of the first thread are the caller's, lent by the engine
@@ -136,17 +138,7 @@ bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
                                 &s.sweep);
     }
     if (ok) return true;
-    Release(s.saved);
-    Release(s.memberOrder);
-    Release(s.clusterStarts);
-    if (!borrowed) {
-        Release(s.clusterSizes);
-        Release(s.workValues);
-        if (s.centroidData) {
-            job.engine->FreeCentroidMatrices(centroidRows, s.centroidData,
-                                             s.centroidMask);
-        }
-    }
+    CloseScratch(job, borrowed, scratch);
     return false;
 }
 
@@ -159,9 +151,12 @@ void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
     if (!borrowed) {
         Release(s.clusterSizes);
         Release(s.workValues);
-        job.engine->FreeCentroidMatrices(
-            job.itemsAsColumns ? job.valueCount : job.clusterCount,
-            s.centroidData, s.centroidMask);
+        // Null when opening failed before the matrices were taken.
+        if (s.centroidData) {
+            job.engine->FreeCentroidMatrices(
+                job.itemsAsColumns ? job.valueCount : job.clusterCount,
+                s.centroidData, s.centroidMask);
+        }
     }
 }
 
