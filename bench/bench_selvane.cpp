@@ -41,10 +41,13 @@
 #include "engine/ClusterEngine.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
+#include "random/SeedWords.h"
 
 namespace {
 
 using SelvaneFunction = void (*)(int, int, const double*, int, double*);
+
+constexpr selvane::SeedWords kPinnedWords{12345, 67890};
 
 struct Job {
     int n, d, k;
@@ -363,8 +366,12 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "%dx%dx%d%s", job.n, job.d, job.k,
                       job.overlapping ? "o" : "");
 
-        // Iterations per pass do not depend on the thread count.
-        SetThreads(1);
+        // Iterations per pass do not depend on the thread count, so they
+        // are counted on every processor; from pinned seed words, so that
+        // every run of the bench counts the same passes and the literal
+        // sweep can be compared.
+        SetThreads(Processors());
+        selvane::StoreSeedWords(kPinnedWords);
         const selvane::PassCounts before = selvane::ReadPassCounts();
         selvane::RunJob(job.n, job.d, input.data(), job.k, result.data());
         const selvane::PassCounts after = selvane::ReadPassCounts();
@@ -378,6 +385,23 @@ int main(int argc, char** argv) {
         double literal = -1.0;
         if (options.runLiteral) {
             selvane::ForceSweepWidth(selvane::kLiteralSweep);
+            // The literal sweep defines the result: the vector sweep must
+            // give the same numbers after the same iterations.
+            std::vector<double> literalResult(result.size());
+            selvane::StoreSeedWords(kPinnedWords);
+            const selvane::PassCounts literalStart = selvane::ReadPassCounts();
+            selvane::RunJob(job.n, job.d, input.data(), job.k,
+                            literalResult.data());
+            const selvane::PassCounts literalEnd = selvane::ReadPassCounts();
+            if (literalResult != result ||
+                literalEnd.iterations - literalStart.iterations !=
+                    after.iterations - before.iterations) {
+                std::fprintf(stderr,
+                             "%dx%dx%d: the vector sweep disagrees with the "
+                             "literal sweep\n",
+                             job.n, job.d, job.k);
+                return 1;
+            }
             std::vector<double> literalTimes;
             const int literalRuns = runs > 3 ? 3 : 1;
             for (int r = 0; r < literalRuns; ++r) {

@@ -26,7 +26,35 @@ struct Avx2 {
     static Vec Mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm256_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm256_sqrt_pd(x); }
+    static Vec Gather(const double* base, const int* index) {
+        return _mm256_set_pd(base[index[3]], base[index[2]], base[index[1]],
+                             base[index[0]]);
+    }
 
+    // Centre values by cluster from the two registers that hold clusters
+    // 0-7 at one position: a permutation within each register, then the
+    // register chosen by bit 2 of the cluster.
+    static constexpr int kPickRegisters = 2;
+    struct Picker {
+        __m256i within;  // float indices 2h, 2h + 1 of h mod 4, per lane
+        __m256d upper;   // sign bit set where h >= 4
+    };
+    static Picker MakePicker(const int* clusters) {
+        const __m256i h = _mm256_cvtepi32_epi64(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(clusters)));
+        const __m256i even =
+            _mm256_slli_epi64(_mm256_and_si256(h, _mm256_set1_epi64x(3)), 1);
+        const __m256i odd = _mm256_add_epi64(even, _mm256_set1_epi64x(1));
+        return {_mm256_or_si256(even, _mm256_slli_epi64(odd, 32)),
+                _mm256_castsi256_pd(_mm256_slli_epi64(h, 61))};
+    }
+    static Vec Pick(Vec low, Vec high, const Picker& picker) {
+        const Vec fromLow = _mm256_castps_pd(
+            _mm256_permutevar8x32_ps(_mm256_castpd_ps(low), picker.within));
+        const Vec fromHigh = _mm256_castps_pd(
+            _mm256_permutevar8x32_ps(_mm256_castpd_ps(high), picker.within));
+        return _mm256_blendv_pd(fromLow, fromHigh, picker.upper);
+    }
     static Mask LoadMask(const std::int64_t* p) {
         return _mm256_castsi256_pd(
             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));

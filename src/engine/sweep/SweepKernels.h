@@ -4,6 +4,8 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
+//   Gather (base[index[l]] in lane l), kPickRegisters, Picker, MakePicker
+//   and Pick (the same from registers of clusters; see SweepAvx2.cpp),
 //   LoadMask (all bits set = present), NoLanes, Either, AddWhere (acc + term
 //   in the lanes of the mask, acc itself elsewhere), Select (a in the lanes
 //   of the mask, b elsewhere), IsZero, AnyNegativeOrNan, and LessBits and
@@ -19,6 +21,7 @@
 #define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/sweep/SweepTypes.h"
@@ -240,8 +243,10 @@ bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
                                 : (std::uint64_t{1} << view.clusterCount) - 1u;
     bool any = false;
     for (int g = 0; g < count; ++g) {
-        items.homeOnly[g] = OnlyHomeCanWin<T, Euclidean>(
-            view, items.out[g], items.home[g], items.margin[g], clusters);
+        items.homeOnly[g] =
+            !items.track[g] &&
+            OnlyHomeCanWin<T, Euclidean>(view, items.out[g], items.home[g],
+                                         items.margin[g], clusters);
         any = any || items.homeOnly[g];
     }
     return any;
@@ -296,6 +301,115 @@ void HomeDistances(const SweepView& view, SweepItems& items, int count) {
     for (int g = 0; g < count; ++g) {
         if (items.homeOnly[g]) items.out[g][items.home[g]] = sums[g];
     }
+}
+
+// The sums of the home centres alone, each as its lane of the full sums
+// would form it: from 0.0, position by position. Several items at once, so
+// that their chains of additions overlap.
+template <class T, int G, bool Unit>
+void HomeSumsOf(const SweepView& view, SweepItems& items, int first) {
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    double sum[G];
+    const double* centre[G];
+    const double* row[G];
+    for (int g = 0; g < G; ++g) {
+        sum[g] = 0.0;
+        centre[g] = view.centres + items.home[first + g];
+        row[g] = items.rows[first + g];
+    }
+    for (int k = 0; k < view.valueCount; ++k) {
+        const std::size_t at = k * paddedClusters;
+        for (int g = 0; g < G; ++g) {
+            const double wx1 = Unit ? row[g][k] : view.weights[k] * row[g][k];
+            sum[g] += wx1 * centre[g][at];
+        }
+    }
+    for (int g = 0; g < G; ++g) {
+        const int m = first + g;
+        items.out[m][items.home[m]] = sum[g];
+        items.homeOnly[m] = true;
+    }
+}
+
+// The home sums of R registers of consecutive items, lane g of register r
+// for item first + r * kLanes + g, each as its lane of the full sums would
+// form it. The items' values come from their interleaved copy, a register
+// at a time; the centres' values are picked from registers where the
+// clusters fit in kPickRegisters, else gathered. Several registers at
+// once, so that their chains of additions overlap.
+template <class T, int R, bool Unit, bool Picked>
+void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
+                  const int* homes, typename T::Vec* sums) {
+    using Vec = typename T::Vec;
+    const int D = view.valueCount;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    const double* x =
+        job.itemLanes +
+        static_cast<std::size_t>(first / kLaneBlock) * D * kLaneBlock +
+        first % kLaneBlock;
+    // With a single register of clusters both picks read it.
+    const int highAt = view.paddedClusters > T::kLanes ? T::kLanes : 0;
+    typename T::Picker pickers[R];
+    for (int r = 0; r < R; ++r) {
+        sums[r] = T::Zero();
+        if (Picked) pickers[r] = T::MakePicker(homes + r * T::kLanes);
+    }
+    const double* centre = view.centres;
+    for (int k = 0; k < D; ++k, x += kLaneBlock, centre += paddedClusters) {
+        Vec low = T::Zero(), high = T::Zero();
+        if (Picked) {
+            low = T::Load(centre);
+            high = T::Load(centre + highAt);
+        }
+        for (int r = 0; r < R; ++r) {
+            const Vec x1 = T::Load(x + r * T::kLanes);
+            const Vec wx1 = Unit ? x1 : T::Mul(T::Set(view.weights[k]), x1);
+            const Vec x2 = Picked ? T::Pick(low, high, pickers[r])
+                                  : T::Gather(centre, homes + r * T::kLanes);
+            sums[r] = T::Add(sums[r], T::Mul(wx1, x2));
+        }
+    }
+}
+
+template <class T, int R>
+void HomeSumsOfBlock(const SweepJob& job, const SweepView& view, int first,
+                     const int* homes, typename T::Vec* sums) {
+    const bool picked = T::kPickRegisters > 0 &&
+                        view.paddedClusters <= T::kPickRegisters * T::kLanes;
+    if (picked) {
+        if (view.unitWeights) {
+            LaneHomeSums<T, R, true, true>(job, view, first, homes, sums);
+        } else {
+            LaneHomeSums<T, R, false, true>(job, view, first, homes, sums);
+        }
+    } else if (view.unitWeights) {
+        LaneHomeSums<T, R, true, false>(job, view, first, homes, sums);
+    } else {
+        LaneHomeSums<T, R, false, false>(job, view, first, homes, sums);
+    }
+}
+
+// The home distances of items whose bounds spare them their rivals.
+template <class T>
+void BoundedDistances(const SweepView& view, SweepItems& items, int count) {
+    int g = 0;
+    for (; count - g >= 4; g += 4) {
+        if (view.unitWeights) {
+            HomeSumsOf<T, 4, true>(view, items, g);
+        } else {
+            HomeSumsOf<T, 4, false>(view, items, g);
+        }
+    }
+    for (; g < count; ++g) {
+        if (view.unitWeights) {
+            HomeSumsOf<T, 1, true>(view, items, g);
+        } else {
+            HomeSumsOf<T, 1, false>(view, items, g);
+        }
+    }
+    HomeDistances<T>(view, items, count);
 }
 
 template <class T>

@@ -6,8 +6,10 @@
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
 
+#include <cmath>
 #include <cstddef>
 
+#include "engine/sweep/SweepBounds.h"
 #include "engine/sweep/SweepKernels.h"
 #include "engine/sweep/SweepMeans.h"
 #include "engine/sweep/SweepTypes.h"
@@ -15,13 +17,86 @@
 
 namespace selvane {
 
-// sums[k] += values[k] for k up to paddedCount, a multiple of the lanes;
-// sums beyond the values collect whatever follows them.
-template <class T>
-void AddRow(double* sums, const double* values, int paddedCount) {
-    for (int k = 0; k < paddedCount; k += T::kLanes) {
+// sums[k] += values[k] over R whole registers.
+template <class T, int R>
+void AddRegisters(double* sums, const double* values) {
+    for (int r = 0; r < R; ++r) {
+        const int k = r * T::kLanes;
         T::Store(sums + k, T::Add(T::Load(sums + k), T::Load(values + k)));
     }
+}
+
+// The same over any number of registers; a row of a few registers, the
+// common case, goes without a loop, whose counting would cost as much as
+// the additions.
+template <class T>
+void AddRow(double* sums, const double* values, int registers) {
+    switch (registers) {
+        case 1: return AddRegisters<T, 1>(sums, values);
+        case 2: return AddRegisters<T, 2>(sums, values);
+        case 3: return AddRegisters<T, 3>(sums, values);
+        case 4: return AddRegisters<T, 4>(sums, values);
+        case 5: return AddRegisters<T, 5>(sums, values);
+        case 6: return AddRegisters<T, 6>(sums, values);
+        case 7: return AddRegisters<T, 7>(sums, values);
+        case 8: return AddRegisters<T, 8>(sums, values);
+        default:
+            for (int k = 0; k < registers * T::kLanes; k += T::kLanes) {
+                T::Store(sums + k,
+                         T::Add(T::Load(sums + k), T::Load(values + k)));
+            }
+    }
+}
+
+// The items of a whole block whose bounds hold, a register of them at a
+// time. Every item's bounds widen by the drift, which keeps them valid for
+// these centres; those whose bounds still hold get their home distance,
+// and the others are left to ComputeBlock. Returns a bit for each item
+// spared its rivals.
+template <class T>
+unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
+                      SweepBlock& block) {
+    using Vec = typename T::Vec;
+    constexpr int kRegisters = kSweepGroup / T::kLanes;
+    const SweepView& view = ws.view;
+    const int first = block.first;
+    const int* homes = ids + first;
+    const Vec room = T::Set(8.0 * view.boundError);
+    unsigned held = 0;
+    for (int r = 0; r < kRegisters; ++r) {
+        const int at = first + r * T::kLanes;
+        const int* home = homes + r * T::kLanes;
+        const Vec upper =
+            T::Add(T::Load(ws.upper + at), T::Gather(view.drift, home));
+        const Vec lower =
+            T::Sub(T::Load(ws.lower + at), T::Gather(view.rivalDrift, home));
+        T::Store(ws.upper + at, upper);
+        T::Store(ws.lower + at, lower);
+        // As BoundsHoldHome, lane by lane.
+        const unsigned bits = T::LessBits(upper, lower) &
+                              T::LessBits(room, T::Mul(T::Sub(lower, upper),
+                                                       T::Add(lower, upper)));
+        held |= bits << (r * T::kLanes);
+    }
+    if (held == 0) return 0;
+
+    Vec sums[kRegisters];
+    HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
+    double distances[kSweepGroup];
+    for (int r = 0; r < kRegisters; ++r) {
+        const int at = r * T::kLanes;
+        T::Store(distances + at,
+                 Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
+                                T::Gather(view.centreSelf, homes + at)));
+    }
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    for (int g = 0; g < kSweepGroup; ++g) {
+        if (held >> g & 1u) {
+            block.distances[g * paddedClusters + homes[g]] = distances[g];
+        }
+    }
+    return held;
 }
 
 // The centres are fixed for the whole sweep, and only an item's own turn
@@ -34,22 +109,47 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int D = job.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
+    // A whole block tests its items' bounds a register at a time; a short
+    // one, item by item below.
+    const bool laned = view.bounded && block.count == kSweepGroup &&
+                       T::kLanes <= kSweepGroup;
+    const unsigned spared = laned ? BoundedBlock<T>(job, ws, ids, block) : 0;
+    // Complete items with every distance computed, and those whose bounds
+    // spare them all but the home distance.
     SweepItems items;
+    SweepItems homes;
     int slotOf[kSweepGroup];
     int complete = 0;
+    int bounded = 0;
     for (int g = 0; g < block.count; ++g) {
         const int item = block.first + g;
         double* slot = block.distances + g * paddedClusters;
         const double* values =
             job.itemValues + static_cast<std::size_t>(item) * D;
-        block.homeOnly[g] = false;
+        block.homeOnly[g] = (spared >> g & 1u) != 0;
+        block.track[g] = false;
         block.masks[g] = nullptr;
+        if (block.homeOnly[g]) continue;
         if (view.centresComplete && job.itemComplete[item]) {
+            const int home = ids[item];
+            const bool track = view.track && job.itemMargin[item] > 0.0;
+            if (track && view.bounded && !laned &&
+                BoundsHoldHome<T>(view, ws.upper[item], ws.lower[item], home)) {
+                homes.rows[bounded] = values;
+                homes.self[bounded] = job.itemSelf[item];
+                homes.home[bounded] = home;
+                homes.out[bounded] = slot;
+                block.homeOnly[g] = true;
+                ++bounded;
+                continue;
+            }
+            block.track[g] = track;
             items.rows[complete] = values;
             items.self[complete] = job.itemSelf[item];
             items.margin[complete] = job.itemMargin[item];
-            items.home[complete] = ids[item];
+            items.home[complete] = home;
             items.out[complete] = slot;
+            items.track[complete] = track;
             slotOf[complete] = g;
             ++complete;
             continue;
@@ -70,6 +170,7 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             block.homeOnly[slotOf[m]] = items.homeOnly[m];
         }
     }
+    if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
 }
 
 // The turns of a block's items, in order: the moves of the literal sweep,
@@ -92,7 +193,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         static_cast<std::size_t>(ws.view.paddedClusters);
     // Whole registers over the D values, no more: the rows of sums are
     // padded for the widest register, and nothing reads past D.
-    const int addedCount = (D + T::kLanes - 1) / T::kLanes * T::kLanes;
+    const int addedRegisters = (D + T::kLanes - 1) / T::kLanes;
     double sum = total;
     for (int g = 0; g < block.count; ++g) {
         const int item = block.first + g;
@@ -102,11 +203,31 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
             const double* distance = block.distances + g * paddedClusters;
             double nearest = distance[home];
             if (!block.homeOnly[g]) {
-                for (int j = 0; j < K; ++j) {
-                    // Strict: an equally near cluster never takes the item.
-                    if (j != home && nearest > distance[j]) {
-                        c = j;
-                        nearest = distance[j];
+                if (block.track[g]) {
+                    // The same moves, and the nearest of the clusters the
+                    // item does not join, for its fresh bounds.
+                    double rival = HUGE_VAL;
+                    for (int j = 0; j < K; ++j) {
+                        if (j == home) continue;
+                        const double d = distance[j];
+                        if (nearest > d) {
+                            rival = nearest < rival ? nearest : rival;
+                            c = j;
+                            nearest = d;
+                        } else {
+                            rival = d < rival ? d : rival;
+                        }
+                    }
+                    RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
+                                   ws.lower[item]);
+                } else {
+                    for (int j = 0; j < K; ++j) {
+                        // Strict: an equally near cluster never takes the
+                        // item.
+                        if (j != home && nearest > distance[j]) {
+                            c = j;
+                            nearest = distance[j];
+                        }
                     }
                 }
                 // The sizes the literal moves leave behind: each move takes
@@ -118,12 +239,15 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 }
             }
             sum += nearest;
+        } else if (block.track[g]) {
+            // Not compared this turn: the next sweep computes it in full.
+            ws.lower[item] = -HUGE_VAL;
         }
         if (!means) continue;
         const double* values = itemValues + static_cast<std::size_t>(item) * D;
         if (itemComplete[item]) {
             AddRow<T>(sums + static_cast<std::size_t>(c) * sumsRow, values,
-                      addedCount);
+                      addedRegisters);
             memberCounts[c] += 1;
         } else {
             AddIncompleteToMeans(job, ws, c, values, block.masks[g]);

@@ -25,7 +25,15 @@ struct Sse2 {
     static Vec Mul(Vec a, Vec b) { return _mm_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm_sqrt_pd(x); }
+    static Vec Gather(const double* base, const int* index) {
+        return _mm_set_pd(base[index[1]], base[index[0]]);
+    }
 
+    // No permutation by a register of indices: Gather picks centres.
+    static constexpr int kPickRegisters = 0;
+    using Picker = int;
+    static Picker MakePicker(const int*) { return 0; }
+    static Vec Pick(Vec low, Vec, const Picker&) { return low; }
     static Mask LoadMask(const std::int64_t* p) {
         return _mm_castsi128_pd(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));

@@ -16,6 +16,10 @@ constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
 // Doubles in the widest register: the padding of rows read whole.
 constexpr int kSweepPadding = 8;
 
+// Items interleaved a block at a time, value by value, so that one
+// register reads a value of several consecutive items.
+constexpr int kLaneBlock = 8;
+
 struct SweepJob;
 struct SweepWorkspace;
 
@@ -57,12 +61,20 @@ struct SweepJob {
     // kSweepPadding doubles more, so that a whole register can be read at
     // the end of the last row.
     double* itemValues;
+    // The same values in blocks of kLaneBlock items: value k of item i at
+    // (i / kLaneBlock) * D * kLaneBlock + k * kLaneBlock + i % kLaneBlock,
+    // zeros beyond the last item. Correlation only, else null.
+    double* itemLanes;
     unsigned char* itemComplete;  // N: 1 when every position is present
     double* itemSelf;             // N: sum of (w * x) * x of complete items
     // N: how far apart two clusters' screening scores must be for the
     // order of their correlation distances to be certain; 0 forbids
-    // screening the item.
+    // screening the item, and bounding it.
     double* itemMargin;
+    // The most a computed correlation distance of a screenable item can be
+    // off from the exact one: the rounding of its three sums, the root and
+    // the division, with room to spare.
+    double boundError;
     void* block;  // the one allocation that holds this object and its arrays
 };
 
@@ -90,6 +102,17 @@ struct SweepView {
     // correlation, centreScale holds 1 / sqrt(centreSelf), Kpad values.
     bool screen;
     const double* centreScale;
+    // Bounds on how far a screenable item lies from its home and from its
+    // nearest rival (correlation only), in unit-vector lengths, the square
+    // root of twice the distance. track: centres fit for bounds, so items
+    // whose distances are all computed record theirs. bounded: the last
+    // sweep tracked too, and drift says how far each unit centre has moved
+    // since (the bounds widen by it before they are tested).
+    bool track;
+    bool bounded;
+    const double* drift;       // Kpad
+    const double* rivalDrift;  // Kpad: the largest drift of any other cluster
+    double boundError;         // as SweepJob::boundError
 };
 
 // The kernels and the loop are templates on the register type, compiled
@@ -107,6 +130,8 @@ struct SweepItems {
     // Set by CompleteDistances: only the distance to home was computed,
     // because no other cluster can be strictly nearer.
     bool homeOnly[kSweepGroup];
+    // Every distance is wanted, unscreened, to renew the item's bounds.
+    bool track[kSweepGroup];
 };
 
 // Where the kernels read value k of item m of the group.
@@ -124,6 +149,7 @@ struct SweepBlock {
     int* gatheredMask;              // kSweepGroup rows of D (items as columns)
     const int* masks[kSweepGroup];  // null for complete items
     bool homeOnly[kSweepGroup];
+    bool track[kSweepGroup];  // renew the item's bounds at its turn
 };
 
 }  // namespace selvane

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "common/Allocate.h"
+#include "engine/sweep/SweepBounds.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "engine/sweep/VectorSweep.h"
 
@@ -90,6 +91,10 @@ void PrepareItems(SweepJob& job) {
         completeWeight += w;
     }
     job.unitWeights = unitWeights;
+    // Three sums of D terms, each within (D + 1) units of 2^-53 of its
+    // exact value relative to sqrt(sxx * syy), then the product, the root,
+    // the division and the subtraction: less than (3D + 8) units in all.
+    job.boundError = (8.0 * D + 64.0) * 0x1p-53;
     job.completeWeight = completeWeight;
     job.weightsScreenable = screenable;
 
@@ -114,6 +119,19 @@ void PrepareItems(SweepJob& job) {
         }
         job.itemSelf[i] = self;
         job.itemMargin[i] = margin;
+    }
+    if (!job.itemLanes) return;
+    const std::size_t N = static_cast<std::size_t>(job.itemCount);
+    const std::size_t blocks = (N + kLaneBlock - 1) / kLaneBlock;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        double* lanes = job.itemLanes + b * D * kLaneBlock;
+        for (int l = 0; l < kLaneBlock; ++l) {
+            const std::size_t i = b * kLaneBlock + l;
+            const double* values = job.itemValues + i * D;
+            for (int k = 0; k < D; ++k) {
+                lanes[k * kLaneBlock + l] = i < N ? values[k] : 0.0;
+            }
+        }
     }
 }
 
@@ -145,6 +163,11 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
     const std::uint64_t itemValuesAt =
         layout.Take(N * D + kSweepPadding, sizeof(double));
+    // Only the correlation has bounds, which read the interleaved copy.
+    const std::uint64_t laneItems =
+        euclidean ? 0 : (N + kLaneBlock - 1) / kLaneBlock * kLaneBlock;
+    const std::uint64_t itemLanesAt =
+        layout.Take(laneItems * D, sizeof(double));
     const std::uint64_t itemCompleteAt = layout.Take(N, 1);
     if (!layout.fits) return false;
     void* raw;
@@ -169,6 +192,7 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     job.itemMargin = At<double>(base, itemMarginAt);
     job.itemValues = At<double>(base, itemValuesAt);
     for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
+    job.itemLanes = euclidean ? nullptr : At<double>(base, itemLanesAt);
     job.itemComplete = At<unsigned char>(base, itemCompleteAt);
     PrepareItems(job);
     *opened = &job;
@@ -200,6 +224,14 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
         layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t centreScaleAt =
         layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t N = static_cast<std::uint64_t>(job.itemCount);
+    const std::uint64_t upperAt = layout.Take(N, sizeof(double));
+    const std::uint64_t lowerAt = layout.Take(N, sizeof(double));
+    const std::uint64_t unitCentresAt =
+        layout.Take(D * paddedClusters, sizeof(double));
+    const std::uint64_t driftAt = layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t rivalDriftAt =
+        layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t distancesAt =
         layout.Take(group * paddedClusters, sizeof(double));
     const std::uint64_t sumsAt = layout.Take(
@@ -219,11 +251,23 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.present = At<std::int64_t>(base, presentAt);
     ws.centreSelf = At<double>(base, centreSelfAt);
     ws.centreScale = At<double>(base, centreScaleAt);
+    ws.upper = At<double>(base, upperAt);
+    ws.lower = At<double>(base, lowerAt);
+    ws.unitCentres = At<double>(base, unitCentresAt);
+    ws.unitCentresReady = false;
+    ws.drift = At<double>(base, driftAt);
+    ws.rivalDrift = At<double>(base, rivalDriftAt);
     ws.distances = At<double>(base, distancesAt);
     ws.sums = At<double>(base, sumsAt);
     ws.gatheredMask = At<int>(base, gatheredMaskAt);
     ws.memberCounts = At<int>(base, memberCountsAt);
     ws.meansPending = false;
+    // Items never tracked keep a lower bound no test can pass.
+    for (std::uint64_t i = 0; i < N; ++i) {
+        const bool tracked = !job.euclidean && job.itemMargin[i] > 0.0;
+        ws.upper[i] = 0.0;
+        ws.lower[i] = tracked ? 0.0 : -HUGE_VAL;
+    }
 
     ws.view.valueCount = job.valueCount;
     ws.view.clusterCount = job.clusterCount;
@@ -238,6 +282,11 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.view.centreSelf = ws.centreSelf;
     ws.view.screen = false;
     ws.view.centreScale = ws.centreScale;
+    ws.view.track = false;
+    ws.view.bounded = false;
+    ws.view.drift = ws.drift;
+    ws.view.rivalDrift = ws.rivalDrift;
+    ws.view.boundError = job.boundError;
     *opened = &ws;
     return true;
 }
@@ -284,6 +333,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
     }
     if (job.euclidean) {
         ws.view.screen = complete && job.completeWeight > 0.0;
+        TrackCentres(job, ws);
         return;
     }
     bool screen = complete && job.weightsScreenable;
@@ -300,6 +350,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
         }
     }
     ws.view.screen = screen;
+    TrackCentres(job, ws);
 }
 
 }  // namespace selvane

@@ -30,8 +30,18 @@ struct SweepWorkspace {
     // The last sweep left the sums of the next means; FinishMeans makes
     // them means.
     bool meansPending;
-    double* distances;  // 2 * kSweepGroup rows of Kpad
-    int* gatheredMask;  // 2 * kSweepGroup rows of D (items as columns)
+    // Per item, bounds on its distance to home and to its nearest rival,
+    // in the view's terms; valid for the items the last sweeps tracked.
+    double* upper;  // N
+    double* lower;  // N
+    // The last tracked sweep's centres scaled to unit length, laid out as
+    // the centres, and whether they belong to this pass's previous sweep.
+    double* unitCentres;  // D rows of Kpad
+    bool unitCentresReady;
+    double* drift;       // Kpad
+    double* rivalDrift;  // Kpad
+    double* distances;   // 2 * kSweepGroup rows of Kpad
+    int* gatheredMask;   // 2 * kSweepGroup rows of D (items as columns)
     void* block;  // the one allocation that holds this object and its arrays
 };
 

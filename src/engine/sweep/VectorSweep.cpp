@@ -8,6 +8,7 @@ namespace selvane {
 
 void StartSweepPass(SweepWorkspace& workspace) {
     workspace.meansPending = false;
+    workspace.unitCentresReady = false;
 }
 
 bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
