@@ -57,7 +57,10 @@ template <class T>
 unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                       SweepBlock& block) {
     using Vec = typename T::Vec;
-    constexpr int kRegisters = kSweepGroup / T::kLanes;
+    // One register where it is wider than a block (never laned, but
+    // compiled).
+    constexpr int kRegisters =
+        T::kLanes <= kSweepGroup ? kSweepGroup / T::kLanes : 1;
     const SweepView& view = ws.view;
     const int first = block.first;
     const int* homes = ids + first;
@@ -82,7 +85,7 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
 
     Vec sums[kRegisters];
     HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
-    double distances[kSweepGroup];
+    double distances[kRegisters * T::kLanes];
     for (int r = 0; r < kRegisters; ++r) {
         const int at = r * T::kLanes;
         T::Store(distances + at,
