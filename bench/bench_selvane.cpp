@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "OverlappingInput.h"
 #include "common/PassCounters.h"
 #include "engine/ClusterEngine.h"
 #include "engine/sweep/SweepDispatch.h"
@@ -101,28 +102,7 @@ std::vector<double> MakeInput(const Job& job, std::uint32_t seed) {
         return static_cast<double>(state >> 8) / 16777216.0;
     };
     if (job.overlapping) {
-        // Box-Muller from the same generator: centres spread with standard
-        // deviation 3 around 20 in every dimension, items around their
-        // centre with standard deviation 1. Every value stays positive.
-        auto gaussian = [&next] {
-            const double u = 1.0 - next();
-            return std::sqrt(-2.0 * std::log(u)) *
-                   std::cos(6.283185307179586 * next());
-        };
-        std::vector<double> centres(static_cast<std::size_t>(job.k) * job.d);
-        for (double& c : centres) c = 20.0 + 3.0 * gaussian();
-        std::vector<double> input(static_cast<std::size_t>(job.n) * job.d);
-        for (int i = 0; i < job.n; ++i) {
-            const int group = i % job.k;
-            for (int j = 0; j < job.d; ++j) {
-                const double v =
-                    centres[static_cast<std::size_t>(group) * job.d + j] +
-                    gaussian();
-                input[static_cast<std::size_t>(j) * job.n + i] =
-                    v > 0.01 ? v : 0.01;
-            }
-        }
-        return input;
+        return OverlappingInput(job.n, job.d, job.k, seed);
     }
     std::vector<double> profiles(static_cast<std::size_t>(job.k) * job.d);
     for (double& p : profiles) p = 0.2 + 5.0 * next();

@@ -3,15 +3,19 @@
 // (D+1)·(8+8+4)·N bytes of rows plus their pointers and allocator
 // overheads.
 //
-//   selvane_scale [items [dimensions [clusters]]]   default 1000000 8 8
+//   selvane_scale [items [dimensions [clusters [o]]]]   default 1000000 8 8
+//
+// o asks for overlapping clusters, which take many more iterations.
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "OverlappingInput.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 
@@ -62,13 +66,19 @@ int main(int argc, char** argv) {
     const int items = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int dimensions = argc > 2 ? std::atoi(argv[2]) : 8;
     const int clusters = argc > 3 ? std::atoi(argv[3]) : 8;
-    if (items < 1 || dimensions < 1 || clusters < 1) {
+    const bool overlapping = argc > 4 && std::string(argv[4]) == "o";
+    if (items < 1 || dimensions < 1 || clusters < 1 ||
+        (argc > 4 && !overlapping)) {
         std::fprintf(stderr,
-                     "usage: selvane_scale [items [dims [clusters]]]\n");
+                     "usage: selvane_scale [items [dims [clusters [o]]]]\n");
         return 2;
     }
 
-    const std::vector<double> input = MakeInput(items, dimensions, clusters);
+    const std::vector<double> input =
+        overlapping
+            ? OverlappingInput(items, dimensions, clusters,
+                               2024u + static_cast<std::uint32_t>(items))
+            : MakeInput(items, dimensions, clusters);
     std::vector<double> result(static_cast<std::size_t>(items), -2.0);
     // Touch every page the caller owns, so the baseline includes them.
     const double baseline = ResidentBytes();
@@ -101,8 +111,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("items %d, dimensions %d, clusters %d\n", items, dimensions,
-                clusters);
+    std::printf("items %d, dimensions %d, clusters %d%s\n", items, dimensions,
+                clusters, overlapping ? ", overlapping" : "");
     std::printf("wall time            %.1f s\n", seconds);
     std::printf("peak resident        %.1f MiB (caller's arrays %.1f MiB)\n",
                 peak / 1048576.0, baseline / 1048576.0);
