@@ -26,6 +26,9 @@ struct Avx2 {
     static Vec Mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm256_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm256_sqrt_pd(x); }
+    static Vec Strided(const double* p, int stride) {
+        return _mm256_set_pd(p[3 * stride], p[2 * stride], p[stride], p[0]);
+    }
     static Vec Gather(const double* base, const int* index) {
         return _mm256_set_pd(base[index[3]], base[index[2]], base[index[1]],
                              base[index[0]]);

@@ -29,6 +29,12 @@ struct Avx512 {
     // The zero-masked form: the plain one reads an undefined source that
     // GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
+    static Vec Strided(const double* p, int stride) {
+        const __m256i index =
+            _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
+                               _mm256_set1_epi32(stride));
+        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, index, p, 8);
+    }
     static Vec Gather(const double* base, const int* index) {
         // The masked form: GCC 12 takes the plain one's unset source
         // register for an uninitialised value.

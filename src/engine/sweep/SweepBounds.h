@@ -28,7 +28,7 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& workspace);
 // room for rounding, that no rival of the item is as near as home.
 template <class T>
 bool BoundsHoldHome(const SweepView& view, double& upper, double& lower,
-                           int home) {
+                    int home) {
     upper += view.drift[home];
     lower -= view.rivalDrift[home];
     // lower^2 - upper^2 bounds twice the gap between the exact distances,
@@ -41,7 +41,7 @@ bool BoundsHoldHome(const SweepView& view, double& upper, double& lower,
 // nearest rival, widened by their rounding error.
 template <class T>
 void RenewBounds(const SweepView& view, double home, double rival,
-                        double& upper, double& lower) {
+                 double& upper, double& lower) {
     const double room = 4.0 * view.boundError;
     upper = std::sqrt(2.0 * home + room);
     const double squared = 2.0 * rival - room;

@@ -4,12 +4,13 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
-//   Gather (base[index[l]] in lane l), kPickRegisters, Picker, MakePicker
-//   and Pick (the same from registers of clusters; see SweepAvx2.cpp),
-//   LoadMask (all bits set = present), NoLanes, Either, AddWhere (acc + term
-//   in the lanes of the mask, acc itself elsewhere), Select (a in the lanes
-//   of the mask, b elsewhere), IsZero, AnyNegativeOrNan, and LessBits and
-//   AtLeastBits (a < b and a >= b, one bit per lane).
+//   Gather (base[index[l]] in lane l), Strided (p[l * stride] in lane l),
+//   kPickRegisters, Picker, MakePicker and Pick (the same from registers of
+//   clusters; see SweepAvx2.cpp), LoadMask (all bits set = present), NoLanes,
+//   Either, AddWhere (acc + term in the lanes of the mask, acc itself
+//   elsewhere), Select (a in the lanes of the mask, b elsewhere), IsZero,
+//   AnyNegativeOrNan, and LessBits and AtLeastBits (a < b and a >= b, one bit
+//   per lane).
 //
 // Exactness: every lane repeats the scalar arithmetic of the distance
 // functions operation for operation, in the same order and with the same
@@ -334,8 +335,7 @@ void HomeSumsOf(const SweepView& view, SweepItems& items, int first) {
 
 // The home sums of R registers of consecutive items, lane g of register r
 // for item first + r * kLanes + g, each as its lane of the full sums would
-// form it. The items' values come from their interleaved copy, a register
-// at a time; the centres' values are picked from registers where the
+// form it. The centres' values are picked from registers where the
 // clusters fit in kPickRegisters, else gathered. Several registers at
 // once, so that their chains of additions overlap.
 template <class T, int R, bool Unit, bool Picked>
@@ -345,10 +345,8 @@ void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
     const int D = view.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
-    const double* x =
-        job.itemLanes +
-        static_cast<std::size_t>(first / kLaneBlock) * D * kLaneBlock +
-        first % kLaneBlock;
+    const double* x = job.itemValues + static_cast<std::size_t>(first) * D;
+    const int registerStride = T::kLanes * D;
     // With a single register of clusters both picks read it.
     const int highAt = view.paddedClusters > T::kLanes ? T::kLanes : 0;
     typename T::Picker pickers[R];
@@ -357,14 +355,14 @@ void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
         if (Picked) pickers[r] = T::MakePicker(homes + r * T::kLanes);
     }
     const double* centre = view.centres;
-    for (int k = 0; k < D; ++k, x += kLaneBlock, centre += paddedClusters) {
+    for (int k = 0; k < D; ++k, ++x, centre += paddedClusters) {
         Vec low = T::Zero(), high = T::Zero();
         if (Picked) {
             low = T::Load(centre);
             high = T::Load(centre + highAt);
         }
         for (int r = 0; r < R; ++r) {
-            const Vec x1 = T::Load(x + r * T::kLanes);
+            const Vec x1 = T::Strided(x + r * registerStride, D);
             const Vec wx1 = Unit ? x1 : T::Mul(T::Set(view.weights[k]), x1);
             const Vec x2 = Picked ? T::Pick(low, high, pickers[r])
                                   : T::Gather(centre, homes + r * T::kLanes);

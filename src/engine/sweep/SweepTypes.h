@@ -16,10 +16,6 @@ constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
 // Doubles in the widest register: the padding of rows read whole.
 constexpr int kSweepPadding = 8;
 
-// Items interleaved a block at a time, value by value, so that one
-// register reads a value of several consecutive items.
-constexpr int kLaneBlock = 8;
-
 struct SweepJob;
 struct SweepWorkspace;
 
@@ -61,10 +57,6 @@ struct SweepJob {
     // kSweepPadding doubles more, so that a whole register can be read at
     // the end of the last row.
     double* itemValues;
-    // The same values in blocks of kLaneBlock items: value k of item i at
-    // (i / kLaneBlock) * D * kLaneBlock + k * kLaneBlock + i % kLaneBlock,
-    // zeros beyond the last item. Correlation only, else null.
-    double* itemLanes;
     unsigned char* itemComplete;  // N: 1 when every position is present
     double* itemSelf;             // N: sum of (w * x) * x of complete items
     // N: how far apart two clusters' screening scores must be for the

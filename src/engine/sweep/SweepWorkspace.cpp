@@ -120,19 +120,6 @@ void PrepareItems(SweepJob& job) {
         job.itemSelf[i] = self;
         job.itemMargin[i] = margin;
     }
-    if (!job.itemLanes) return;
-    const std::size_t N = static_cast<std::size_t>(job.itemCount);
-    const std::size_t blocks = (N + kLaneBlock - 1) / kLaneBlock;
-    for (std::size_t b = 0; b < blocks; ++b) {
-        double* lanes = job.itemLanes + b * D * kLaneBlock;
-        for (int l = 0; l < kLaneBlock; ++l) {
-            const std::size_t i = b * kLaneBlock + l;
-            const double* values = job.itemValues + i * D;
-            for (int k = 0; k < D; ++k) {
-                lanes[k * kLaneBlock + l] = i < N ? values[k] : 0.0;
-            }
-        }
-    }
 }
 
 }  // namespace
@@ -163,11 +150,6 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     const std::uint64_t itemMarginAt = layout.Take(N, sizeof(double));
     const std::uint64_t itemValuesAt =
         layout.Take(N * D + kSweepPadding, sizeof(double));
-    // Only the correlation has bounds, which read the interleaved copy.
-    const std::uint64_t laneItems =
-        euclidean ? 0 : (N + kLaneBlock - 1) / kLaneBlock * kLaneBlock;
-    const std::uint64_t itemLanesAt =
-        layout.Take(laneItems * D, sizeof(double));
     const std::uint64_t itemCompleteAt = layout.Take(N, 1);
     if (!layout.fits) return false;
     void* raw;
@@ -192,7 +174,6 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     job.itemMargin = At<double>(base, itemMarginAt);
     job.itemValues = At<double>(base, itemValuesAt);
     for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
-    job.itemLanes = euclidean ? nullptr : At<double>(base, itemLanesAt);
     job.itemComplete = At<unsigned char>(base, itemCompleteAt);
     PrepareItems(job);
     *opened = &job;
