@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "OverlappingInput.h"
+#include "common/PassCounters.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 
@@ -85,11 +86,16 @@ int main(int argc, char** argv) {
     const double peakBefore = PeakResidentBytes();
 
     selvane::StoreSeedWords({12345, 67890});
+    const selvane::PassCounts before = selvane::ReadPassCounts();
     const auto start = std::chrono::steady_clock::now();
     selvane::RunJob(items, dimensions, input.data(), clusters, result.data());
     const auto stop = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(stop - start).count();
     const double peak = PeakResidentBytes();
+    const selvane::PassCounts after = selvane::ReadPassCounts();
+    const double passes = static_cast<double>(after.passes - before.passes);
+    const double iterations =
+        static_cast<double>(after.iterations - before.iterations);
 
     // The rows the call must hold: WorkRows and DataMatrix (D+1 doubles per
     // item each) and MaskMatrix (D+1 ints), their three pointer arrays,
@@ -114,6 +120,10 @@ int main(int argc, char** argv) {
     std::printf("items %d, dimensions %d, clusters %d%s\n", items, dimensions,
                 clusters, overlapping ? ", overlapping" : "");
     std::printf("wall time            %.1f s\n", seconds);
+    std::printf(
+        "iterations per pass  %.1f (%.3f ns per item, cluster and "
+        "iteration)\n",
+        iterations / passes, seconds * 1e9 / (iterations * items * clusters));
     std::printf("peak resident        %.1f MiB (caller's arrays %.1f MiB)\n",
                 peak / 1048576.0, baseline / 1048576.0);
     std::printf("taken by the call    %.1f MiB\n", used / 1048576.0);
