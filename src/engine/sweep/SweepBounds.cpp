@@ -7,11 +7,12 @@ namespace selvane {
 
 namespace {
 
-// What the drift of a unit centre may miss: the unit centres' own rounding
-// (a few units of 2^-53 in length) and the rounding of the bounds' sums,
-// added every sweep, and a share for the rounding of the drift's sum.
-constexpr double kDriftFloor = 0x1p-40;
+// What the drift of a unit centre may miss, per value of the centres and
+// in all: each unit centre is off by its scale's rounding, under (D / 2 + 4)
+// units of 2^-53 in length, and the drift's sum by D units relative; the
+// bounds' own sums round by a unit or two of 2^-53 every sweep.
 constexpr double kDriftShare = 0x1p-50;
+constexpr double kDriftFloor = 0x1p-40;
 
 }  // namespace
 
@@ -45,9 +46,10 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& ws) {
     if (!view.bounded) return;
 
     const double stretch = 1.0 + (D + 16.0) * kDriftShare;
+    const double driftFloor = kDriftFloor + D * kDriftShare;
     int farthest = 0;
     for (int j = 0; j < K; ++j) {
-        ws.drift[j] = std::sqrt(ws.drift[j]) * stretch + kDriftFloor;
+        ws.drift[j] = std::sqrt(ws.drift[j]) * stretch + driftFloor;
         // Centres too large to scale leave a NaN: their items are computed
         // in full, and renew their bounds.
         if (std::isnan(ws.drift[j])) {
