@@ -29,34 +29,12 @@ struct Avx512 {
     // The zero-masked form: the plain one reads an undefined source that
     // GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
-    static Vec Strided(const double* p, int stride) {
-        const __m256i index =
-            _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                               _mm256_set1_epi32(stride));
-        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, index, p, 8);
-    }
-    static Vec Gather(const double* base, const int* index) {
-        // The masked form: GCC 12 takes the plain one's unset source
-        // register for an uninitialised value.
-        return _mm512_mask_i32gather_pd(
-            _mm512_setzero_pd(), 0xFF,
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), base,
-            8);
-    }
 
-    // Centre values by cluster from the two registers that hold clusters
-    // 0-15 at one position: one two-register permutation.
-    static constexpr int kPickRegisters = 2;
-    using Picker = __m512i;
-    static Picker MakePicker(const int* clusters) {
-        // The masked form, for the reason given at Gather.
-        return _mm512_maskz_cvtepi32_epi64(
-            0xFF,
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(clusters)));
-    }
-    static Vec Pick(Vec low, Vec high, const Picker& picker) {
-        return _mm512_permutex2var_pd(low, picker, high);
-    }
+    // Blocks of items test their bounds one item at a time here: the
+    // register-wide bounded block has not yet run on a processor with these
+    // instructions.
+    static constexpr bool kBoundedBlocks = false;
+
     static Mask LoadMask(const std::int64_t* p) {
         const __m512i bits = _mm512_loadu_si512(p);
         return _mm512_test_epi64_mask(bits, bits);

@@ -57,10 +57,8 @@ template <class T>
 unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                       SweepBlock& block) {
     using Vec = typename T::Vec;
-    // One register where it is wider than a block (never laned, but
-    // compiled).
-    constexpr int kRegisters =
-        T::kLanes <= kSweepGroup ? kSweepGroup / T::kLanes : 1;
+    static_assert(T::kLanes <= kSweepGroup, "a block fills whole registers");
+    constexpr int kRegisters = kSweepGroup / T::kLanes;
     const SweepView& view = ws.view;
     const int first = block.first;
     const int* homes = ids + first;
@@ -112,11 +110,14 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int D = job.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
-    // A whole block tests its items' bounds a register at a time; a short
-    // one, item by item below.
-    const bool laned = view.bounded && block.count == kSweepGroup &&
-                       T::kLanes <= kSweepGroup;
-    const unsigned spared = laned ? BoundedBlock<T>(job, ws, ids, block) : 0;
+    // A whole block tests its items' bounds a register at a time where the
+    // instruction set does; a short one, and AVX-512's, item by item below.
+    const bool laned = T::kBoundedBlocks && view.bounded &&
+                       block.count == kSweepGroup;
+    unsigned spared = 0;
+    if constexpr (T::kBoundedBlocks) {
+        if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
+    }
     // Complete items with every distance computed, and those whose bounds
     // spare them all but the home distance.
     SweepItems items;
