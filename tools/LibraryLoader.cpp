@@ -162,29 +162,14 @@ EngineFunctions LoadEngine(const std::string& explicitPath) {
 }
 
 SelvaneFunction LoadSelvane(const std::string& explicitPath) {
-    const std::vector<std::string> candidates = explicitPath.empty()
-                                                    ? DefaultCandidates(kLibraryName)
-                                                    : std::vector<std::string>{explicitPath};
-    std::string error;
-    std::string tried;
-    for (const std::string& candidate : candidates) {
-        const Handle handle = Open(candidate, error);
-        if (handle == nullptr) {
-            tried += (tried.empty() ? "'" : ", '") + candidate + "'";
-            continue;
-        }
-        const SelvaneFunction function = Find(handle);
-        if (function == nullptr) {
-            throw HostError(kExitLibrary,
-                            "library '" + candidate + "' has no export '" + kExportName + "'");
-        }
-        return function;
+    std::string loaded;
+    const Handle handle = OpenFirst(explicitPath, kLibraryName, &loaded);
+    const SelvaneFunction function = Find(handle);
+    if (function == nullptr) {
+        throw HostError(kExitLibrary,
+                        "library '" + loaded + "' has no export '" + kExportName + "'");
     }
-    if (!explicitPath.empty()) {
-        throw HostError(kExitLibrary, "cannot load library '" + explicitPath + "': " + error);
-    }
-    throw HostError(kExitLibrary, std::string("cannot load ") + kLibraryName + " (tried " + tried +
-                                      "): " + error);
+    return function;
 }
 
 std::string DefaultEngineLibraryDescription() {

@@ -135,10 +135,10 @@ std::size_t FindColumn(const std::string& wanted, const Grid& grid, bool namesAl
                                     (namesAllowed ? "" : " (--no-header: it names no columns)"));
 }
 
-std::size_t ResolveColumn(const char* option, const std::string& spec, const Grid& grid,
+std::size_t ResolveColumn(const char* option, const std::string& wanted, const Grid& grid,
                           const std::string& name, bool namesAllowed, bool& byName) {
-    const std::size_t column = FindColumn(spec, grid, namesAllowed, byName);
-    if (column == kNone) NoSuchColumn(option, spec, grid, name, namesAllowed);
+    const std::size_t column = FindColumn(wanted, grid, namesAllowed, byName);
+    if (column == kNone) NoSuchColumn(option, wanted, grid, name, namesAllowed);
     return column;
 }
 
