@@ -49,7 +49,11 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& ws) {
     const double driftFloor = kDriftFloor + D * kDriftShare;
     int farthest = 0;
     for (int j = 0; j < K; ++j) {
-        ws.drift[j] = std::sqrt(ws.drift[j]) * stretch + driftFloor;
+        // A centre with the bits it had has the same unit centre exactly:
+        // it did not move, and the sweep reads its items' distances from
+        // the last one when the drift is 0.
+        ws.drift[j] =
+            ws.steady[j] ? 0.0 : std::sqrt(ws.drift[j]) * stretch + driftFloor;
         // Centres too large to scale leave a NaN: their items are computed
         // in full, and renew their bounds.
         if (std::isnan(ws.drift[j])) {

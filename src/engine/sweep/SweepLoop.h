@@ -48,11 +48,37 @@ void AddRow(double* sums, const double* values, int registers) {
     }
 }
 
+// Home sums of a few items, one after another, each as its lane of the
+// full sums would form it: from 0.0, position by position.
+template <bool Unit>
+void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
+                  const int* homes, unsigned wanted, double* sums) {
+    const int D = view.valueCount;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    for (; wanted != 0; wanted &= wanted - 1) {
+        const int g = __builtin_ctz(wanted);
+        const double* x =
+            job.itemValues + static_cast<std::size_t>(first + g) * D;
+        const double* centre = view.centres + homes[g];
+        double sum = 0.0;
+        for (int k = 0; k < D; ++k, centre += paddedClusters) {
+            const double wx1 = Unit ? x[k] : view.weights[k] * x[k];
+            sum += wx1 * *centre;
+        }
+        sums[g] = sum;
+    }
+}
+
+// Below this many items of a block, home sums item by item cost less than
+// a whole block's in registers, whose gathers dominate.
+constexpr int kLanedHomeSums = 4;
+
 // The items of a whole block whose bounds hold, a register of them at a
 // time. Every item's bounds widen by the drift, which keeps them valid for
 // these centres; those whose bounds still hold get their home distance,
-// and the others are left to ComputeBlock. Returns a bit for each item
-// spared its rivals.
+// the last sweep's where their centre did not move, and the others are left
+// to ComputeBlock. Returns a bit for each item spared its rivals.
 template <class T>
 unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                       SweepBlock& block) {
@@ -64,11 +90,12 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int* homes = ids + first;
     const Vec room = T::Set(8.0 * view.boundError);
     unsigned held = 0;
+    unsigned moved = 0;
     for (int r = 0; r < kRegisters; ++r) {
         const int at = first + r * T::kLanes;
         const int* home = homes + r * T::kLanes;
-        const Vec upper =
-            T::Add(T::Load(ws.upper + at), T::Gather(view.drift, home));
+        const Vec drift = T::Gather(view.drift, home);
+        const Vec upper = T::Add(T::Load(ws.upper + at), drift);
         const Vec lower =
             T::Sub(T::Load(ws.lower + at), T::Gather(view.rivalDrift, home));
         T::Store(ws.upper + at, upper);
@@ -78,11 +105,35 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                               T::LessBits(room, T::Mul(T::Sub(lower, upper),
                                                        T::Add(lower, upper)));
         held |= bits << (r * T::kLanes);
+        moved |= T::LessBits(T::Zero(), drift) << (r * T::kLanes);
     }
     if (held == 0) return 0;
 
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    double* out = block.distances;
+    for (unsigned kept = held & ~moved; kept != 0; kept &= kept - 1) {
+        const int g = __builtin_ctz(kept);
+        out[g * paddedClusters + homes[g]] = ws.homeDistance[first + g];
+    }
+    const unsigned fresh = held & moved;
+    if (fresh == 0) return held;
+
     Vec sums[kRegisters];
-    HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
+    if (__builtin_popcount(fresh) >= kLanedHomeSums) {
+        HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
+    } else {
+        // Lanes of other items compute a harmless 1 - 0 / root.
+        double laneSums[kSweepGroup] = {};
+        if (view.unitWeights) {
+            ItemHomeSums<true>(job, view, first, homes, fresh, laneSums);
+        } else {
+            ItemHomeSums<false>(job, view, first, homes, fresh, laneSums);
+        }
+        for (int r = 0; r < kRegisters; ++r) {
+            sums[r] = T::Load(laneSums + r * T::kLanes);
+        }
+    }
     double distances[kRegisters * T::kLanes];
     for (int r = 0; r < kRegisters; ++r) {
         const int at = r * T::kLanes;
@@ -90,12 +141,9 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                  Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
                                 T::Gather(view.centreSelf, homes + at)));
     }
-    const std::size_t paddedClusters =
-        static_cast<std::size_t>(view.paddedClusters);
-    for (int g = 0; g < kSweepGroup; ++g) {
-        if (held >> g & 1u) {
-            block.distances[g * paddedClusters + homes[g]] = distances[g];
-        }
+    for (unsigned rest = fresh; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        out[g * paddedClusters + homes[g]] = distances[g];
     }
     return held;
 }
@@ -118,6 +166,8 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     if constexpr (T::kBoundedBlocks) {
         if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
     }
+    block.homeOnly = spared;
+    block.track = 0;
     // Complete items with every distance computed, and those whose bounds
     // spare them all but the home distance.
     SweepItems items;
@@ -125,29 +175,32 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     int slotOf[kSweepGroup];
     int complete = 0;
     int bounded = 0;
-    for (int g = 0; g < block.count; ++g) {
+    const unsigned all = (2u << (block.count - 1)) - 1;
+    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
         const int item = block.first + g;
         double* slot = block.distances + g * paddedClusters;
         const double* values =
             job.itemValues + static_cast<std::size_t>(item) * D;
-        block.homeOnly[g] = (spared >> g & 1u) != 0;
-        block.track[g] = false;
-        block.masks[g] = nullptr;
-        if (block.homeOnly[g]) continue;
         if (view.centresComplete && job.itemComplete[item]) {
             const int home = ids[item];
             const bool track = view.track && job.itemMargin[item] > 0.0;
             if (track && view.bounded && !laned &&
                 BoundsHoldHome<T>(view, ws.upper[item], ws.lower[item], home)) {
+                block.homeOnly |= 1u << g;
+                // A centre that did not move: the last sweep's distance.
+                if (view.drift[home] == 0.0) {
+                    slot[home] = ws.homeDistance[item];
+                    continue;
+                }
                 homes.rows[bounded] = values;
                 homes.self[bounded] = job.itemSelf[item];
                 homes.home[bounded] = home;
                 homes.out[bounded] = slot;
-                block.homeOnly[g] = true;
                 ++bounded;
                 continue;
             }
-            block.track[g] = track;
+            if (track) block.track |= 1u << g;
             items.rows[complete] = values;
             items.self[complete] = job.itemSelf[item];
             items.margin[complete] = job.itemMargin[item];
@@ -171,7 +224,7 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     if (complete > 0) {
         CompleteDistances<T>(view, items, complete);
         for (int m = 0; m < complete; ++m) {
-            block.homeOnly[slotOf[m]] = items.homeOnly[m];
+            if (items.homeOnly[m]) block.homeOnly |= 1u << slotOf[m];
         }
     }
     if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
@@ -199,15 +252,16 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     // padded for the widest register, and nothing reads past D.
     const int addedRegisters = (D + T::kLanes - 1) / T::kLanes;
     double sum = total;
+    double* homeDistance = ws.homeDistance;
     for (int g = 0; g < block.count; ++g) {
         const int item = block.first + g;
         const int home = ids[item];
+        const double* distance = block.distances + g * paddedClusters;
         int c = home;
+        double nearest = distance[home];
         if (clusterSizes[home] != 1) {
-            const double* distance = block.distances + g * paddedClusters;
-            double nearest = distance[home];
-            if (!block.homeOnly[g]) {
-                if (block.track[g]) {
+            if ((block.homeOnly >> g & 1u) == 0) {
+                if (block.track >> g & 1u) {
                     // The same moves, and the nearest of the clusters the
                     // item does not join, for its fresh bounds.
                     double rival = HUGE_VAL;
@@ -243,10 +297,13 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 }
             }
             sum += nearest;
-        } else if (block.track[g]) {
+        } else if (block.track >> g & 1u) {
             // Not compared this turn: the next sweep computes it in full.
             ws.lower[item] = -HUGE_VAL;
         }
+        // Every item's distance to its cluster is known by now; the next
+        // sweep reads it where that centre keeps its bits.
+        homeDistance[item] = nearest;
         if (!means) continue;
         const double* values = itemValues + static_cast<std::size_t>(item) * D;
         if (itemComplete[item]) {

@@ -102,7 +102,9 @@ struct SweepView {
     // since (the bounds widen by it before they are tested).
     bool track;
     bool bounded;
-    const double* drift;       // Kpad
+    // Kpad; exactly 0 for a centre laid out with the bits it had, whose
+    // items' home distances are those of the last sweep.
+    const double* drift;
     const double* rivalDrift;  // Kpad: the largest drift of any other cluster
     double boundError;         // as SweepJob::boundError
 };
@@ -139,9 +141,10 @@ struct SweepBlock {
     int count;
     double* distances;              // kSweepGroup rows of Kpad
     int* gatheredMask;              // kSweepGroup rows of D (items as columns)
-    const int* masks[kSweepGroup];  // null for complete items
-    bool homeOnly[kSweepGroup];
-    bool track[kSweepGroup];  // renew the item's bounds at its turn
+    const int* masks[kSweepGroup];  // for incomplete items
+    // A bit per item: only its home distance is known, no rival can win.
+    unsigned homeOnly;
+    unsigned track;  // a bit per item: renew its bounds at its turn
 };
 
 }  // namespace selvane

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 #include "common/Allocate.h"
@@ -67,6 +68,14 @@ unsigned char* TakeBlock(const Layout& layout, void** raw) {
 template <typename T>
 T* At(unsigned char* base, std::uint64_t offset) {
     return reinterpret_cast<T*>(base + offset);
+}
+
+inline bool SameBits(double a, double b) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
 }
 
 inline double ItemValue(const SweepJob& job, int item, int k) {
@@ -213,6 +222,8 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     const std::uint64_t driftAt = layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t rivalDriftAt =
         layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t homeDistanceAt = layout.Take(N, sizeof(double));
+    const std::uint64_t steadyAt = layout.Take(paddedClusters, 1);
     const std::uint64_t distancesAt =
         layout.Take(group * paddedClusters, sizeof(double));
     const std::uint64_t sumsAt = layout.Take(
@@ -238,6 +249,9 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.unitCentresReady = false;
     ws.drift = At<double>(base, driftAt);
     ws.rivalDrift = At<double>(base, rivalDriftAt);
+    ws.homeDistance = At<double>(base, homeDistanceAt);
+    ws.steady = At<unsigned char>(base, steadyAt);
+    ws.layoutReady = false;
     ws.distances = At<double>(base, distancesAt);
     ws.sums = At<double>(base, sumsAt);
     ws.gatheredMask = At<int>(base, gatheredMaskAt);
@@ -248,6 +262,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
         const bool tracked = !job.euclidean && job.itemMargin[i] > 0.0;
         ws.upper[i] = 0.0;
         ws.lower[i] = tracked ? 0.0 : -HUGE_VAL;
+        ws.homeDistance[i] = 0.0;
     }
 
     ws.view.valueCount = job.valueCount;
@@ -282,23 +297,29 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
     const std::size_t paddedClusters =
         static_cast<std::size_t>(job.paddedClusters);
     bool complete = true;
+    // The first layout of a pass has nothing to compare with.
+    const bool compare = ws.layoutReady;
+    for (std::size_t j = 0; j < paddedClusters; ++j) {
+        ws.steady[j] = compare ? 1 : 0;
+    }
+    ws.layoutReady = true;
     for (int k = 0; k < D; ++k) {
         double* centres = ws.centres + k * paddedClusters;
         std::int64_t* present = ws.present + k * paddedClusters;
-        if (job.itemsAsColumns) {
-            const double* values = ws.centroidData[k];
-            const int* mask = ws.centroidMask[k];
-            for (int j = 0; j < K; ++j) {
-                centres[j] = values[j];
-                present[j] = mask[j] != 0 ? -1 : 0;
-                complete = complete && mask[j] != 0;
+        for (int j = 0; j < K; ++j) {
+            const double value = job.itemsAsColumns ? ws.centroidData[k][j]
+                                                    : ws.centroidData[j][k];
+            const int mask = job.itemsAsColumns ? ws.centroidMask[k][j]
+                                                : ws.centroidMask[j][k];
+            const std::int64_t presence = mask != 0 ? -1 : 0;
+            // Bits, not values: 0.0 and -0.0 differ, and NaN equals itself.
+            if (compare &&
+                (!SameBits(centres[j], value) || present[j] != presence)) {
+                ws.steady[j] = 0;
             }
-        } else {
-            for (int j = 0; j < K; ++j) {
-                centres[j] = ws.centroidData[j][k];
-                present[j] = ws.centroidMask[j][k] != 0 ? -1 : 0;
-                complete = complete && ws.centroidMask[j][k] != 0;
-            }
+            centres[j] = value;
+            present[j] = presence;
+            complete = complete && mask != 0;
         }
         for (std::size_t j = static_cast<std::size_t>(K); j < paddedClusters;
              ++j) {

@@ -40,8 +40,16 @@ struct SweepWorkspace {
     bool unitCentresReady;
     double* drift;       // Kpad
     double* rivalDrift;  // Kpad
-    double* distances;   // 2 * kSweepGroup rows of Kpad
-    int* gatheredMask;   // 2 * kSweepGroup rows of D (items as columns)
+    // Per item, its distance to its cluster at the end of the last sweep.
+    // A centre laid out with the same bits as for the last sweep gives its
+    // items the same distances, so items spared their rivals reuse them.
+    double* homeDistance;  // N
+    // Kpad: 1 where the centre has the bits it had in the last sweep of
+    // this pass, as far as layoutReady says there was one.
+    unsigned char* steady;
+    bool layoutReady;
+    double* distances;  // 2 * kSweepGroup rows of Kpad
+    int* gatheredMask;  // 2 * kSweepGroup rows of D (items as columns)
     void* block;  // the one allocation that holds this object and its arrays
 };
 

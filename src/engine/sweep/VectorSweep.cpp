@@ -9,6 +9,7 @@ namespace selvane {
 void StartSweepPass(SweepWorkspace& workspace) {
     workspace.meansPending = false;
     workspace.unitCentresReady = false;
+    workspace.layoutReady = false;
 }
 
 bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
