@@ -1,6 +1,7 @@
 // The loop of the vector sweep: blocks of items whose distances are
 // computed ahead of their turns, then the turns themselves with the moves of
-// the literal sweep and the sums of the next means. Written once against a
+// the literal sweep, and after them the sums of the next means. Written
+// once against a
 // register type T, like the kernels, and included with them inside an
 // instruction set's target region (see SweepPreamble.h).
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
@@ -26,25 +27,58 @@ void AddRegisters(double* sums, const double* values) {
     }
 }
 
-// The same over any number of registers; a row of a few registers, the
-// common case, goes without a loop, whose counting would cost as much as
-// the additions.
-template <class T>
-void AddRow(double* sums, const double* values, int registers) {
-    switch (registers) {
-        case 1: return AddRegisters<T, 1>(sums, values);
-        case 2: return AddRegisters<T, 2>(sums, values);
-        case 3: return AddRegisters<T, 3>(sums, values);
-        case 4: return AddRegisters<T, 4>(sums, values);
-        case 5: return AddRegisters<T, 5>(sums, values);
-        case 6: return AddRegisters<T, 6>(sums, values);
-        case 7: return AddRegisters<T, 7>(sums, values);
-        case 8: return AddRegisters<T, 8>(sums, values);
-        default:
+// The sums of the next means of the clusters the sweep touched, every
+// member in item order as the sweep leaves them; a complete member's row
+// is added in R whole registers (R = 0: any number).
+template <class T, int R>
+void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids) {
+    const int D = job.valueCount;
+    const int registers = (D + T::kLanes - 1) / T::kLanes;
+    const std::size_t sumsRow = static_cast<std::size_t>(job.paddedValueCount);
+    const unsigned char* touched = ws.touched;
+    const unsigned char* itemComplete = job.itemComplete;
+    for (int i = 0; i < job.itemCount; ++i) {
+        const int c = ids[i];
+        if (!touched[c]) continue;
+        if (!itemComplete[i]) {
+            AddIncompleteToMeans(job, ws, c, i);
+            continue;
+        }
+        double* sums = ws.sums + static_cast<std::size_t>(c) * sumsRow;
+        const double* values = job.itemValues + static_cast<std::size_t>(i) * D;
+        if (R > 0) {
+            AddRegisters<T, R>(sums, values);
+        } else {
             for (int k = 0; k < registers * T::kLanes; k += T::kLanes) {
                 T::Store(sums + k,
                          T::Add(T::Load(sums + k), T::Load(values + k)));
             }
+        }
+        ws.memberCounts[c] += 1;
+    }
+}
+
+// A cluster no item left or joined keeps its members and so its mean; the
+// others' sums are formed again. Whole registers over the D values, no
+// more: the rows of sums are padded for the widest register, and nothing
+// reads past D.
+template <class T>
+void SumTouchedClusters(const SweepJob& job, SweepWorkspace& ws,
+                        const int* ids) {
+    bool any = false;
+    for (int c = 0; c < job.clusterCount; ++c) any = any || ws.touched[c];
+    if (!any) return;
+    ClearMeans(job, ws, ws.touched);
+    switch ((job.valueCount + T::kLanes - 1) / T::kLanes) {
+        case 1: return SumMembers<T, 1>(job, ws, ids);
+        case 2: return SumMembers<T, 2>(job, ws, ids);
+        case 3: return SumMembers<T, 3>(job, ws, ids);
+        case 4: return SumMembers<T, 4>(job, ws, ids);
+        case 5: return SumMembers<T, 5>(job, ws, ids);
+        case 6: return SumMembers<T, 6>(job, ws, ids);
+        case 7: return SumMembers<T, 7>(job, ws, ids);
+        case 8: return SumMembers<T, 8>(job, ws, ids);
+        default: return SumMembers<T, 0>(job, ws, ids);
     }
 }
 
@@ -211,15 +245,16 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             ++complete;
             continue;
         }
+        const int* mask;
         if (job.itemsAsColumns) {
             int* gathered =
                 block.gatheredMask + static_cast<std::size_t>(g) * D;
             for (int k = 0; k < D; ++k) gathered[k] = job.mask[k][item];
-            block.masks[g] = gathered;
+            mask = gathered;
         } else {
-            block.masks[g] = job.mask[item];
+            mask = job.mask[item];
         }
-        MaskedDistances<T>(view, values, block.masks[g], slot);
+        MaskedDistances<T>(view, values, mask, slot);
     }
     if (complete > 0) {
         CompleteDistances<T>(view, items, complete);
@@ -230,8 +265,7 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
 }
 
-// The turns of a block's items, in order: the moves of the literal sweep,
-// then each item's values into the sums of the next means.
+// The turns of a block's items, in order: the moves of the literal sweep.
 template <class T>
 void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                  const SweepBlock& block, int* ids, int* clusterSizes,
@@ -239,18 +273,9 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     // Locals, not the job's fields: the stores into the int arrays below
     // would otherwise make the compiler read every field again.
     const int K = job.clusterCount;
-    const int D = job.valueCount;
-    const bool means = job.means;
-    const double* itemValues = job.itemValues;
-    const unsigned char* itemComplete = job.itemComplete;
-    const std::size_t sumsRow = static_cast<std::size_t>(job.paddedValueCount);
-    double* sums = ws.sums;
-    int* memberCounts = ws.memberCounts;
+    unsigned char* touched = ws.touched;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
-    // Whole registers over the D values, no more: the rows of sums are
-    // padded for the widest register, and nothing reads past D.
-    const int addedRegisters = (D + T::kLanes - 1) / T::kLanes;
     double sum = total;
     double* homeDistance = ws.homeDistance;
     for (int g = 0; g < block.count; ++g) {
@@ -294,6 +319,8 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                     clusterSizes[home] -= 1;
                     clusterSizes[c] += 1;
                     ids[item] = c;
+                    touched[home] = 1;
+                    touched[c] = 1;
                 }
             }
             sum += nearest;
@@ -304,15 +331,6 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         // Every item's distance to its cluster is known by now; the next
         // sweep reads it where that centre keeps its bits.
         homeDistance[item] = nearest;
-        if (!means) continue;
-        const double* values = itemValues + static_cast<std::size_t>(item) * D;
-        if (itemComplete[item]) {
-            AddRow<T>(sums + static_cast<std::size_t>(c) * sumsRow, values,
-                      addedRegisters);
-            memberCounts[c] += 1;
-        } else {
-            AddIncompleteToMeans(job, ws, c, values, block.masks[g]);
-        }
     }
     total = sum;
 }
@@ -321,9 +339,7 @@ template <class T>
 double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
              int* clusterSizes) {
     const int N = job.itemCount;
-    // The centres were laid out for the sweep, so the centroid mask is free
-    // to count the next means' incomplete members meanwhile.
-    if (job.means) ClearMeans(job, ws);
+    for (int c = 0; c < job.clusterCount; ++c) ws.touched[c] = 0;
 
     // Two blocks in flight: the next block's distances are computed before
     // this block's turns, which then wait for no square root or division.
@@ -352,6 +368,7 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
         SettleBlock<T>(job, ws, blocks[current], ids, clusterSizes, total);
         current = 1 - current;
     }
+    if (job.means) SumTouchedClusters<T>(job, ws, ids);
     ws.meansPending = job.means;
     return total;
 }

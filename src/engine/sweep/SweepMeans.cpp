@@ -2,11 +2,13 @@
 
 namespace selvane {
 
-void ClearMeans(const SweepJob& job, SweepWorkspace& workspace) {
-    const std::size_t cells =
-        static_cast<std::size_t>(job.clusterCount) * job.paddedValueCount;
-    for (std::size_t i = 0; i < cells; ++i) workspace.sums[i] = 0.0;
+void ClearMeans(const SweepJob& job, SweepWorkspace& workspace,
+                const unsigned char* only) {
+    const std::size_t row = static_cast<std::size_t>(job.paddedValueCount);
     for (int c = 0; c < job.clusterCount; ++c) {
+        if (only && !only[c]) continue;
+        double* sums = workspace.sums + static_cast<std::size_t>(c) * row;
+        for (std::size_t k = 0; k < row; ++k) sums[k] = 0.0;
         workspace.memberCounts[c] = 0;
         for (int k = 0; k < job.valueCount; ++k) {
             CellCount(job, workspace, c, k) = 0;
@@ -14,8 +16,10 @@ void ClearMeans(const SweepJob& job, SweepWorkspace& workspace) {
     }
 }
 
-void FinishMeans(const SweepJob& job, SweepWorkspace& workspace) {
+void FinishMeans(const SweepJob& job, SweepWorkspace& workspace,
+                 const unsigned char* only) {
     for (int c = 0; c < job.clusterCount; ++c) {
+        if (only && !only[c]) continue;
         const double* sums =
             workspace.sums + static_cast<std::size_t>(c) * job.paddedValueCount;
         for (int k = 0; k < job.valueCount; ++k) {
@@ -36,30 +40,23 @@ void FinishMeans(const SweepJob& job, SweepWorkspace& workspace) {
 
 void VectorClusterMeans(const SweepJob& job, SweepWorkspace& workspace,
                         const int* ids) {
-    ClearMeans(job, workspace);
+    ClearMeans(job, workspace, nullptr);
     const int D = job.valueCount;
     for (int i = 0; i < job.itemCount; ++i) {
-        const double* values = job.itemValues + static_cast<std::size_t>(i) * D;
         const int c = ids[i];
-        double* sums =
-            workspace.sums + static_cast<std::size_t>(c) * job.paddedValueCount;
         if (job.itemComplete[i]) {
-            double* __restrict__ row = sums;
+            const double* values =
+                job.itemValues + static_cast<std::size_t>(i) * D;
+            double* __restrict__ row =
+                workspace.sums +
+                static_cast<std::size_t>(c) * job.paddedValueCount;
             for (int k = 0; k < D; ++k) row[k] += values[k];
             workspace.memberCounts[c] += 1;
-        } else if (job.itemsAsColumns) {
-            // The mask of column i, gathered one value at a time.
-            for (int k = 0; k < D; ++k) {
-                if (job.mask[k][i] != 0) {
-                    sums[k] += values[k];
-                    CellCount(job, workspace, c, k) += 1;
-                }
-            }
         } else {
-            AddIncompleteToMeans(job, workspace, c, values, job.mask[i]);
+            AddIncompleteToMeans(job, workspace, c, i);
         }
     }
-    FinishMeans(job, workspace);
+    FinishMeans(job, workspace, nullptr);
 }
 
 }  // namespace selvane

@@ -3,9 +3,9 @@
 // ascending item order, then divides once by their count. The sums go to an
 // aligned array of the workspace; a complete item is added as a whole row,
 // with no mask test per value, and counted once per cluster rather than once
-// per cell. The sums can be formed in a separate scan, or during a sweep,
-// item by item right after each item's turn, for the next iteration's
-// centres. Internal to the sweep.
+// per cell. The sums can be formed for every cluster, or after a sweep for
+// the clusters whose members it changed: the others keep their members, so
+// their means keep their bits. Internal to the sweep.
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_MEANS_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_MEANS_H
 
@@ -17,12 +17,15 @@
 namespace selvane {
 
 // Zero the sums, the member counts, and the per-cell counts of incomplete
-// members (kept in the centroid mask).
-void ClearMeans(const SweepJob& job, SweepWorkspace& workspace);
+// members (kept in the centroid mask), of the clusters where only[c] is
+// non-zero, or of every cluster when only is null.
+void ClearMeans(const SweepJob& job, SweepWorkspace& workspace,
+                const unsigned char* only);
 
 // Sums to means in the centroid matrices, as the last step of
-// ComputeClusterMeans.
-void FinishMeans(const SweepJob& job, SweepWorkspace& workspace);
+// ComputeClusterMeans, for the same clusters.
+void FinishMeans(const SweepJob& job, SweepWorkspace& workspace,
+                 const unsigned char* only);
 
 // Clear, every item in order, finish.
 void VectorClusterMeans(const SweepJob& job, SweepWorkspace& workspace,
@@ -36,13 +39,18 @@ inline int& CellCount(const SweepJob& job, SweepWorkspace& workspace, int c,
                               : workspace.centroidMask[c][k];
 }
 
-// Adds item i of cluster c, value by value, where its mask is non-zero.
+// Adds incomplete item i to the sums of cluster c, value by value where it
+// is present, in either orientation.
 inline void AddIncompleteToMeans(const SweepJob& job, SweepWorkspace& workspace,
-                                 int c, const double* values, const int* mask) {
+                                 int c, int i) {
+    const int D = job.valueCount;
+    const double* values = job.itemValues + static_cast<std::size_t>(i) * D;
     double* sums =
         workspace.sums + static_cast<std::size_t>(c) * job.paddedValueCount;
-    for (int k = 0; k < job.valueCount; ++k) {
-        if (mask[k] != 0) {
+    for (int k = 0; k < D; ++k) {
+        const int present = job.itemsAsColumns ? job.mask[k][i]
+                                               : job.mask[i][k];
+        if (present != 0) {
             sums[k] += values[k];
             CellCount(job, workspace, c, k) += 1;
         }

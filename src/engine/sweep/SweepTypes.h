@@ -139,9 +139,8 @@ struct RowValues {
 struct SweepBlock {
     int first;
     int count;
-    double* distances;              // kSweepGroup rows of Kpad
-    int* gatheredMask;              // kSweepGroup rows of D (items as columns)
-    const int* masks[kSweepGroup];  // for incomplete items
+    double* distances;  // kSweepGroup rows of Kpad
+    int* gatheredMask;  // kSweepGroup rows of D (items as columns)
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
     unsigned track;  // a bit per item: renew its bounds at its turn

@@ -224,6 +224,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
         layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t homeDistanceAt = layout.Take(N, sizeof(double));
     const std::uint64_t steadyAt = layout.Take(paddedClusters, 1);
+    const std::uint64_t touchedAt = layout.Take(paddedClusters, 1);
     const std::uint64_t distancesAt =
         layout.Take(group * paddedClusters, sizeof(double));
     const std::uint64_t sumsAt = layout.Take(
@@ -251,6 +252,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.rivalDrift = At<double>(base, rivalDriftAt);
     ws.homeDistance = At<double>(base, homeDistanceAt);
     ws.steady = At<unsigned char>(base, steadyAt);
+    ws.touched = At<unsigned char>(base, touchedAt);
     ws.layoutReady = false;
     ws.distances = At<double>(base, distancesAt);
     ws.sums = At<double>(base, sumsAt);

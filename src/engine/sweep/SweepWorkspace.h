@@ -27,9 +27,11 @@ struct SweepWorkspace {
     // beyond D collect values that are never read.
     double* sums;
     int* memberCounts;  // K: complete members of each cluster
-    // The last sweep left the sums of the next means; FinishMeans makes
-    // them means.
+    // The last sweep left the sums of the next means of the clusters it
+    // touched (Kpad, non-zero where an item left or joined the cluster);
+    // FinishMeans makes them means, and the others keep theirs.
     bool meansPending;
+    unsigned char* touched;
     // Per item, bounds on its distance to home and to its nearest rival,
     // in the view's terms; valid for the items the last sweeps tracked.
     double* upper;  // N

@@ -16,7 +16,7 @@ bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
                       const int* ids) {
     if (!job.means) return false;
     if (workspace.meansPending) {
-        FinishMeans(job, workspace);
+        FinishMeans(job, workspace, workspace.touched);
     } else {
         VectorClusterMeans(job, workspace, ids);
     }
