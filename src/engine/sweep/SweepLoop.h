@@ -110,9 +110,10 @@ constexpr int kLanedHomeSums = 4;
 
 // The items of a whole block whose bounds hold, a register of them at a
 // time. Every item's bounds widen by the drift, which keeps them valid for
-// these centres; those whose bounds still hold get their home distance,
-// the last sweep's where their centre did not move, and the others are left
-// to ComputeBlock. Returns a bit for each item spared its rivals.
+// these centres; those whose bounds still hold get their home distance in
+// block.home, the last sweep's where their centre did not move, and the
+// others are left to ComputeBlock. Returns a bit for each item spared its
+// rivals.
 template <class T>
 unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
                       SweepBlock& block) {
@@ -123,61 +124,64 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int first = block.first;
     const int* homes = ids + first;
     const Vec room = T::Set(8.0 * view.boundError);
+    Vec drifts[kRegisters];
     unsigned held = 0;
     unsigned moved = 0;
     for (int r = 0; r < kRegisters; ++r) {
         const int at = first + r * T::kLanes;
         const int* home = homes + r * T::kLanes;
+        const int shift = r * T::kLanes;
         const Vec drift = T::Gather(view.drift, home);
         const Vec upper = T::Add(T::Load(ws.upper + at), drift);
         const Vec lower =
             T::Sub(T::Load(ws.lower + at), T::Gather(view.rivalDrift, home));
         T::Store(ws.upper + at, upper);
         T::Store(ws.lower + at, lower);
+        drifts[r] = drift;
         // As BoundsHoldHome, lane by lane.
         const unsigned bits = T::LessBits(upper, lower) &
                               T::LessBits(room, T::Mul(T::Sub(lower, upper),
                                                        T::Add(lower, upper)));
-        held |= bits << (r * T::kLanes);
-        moved |= T::LessBits(T::Zero(), drift) << (r * T::kLanes);
+        held |= bits << shift;
+        moved |= T::LessBits(T::Zero(), drift) << shift;
     }
     if (held == 0) return 0;
 
-    const std::size_t paddedClusters =
-        static_cast<std::size_t>(view.paddedClusters);
-    double* out = block.distances;
-    for (unsigned kept = held & ~moved; kept != 0; kept &= kept - 1) {
-        const int g = __builtin_ctz(kept);
-        out[g * paddedClusters + homes[g]] = ws.homeDistance[first + g];
-    }
+    // Home distances: the last sweep's in the lanes whose centre did not
+    // move, computed in the others (harmlessly, in lanes not held).
+    const double* kept = ws.homeDistance + first;
+    Vec distances[kRegisters];
     const unsigned fresh = held & moved;
-    if (fresh == 0) return held;
-
-    Vec sums[kRegisters];
-    if (__builtin_popcount(fresh) >= kLanedHomeSums) {
-        HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
+    if (fresh == 0) {
+        for (int r = 0; r < kRegisters; ++r) {
+            distances[r] = T::Load(kept + r * T::kLanes);
+        }
     } else {
-        // Lanes of other items compute a harmless 1 - 0 / root.
-        double laneSums[kSweepGroup] = {};
-        if (view.unitWeights) {
-            ItemHomeSums<true>(job, view, first, homes, fresh, laneSums);
+        Vec sums[kRegisters];
+        if (__builtin_popcount(fresh) >= kLanedHomeSums) {
+            HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
         } else {
-            ItemHomeSums<false>(job, view, first, homes, fresh, laneSums);
+            double laneSums[kSweepGroup] = {};
+            if (view.unitWeights) {
+                ItemHomeSums<true>(job, view, first, homes, fresh, laneSums);
+            } else {
+                ItemHomeSums<false>(job, view, first, homes, fresh, laneSums);
+            }
+            for (int r = 0; r < kRegisters; ++r) {
+                sums[r] = T::Load(laneSums + r * T::kLanes);
+            }
         }
         for (int r = 0; r < kRegisters; ++r) {
-            sums[r] = T::Load(laneSums + r * T::kLanes);
+            const int at = r * T::kLanes;
+            const Vec computed =
+                Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
+                               T::Gather(view.centreSelf, homes + at));
+            distances[r] =
+                T::Select(T::IsZero(drifts[r]), T::Load(kept + at), computed);
         }
     }
-    double distances[kRegisters * T::kLanes];
     for (int r = 0; r < kRegisters; ++r) {
-        const int at = r * T::kLanes;
-        T::Store(distances + at,
-                 Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
-                                T::Gather(view.centreSelf, homes + at)));
-    }
-    for (unsigned rest = fresh; rest != 0; rest &= rest - 1) {
-        const int g = __builtin_ctz(rest);
-        out[g * paddedClusters + homes[g]] = distances[g];
+        T::Store(block.home + r * T::kLanes, distances[r]);
     }
     return held;
 }
@@ -200,6 +204,7 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     if constexpr (T::kBoundedBlocks) {
         if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
     }
+    block.laned = spared;
     block.homeOnly = spared;
     block.track = 0;
     // Complete items with every distance computed, and those whose bounds
@@ -283,7 +288,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         const int home = ids[item];
         const double* distance = block.distances + g * paddedClusters;
         int c = home;
-        double nearest = distance[home];
+        double nearest = block.laned >> g & 1u ? block.home[g] : distance[home];
         if (clusterSizes[home] != 1) {
             if ((block.homeOnly >> g & 1u) == 0) {
                 if (block.track >> g & 1u) {

@@ -143,6 +143,10 @@ struct SweepBlock {
     int* gatheredMask;  // kSweepGroup rows of D (items as columns)
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
+    // A bit per item whose home distance is in home, not in distances: the
+    // items a whole block's bounds spared.
+    unsigned laned;
+    double home[kSweepGroup];
     unsigned track;  // a bit per item: renew its bounds at its turn
 };
 
