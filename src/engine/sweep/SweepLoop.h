@@ -82,6 +82,70 @@ void SumTouchedClusters(const SweepJob& job, SweepWorkspace& ws,
     }
 }
 
+// Lane j of the first two registers of clusters: j.
+inline constexpr double kClusterIndex[2 * kSweepPadding] = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
+// The least lane of R registers.
+template <class T, int R>
+double LeastLane(const typename T::Vec* registers) {
+    typename T::Vec least = registers[0];
+    for (int r = 1; r < R; ++r) least = T::Min(least, registers[r]);
+    double lanes[T::kLanes];
+    T::Store(lanes, least);
+    double value = lanes[0];
+    for (int l = 1; l < T::kLanes; ++l)
+        value = lanes[l] < value ? lanes[l] : value;
+    return value;
+}
+
+// The literal moves of a tracked item whose clusters fit in R registers,
+// without a branch on which cluster wins, which is as hard to predict as
+// the item is to place. Its distances are all finite (its sums and the
+// centres' are screenable), so the nearest other cluster is the least of
+// them, the first of equals, and takes the item only when strictly nearer
+// than home; the least distance of the clusters the item does not join
+// renews its bounds. Returns the cluster the item ends in.
+template <class T, int R>
+int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
+                    double& nearest, double& rival) {
+    using Vec = typename T::Vec;
+    const Vec inf = T::Set(HUGE_VAL);
+    const Vec homeIndex = T::Set(static_cast<double>(home));
+    Vec all[R];
+    Vec others[R];
+    for (int r = 0; r < R; ++r) {
+        const int at = r * T::kLanes;
+        all[r] = T::Select(T::LoadMask(job.paddingLanes + at), inf,
+                           T::Load(distance + at));
+        others[r] =
+            T::Select(T::IsZero(T::Sub(T::Load(kClusterIndex + at), homeIndex)),
+                      inf, all[r]);
+    }
+    const double best = LeastLane<T, R>(others);
+    int c = home;
+    if (nearest > best) {
+        const Vec least = T::Set(best);
+        unsigned equal = 0;
+        for (int r = 0; r < R; ++r) {
+            equal |= (T::AtLeastBits(others[r], least) &
+                      T::AtLeastBits(least, others[r]))
+                     << (r * T::kLanes);
+        }
+        c = __builtin_ctz(equal);
+        nearest = distance[c];
+    }
+    const Vec joined = T::Set(static_cast<double>(c));
+    Vec rest[R];
+    for (int r = 0; r < R; ++r) {
+        rest[r] = T::Select(
+            T::IsZero(T::Sub(T::Load(kClusterIndex + r * T::kLanes), joined)),
+            inf, all[r]);
+    }
+    rival = LeastLane<T, R>(rest);
+    return c;
+}
+
 // Home sums of a few items, one after another, each as its lane of the
 // full sums would form it: from 0.0, position by position.
 template <bool Unit>
@@ -281,6 +345,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     unsigned char* touched = ws.touched;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
+    const int registers = ws.view.paddedClusters / T::kLanes;
     double sum = total;
     double* homeDistance = ws.homeDistance;
     for (int g = 0; g < block.count; ++g) {
@@ -291,7 +356,18 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         double nearest = block.laned >> g & 1u ? block.home[g] : distance[home];
         if (clusterSizes[home] != 1) {
             if ((block.homeOnly >> g & 1u) == 0) {
-                if (block.track >> g & 1u) {
+                if (block.track >> g & 1u && registers <= 2) {
+                    double rival;
+                    if (registers == 1) {
+                        c = MoveOnRegisters<T, 1>(job, distance, home, nearest,
+                                                  rival);
+                    } else {
+                        c = MoveOnRegisters<T, 2>(job, distance, home, nearest,
+                                                  rival);
+                    }
+                    RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
+                                   ws.lower[item]);
+                } else if (block.track >> g & 1u) {
                     // The same moves, and the nearest of the clusters the
                     // item does not join, for its fresh bounds.
                     double rival = HUGE_VAL;

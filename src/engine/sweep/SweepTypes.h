@@ -67,6 +67,9 @@ struct SweepJob {
     // off from the exact one: the rounding of its three sums, the root and
     // the division, with room to spare.
     double boundError;
+    // Lanes of the first two registers of clusters: all bits set in those
+    // beyond the clusters.
+    std::int64_t paddingLanes[2 * kSweepPadding];
     void* block;  // the one allocation that holds this object and its arrays
 };
 

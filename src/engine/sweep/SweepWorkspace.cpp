@@ -179,6 +179,9 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     job.sweep = SweepOfWidth(lanes);
     job.paddedClusters = static_cast<int>(paddedClusters);
     job.paddedValueCount = static_cast<int>(paddedValues);
+    for (int j = 0; j < 2 * kSweepPadding; ++j) {
+        job.paddingLanes[j] = j >= request.clusterCount ? -1 : 0;
+    }
     job.itemSelf = At<double>(base, itemSelfAt);
     job.itemMargin = At<double>(base, itemMarginAt);
     job.itemValues = At<double>(base, itemValuesAt);
