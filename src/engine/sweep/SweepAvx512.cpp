@@ -26,10 +26,9 @@ struct Avx512 {
     static Vec Sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
     static Vec Mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm512_div_pd(a, b); }
-    // The zero-masked forms: the plain ones read an undefined source that
+    // The zero-masked form: the plain one reads an undefined source that
     // GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
-    static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_pd(0xFF, a, b); }
 
     // Blocks of items test their bounds one item at a time here: the
     // register-wide bounded block has not yet run on a processor with these

@@ -32,29 +32,40 @@ void AddRegisters(double* sums, const double* values) {
 // is added in R whole registers (R = 0: any number).
 template <class T, int R>
 void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids) {
+    const int N = job.itemCount;
     const int D = job.valueCount;
     const int registers = (D + T::kLanes - 1) / T::kLanes;
     const std::size_t sumsRow = static_cast<std::size_t>(job.paddedValueCount);
     const unsigned char* touched = ws.touched;
     const unsigned char* itemComplete = job.itemComplete;
-    for (int i = 0; i < job.itemCount; ++i) {
-        const int c = ids[i];
-        if (!touched[c]) continue;
-        if (!itemComplete[i]) {
-            AddIncompleteToMeans(job, ws, c, i);
-            continue;
+    // A group of items at a time, their members found without a branch, so
+    // that only the end of each group's loop is hard to predict.
+    for (int first = 0; first < N; first += kSweepGroup) {
+        const int count = N - first < kSweepGroup ? N - first : kSweepGroup;
+        unsigned members = 0;
+        for (int g = 0; g < count; ++g) {
+            members |= static_cast<unsigned>(touched[ids[first + g]]) << g;
         }
-        double* sums = ws.sums + static_cast<std::size_t>(c) * sumsRow;
-        const double* values = job.itemValues + static_cast<std::size_t>(i) * D;
-        if (R > 0) {
-            AddRegisters<T, R>(sums, values);
-        } else {
-            for (int k = 0; k < registers * T::kLanes; k += T::kLanes) {
-                T::Store(sums + k,
-                         T::Add(T::Load(sums + k), T::Load(values + k)));
+        for (; members != 0; members &= members - 1) {
+            const int i = first + __builtin_ctz(members);
+            const int c = ids[i];
+            if (!itemComplete[i]) {
+                AddIncompleteToMeans(job, ws, c, i);
+                continue;
             }
+            double* sums = ws.sums + static_cast<std::size_t>(c) * sumsRow;
+            const double* values =
+                job.itemValues + static_cast<std::size_t>(i) * D;
+            if (R > 0) {
+                AddRegisters<T, R>(sums, values);
+            } else {
+                for (int k = 0; k < registers * T::kLanes; k += T::kLanes) {
+                    T::Store(sums + k,
+                             T::Add(T::Load(sums + k), T::Load(values + k)));
+                }
+            }
+            ws.memberCounts[c] += 1;
         }
-        ws.memberCounts[c] += 1;
     }
 }
 
@@ -268,7 +279,6 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     if constexpr (T::kBoundedBlocks) {
         if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
     }
-    block.laned = spared;
     block.homeOnly = spared;
     block.track = 0;
     // Complete items with every distance computed, and those whose bounds
@@ -332,6 +342,12 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
         }
     }
     if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
+    // The turns read every item's home distance from one place.
+    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        block.home[g] =
+            block.distances[g * paddedClusters + ids[block.first + g]];
+    }
 }
 
 // The turns of a block's items, in order: the moves of the literal sweep.
@@ -345,29 +361,39 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     unsigned char* touched = ws.touched;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
-    const int registers = ws.view.paddedClusters / T::kLanes;
+    // Moves on registers where blocks are bounded on registers too: both
+    // have run on the processors that offer those instruction sets.
+    const int registers = T::kBoundedBlocks ? ws.view.paddedClusters / T::kLanes
+                                            : 0;
+    const int first = block.first;
+    const int count = block.count;
+    const unsigned homeOnly = block.homeOnly;
+    const unsigned track = block.track;
+    const double* homes = block.home;
     double sum = total;
     double* homeDistance = ws.homeDistance;
-    for (int g = 0; g < block.count; ++g) {
-        const int item = block.first + g;
+    for (int g = 0; g < count; ++g) {
+        const int item = first + g;
         const int home = ids[item];
-        const double* distance = block.distances + g * paddedClusters;
         int c = home;
-        double nearest = block.laned >> g & 1u ? block.home[g] : distance[home];
+        double nearest = homes[g];
         if (clusterSizes[home] != 1) {
-            if ((block.homeOnly >> g & 1u) == 0) {
-                if (block.track >> g & 1u && registers <= 2) {
-                    double rival;
-                    if (registers == 1) {
-                        c = MoveOnRegisters<T, 1>(job, distance, home, nearest,
-                                                  rival);
-                    } else {
-                        c = MoveOnRegisters<T, 2>(job, distance, home, nearest,
-                                                  rival);
+            if ((homeOnly >> g & 1u) == 0) {
+                const double* distance = block.distances + g * paddedClusters;
+                if (track >> g & 1u && registers > 0 && registers <= 2) {
+                    double rival = HUGE_VAL;
+                    if constexpr (T::kBoundedBlocks) {
+                        if (registers == 1) {
+                            c = MoveOnRegisters<T, 1>(job, distance, home,
+                                                      nearest, rival);
+                        } else {
+                            c = MoveOnRegisters<T, 2>(job, distance, home,
+                                                      nearest, rival);
+                        }
                     }
                     RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
                                    ws.lower[item]);
-                } else if (block.track >> g & 1u) {
+                } else if (track >> g & 1u) {
                     // The same moves, and the nearest of the clusters the
                     // item does not join, for its fresh bounds.
                     double rival = HUGE_VAL;
@@ -405,7 +431,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 }
             }
             sum += nearest;
-        } else if (block.track >> g & 1u) {
+        } else if (track >> g & 1u) {
             // Not compared this turn: the next sweep computes it in full.
             ws.lower[item] = -HUGE_VAL;
         }

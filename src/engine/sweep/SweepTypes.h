@@ -146,11 +146,8 @@ struct SweepBlock {
     int* gatheredMask;  // kSweepGroup rows of D (items as columns)
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
-    // A bit per item whose home distance is in home, not in distances: the
-    // items a whole block's bounds spared.
-    unsigned laned;
-    double home[kSweepGroup];
-    unsigned track;  // a bit per item: renew its bounds at its turn
+    double home[kSweepGroup];  // each item's distance to its cluster
+    unsigned track;            // a bit per item: renew its bounds at its turn
 };
 
 }  // namespace selvane
