@@ -27,11 +27,12 @@ void AddRegisters(double* sums, const double* values) {
     }
 }
 
-// The sums of the next means of the clusters the sweep touched, every
-// member in item order as the sweep leaves them; a complete member's row
-// is added in R whole registers (R = 0: any number).
+// The sums of the next means of the clusters the sweep touched (all: every
+// cluster), every member in item order as the sweep leaves them; a complete
+// member's row is added in R whole registers (R = 0: any number).
 template <class T, int R>
-void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids) {
+void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids,
+                bool all) {
     const int N = job.itemCount;
     const int D = job.valueCount;
     const int registers = (D + T::kLanes - 1) / T::kLanes;
@@ -42,9 +43,12 @@ void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids) {
     // that only the end of each group's loop is hard to predict.
     for (int first = 0; first < N; first += kSweepGroup) {
         const int count = N - first < kSweepGroup ? N - first : kSweepGroup;
-        unsigned members = 0;
-        for (int g = 0; g < count; ++g) {
-            members |= static_cast<unsigned>(touched[ids[first + g]]) << g;
+        unsigned members = (2u << (count - 1)) - 1;
+        if (!all) {
+            members = 0;
+            for (int g = 0; g < count; ++g) {
+                members |= static_cast<unsigned>(touched[ids[first + g]]) << g;
+            }
         }
         for (; members != 0; members &= members - 1) {
             const int i = first + __builtin_ctz(members);
@@ -76,20 +80,21 @@ void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids) {
 template <class T>
 void SumTouchedClusters(const SweepJob& job, SweepWorkspace& ws,
                         const int* ids) {
-    bool any = false;
-    for (int c = 0; c < job.clusterCount; ++c) any = any || ws.touched[c];
-    if (!any) return;
+    int touched = 0;
+    for (int c = 0; c < job.clusterCount; ++c) touched += ws.touched[c];
+    if (touched == 0) return;
     ClearMeans(job, ws, ws.touched);
+    const bool all = touched == job.clusterCount;
     switch ((job.valueCount + T::kLanes - 1) / T::kLanes) {
-        case 1: return SumMembers<T, 1>(job, ws, ids);
-        case 2: return SumMembers<T, 2>(job, ws, ids);
-        case 3: return SumMembers<T, 3>(job, ws, ids);
-        case 4: return SumMembers<T, 4>(job, ws, ids);
-        case 5: return SumMembers<T, 5>(job, ws, ids);
-        case 6: return SumMembers<T, 6>(job, ws, ids);
-        case 7: return SumMembers<T, 7>(job, ws, ids);
-        case 8: return SumMembers<T, 8>(job, ws, ids);
-        default: return SumMembers<T, 0>(job, ws, ids);
+        case 1: return SumMembers<T, 1>(job, ws, ids, all);
+        case 2: return SumMembers<T, 2>(job, ws, ids, all);
+        case 3: return SumMembers<T, 3>(job, ws, ids, all);
+        case 4: return SumMembers<T, 4>(job, ws, ids, all);
+        case 5: return SumMembers<T, 5>(job, ws, ids, all);
+        case 6: return SumMembers<T, 6>(job, ws, ids, all);
+        case 7: return SumMembers<T, 7>(job, ws, ids, all);
+        case 8: return SumMembers<T, 8>(job, ws, ids, all);
+        default: return SumMembers<T, 0>(job, ws, ids, all);
     }
 }
 
@@ -372,6 +377,16 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     const double* homes = block.home;
     double sum = total;
     double* homeDistance = ws.homeDistance;
+    // A whole block spared its rivals moves nothing; with no cluster of one
+    // member, every item adds its home distance, in order.
+    if (homeOnly == (2u << (count - 1)) - 1 && ws.singletons == 0) {
+        for (int g = 0; g < count; ++g) {
+            sum += homes[g];
+            homeDistance[first + g] = homes[g];
+        }
+        total = sum;
+        return;
+    }
     for (int g = 0; g < count; ++g) {
         const int item = first + g;
         const int home = ids[item];
@@ -423,6 +438,11 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 // The sizes the literal moves leave behind: each move takes
                 // the item from where it was, so only home and c change.
                 if (c != home) {
+                    // Only these two sizes change, so only they can become
+                    // or stop being 1.
+                    ws.singletons += (clusterSizes[home] == 2) +
+                                     (clusterSizes[c] == 0) -
+                                     (clusterSizes[c] == 1);
                     clusterSizes[home] -= 1;
                     clusterSizes[c] += 1;
                     ids[item] = c;
@@ -446,7 +466,11 @@ template <class T>
 double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
              int* clusterSizes) {
     const int N = job.itemCount;
-    for (int c = 0; c < job.clusterCount; ++c) ws.touched[c] = 0;
+    ws.singletons = 0;
+    for (int c = 0; c < job.clusterCount; ++c) {
+        ws.touched[c] = 0;
+        ws.singletons += clusterSizes[c] == 1;
+    }
 
     // Two blocks in flight: the next block's distances are computed before
     // this block's turns, which then wait for no square root or division.

@@ -32,6 +32,9 @@ struct SweepWorkspace {
     // FinishMeans makes them means, and the others keep theirs.
     bool meansPending;
     unsigned char* touched;
+    // Clusters of one member during a sweep: their items are not moved, nor
+    // counted in the total.
+    int singletons;
     // Per item, bounds on its distance to home and to its nearest rival,
     // in the view's terms; valid for the items the last sweeps tracked.
     double* upper;  // N
