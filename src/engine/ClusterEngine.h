@@ -90,12 +90,15 @@ public:
     // cell gathers the values the scan above gathers, in the same order.
     // memberOrder (one int per item) and clusterStarts (clusterCount + 1
     // ints) are scratch. Numbers outside 0 .. clusterCount-1 join no cluster.
+    // Where only is not null, the clusters c with only[c] == 0 keep their
+    // centres: the caller knows their members have not changed.
     void ComputeClusterMedians(int clusterCount, int rowCount, int columnCount,
                                const double* const* data,
                                const int* const* mask, const int* clusterIds,
                                DataMatrix centroidData, MaskMatrix centroidMask,
                                int itemsAsColumns, double* workValues,
-                               int* memberOrder, int* clusterStarts);
+                               int* memberOrder, int* clusterStarts,
+                               const unsigned char* only);
 
     // Median of values[0 .. count-1], reordering them in place; 0.0 when
     // count < 1.

@@ -65,12 +65,13 @@ void ClusterEngine::ComputeClusterMedians(
     int clusterCount, int rowCount, int columnCount, const double* const* data,
     const int* const* mask, const int* clusterIds, DataMatrix centroidData,
     MaskMatrix centroidMask, int itemsAsColumns, double* workValues,
-    int* memberOrder, int* clusterStarts) {
+    int* memberOrder, int* clusterStarts, const unsigned char* only) {
     const int itemCount = itemsAsColumns ? columnCount : rowCount;
     const int valueCount = itemsAsColumns ? rowCount : columnCount;
     GroupByCluster(clusterCount, itemCount, clusterIds, memberOrder,
                    clusterStarts);
     for (int c = 0; c < clusterCount; ++c) {
+        if (only && only[c] == 0) continue;
         const int* first = memberOrder + clusterStarts[c];
         const int* last = memberOrder + clusterStarts[c + 1];
         for (int j = 0; j < valueCount; ++j) {

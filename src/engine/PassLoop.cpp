@@ -29,7 +29,8 @@ void ComputeCentres(const PassJob& job, const PassScratch& scratch,
                 job.clusterCount, job.rowCount, job.columnCount, job.data,
                 job.mask, ids, scratch.centroidData, scratch.centroidMask,
                 job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
-                scratch.clusterStarts);
+                scratch.clusterStarts,
+                scratch.sweep ? TouchedClusters(*scratch.sweep) : nullptr);
         } else {
             job.engine->ComputeClusterMeans(
                 job.clusterCount, job.rowCount, job.columnCount, job.data,

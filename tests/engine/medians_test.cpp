@@ -288,7 +288,7 @@ TEST(ComputeClusterMediansTest, GroupedFormGivesTheLiteralBits) {
         engine.ComputeClusterMedians(k, rows, cols, d.get(), m.get(),
                                      ids.data(), grouped.get(),
                                      groupedMask.get(), columns, scratch.data(),
-                                     order.data(), starts.data());
+                                     order.data(), starts.data(), nullptr);
         for (int r = 0; r < cr; ++r)
             for (int c = 0; c < cc; ++c) {
                 ASSERT_EQ(Bits(grouped.at(r, c)), Bits(literal.at(r, c)))

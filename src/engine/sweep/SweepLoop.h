@@ -503,6 +503,7 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
     }
     if (job.means) SumTouchedClusters<T>(job, ws, ids);
     ws.meansPending = job.means;
+    ws.swept = true;
     return total;
 }
 

@@ -256,6 +256,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.homeDistance = At<double>(base, homeDistanceAt);
     ws.steady = At<unsigned char>(base, steadyAt);
     ws.touched = At<unsigned char>(base, touchedAt);
+    ws.swept = false;
     ws.layoutReady = false;
     ws.distances = At<double>(base, distancesAt);
     ws.sums = At<double>(base, sumsAt);

@@ -32,6 +32,7 @@ struct SweepWorkspace {
     // FinishMeans makes them means, and the others keep theirs.
     bool meansPending;
     unsigned char* touched;
+    bool swept;  // touched belongs to a sweep of this pass
     // Clusters of one member during a sweep: their items are not moved, nor
     // counted in the total.
     int singletons;

@@ -10,6 +10,7 @@ void StartSweepPass(SweepWorkspace& workspace) {
     workspace.meansPending = false;
     workspace.unitCentresReady = false;
     workspace.layoutReady = false;
+    workspace.swept = false;
 }
 
 bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
@@ -22,6 +23,10 @@ bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
     }
     workspace.meansPending = false;
     return true;
+}
+
+const unsigned char* TouchedClusters(const SweepWorkspace& workspace) {
+    return workspace.swept ? workspace.touched : nullptr;
 }
 
 double ReassignItems(const SweepJob& job, SweepWorkspace& workspace, int* ids,

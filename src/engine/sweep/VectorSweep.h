@@ -58,6 +58,11 @@ void StartSweepPass(SweepWorkspace& workspace);
 bool NextSweepCentres(const SweepJob& job, SweepWorkspace& workspace,
                       const int* ids);
 
+// The clusters the last sweep of this pass touched, non-zero where an item
+// left or joined; the others keep their members, and so their centres. Null
+// before the pass's first sweep.
+const unsigned char* TouchedClusters(const SweepWorkspace& workspace);
+
 // Lays out the centroid matrices for the coming sweep.
 void LayOutCentres(const SweepJob& job, SweepWorkspace& workspace);
 
