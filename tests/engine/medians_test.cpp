@@ -251,7 +251,8 @@ TEST(ComputeClusterMediansTest, OrientationsAgreeOnRandomJob) {
 // The grouped form against the literal scan on random jobs: gaps, ties,
 // NaN and infinities (present and absent), empty clusters, out-of-range
 // numbers, both orientations, stale scratch. Every cell's bits must agree.
-TEST(ComputeClusterMediansTest, GroupedFormGivesTheLiteralBits) {
+TEST(ComputeClusterMediansTest,
+     GroupedFormGivesTheLiteralBitsForTheClustersNamed) {
     std::mt19937 rng(2026u);
     auto draw = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(rng);
@@ -281,6 +282,12 @@ TEST(ComputeClusterMediansTest, GroupedFormGivesTheLiteralBits) {
         Matrix<int> literalMask(cr, cc, 5), groupedMask(cr, cc, -5);
         std::vector<double> scratch(items, 3.0);
         std::vector<int> order(items, -9), starts(k + 1, 99);
+        // Every other job names the clusters to recompute; the others keep
+        // what their cells held.
+        std::vector<unsigned char> only(k);
+        for (unsigned char& o : only)
+            o = static_cast<unsigned char>(draw(0, 1));
+        const unsigned char* named = job % 2 ? only.data() : nullptr;
         ClusterEngine engine;
         engine.ComputeClusterMedians(
             k, rows, cols, d.get(), m.get(), ids.data(), literal.get(),
@@ -288,9 +295,14 @@ TEST(ComputeClusterMediansTest, GroupedFormGivesTheLiteralBits) {
         engine.ComputeClusterMedians(k, rows, cols, d.get(), m.get(),
                                      ids.data(), grouped.get(),
                                      groupedMask.get(), columns, scratch.data(),
-                                     order.data(), starts.data(), nullptr);
+                                     order.data(), starts.data(), named);
         for (int r = 0; r < cr; ++r)
             for (int c = 0; c < cc; ++c) {
+                if (named && !named[columns ? c : r]) {
+                    ASSERT_EQ(grouped.at(r, c), -7.0);
+                    ASSERT_EQ(groupedMask.at(r, c), -5);
+                    continue;
+                }
                 ASSERT_EQ(Bits(grouped.at(r, c)), Bits(literal.at(r, c)))
                     << "job " << job << " cell " << r << "," << c;
                 ASSERT_EQ(groupedMask.at(r, c), literalMask.at(r, c));

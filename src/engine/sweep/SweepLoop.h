@@ -1,9 +1,8 @@
 // The loop of the vector sweep: blocks of items whose distances are
 // computed ahead of their turns, then the turns themselves with the moves of
 // the literal sweep, and after them the sums of the next means. Written
-// once against a
-// register type T, like the kernels, and included with them inside an
-// instruction set's target region (see SweepPreamble.h).
+// once against a register type T, like the kernels, and included with them
+// inside an instruction set's target region (see SweepPreamble.h).
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
 
@@ -18,10 +17,11 @@
 
 namespace selvane {
 
-// sums[k] += values[k] over R whole registers.
+// sums[k] += values[k] over R whole registers, or over `registers` of them
+// when R is 0: a row of a known few goes without counting.
 template <class T, int R>
-void AddRegisters(double* sums, const double* values) {
-    for (int r = 0; r < R; ++r) {
+void AddRegisters(double* sums, const double* values, int registers) {
+    for (int r = 0; r < (R > 0 ? R : registers); ++r) {
         const int k = r * T::kLanes;
         T::Store(sums + k, T::Add(T::Load(sums + k), T::Load(values + k)));
     }
@@ -60,14 +60,7 @@ void SumMembers(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             double* sums = ws.sums + static_cast<std::size_t>(c) * sumsRow;
             const double* values =
                 job.itemValues + static_cast<std::size_t>(i) * D;
-            if (R > 0) {
-                AddRegisters<T, R>(sums, values);
-            } else {
-                for (int k = 0; k < registers * T::kLanes; k += T::kLanes) {
-                    T::Store(sums + k,
-                             T::Add(T::Load(sums + k), T::Load(values + k)));
-                }
-            }
+            AddRegisters<T, R>(sums, values, registers);
             ws.memberCounts[c] += 1;
         }
     }
@@ -397,32 +390,29 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         if (clusterSizes[home] != 1) {
             if ((homeOnly >> g & 1u) == 0) {
                 const double* distance = block.distances + g * paddedClusters;
-                if (track >> g & 1u && registers > 0 && registers <= 2) {
-                    double rival = HUGE_VAL;
-                    if constexpr (T::kBoundedBlocks) {
-                        if (registers == 1) {
-                            c = MoveOnRegisters<T, 1>(job, distance, home,
-                                                      nearest, rival);
-                        } else {
-                            c = MoveOnRegisters<T, 2>(job, distance, home,
-                                                      nearest, rival);
-                        }
-                    }
-                    RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
-                                   ws.lower[item]);
-                } else if (track >> g & 1u) {
+                if (track >> g & 1u) {
                     // The same moves, and the nearest of the clusters the
                     // item does not join, for its fresh bounds.
                     double rival = HUGE_VAL;
-                    for (int j = 0; j < K; ++j) {
-                        if (j == home) continue;
-                        const double d = distance[j];
-                        if (nearest > d) {
-                            rival = nearest < rival ? nearest : rival;
-                            c = j;
-                            nearest = d;
-                        } else {
-                            rival = d < rival ? d : rival;
+                    if (registers == 1 || registers == 2) {
+                        if constexpr (T::kBoundedBlocks) {
+                            c = registers == 1
+                                    ? MoveOnRegisters<T, 1>(job, distance, home,
+                                                            nearest, rival)
+                                    : MoveOnRegisters<T, 2>(job, distance, home,
+                                                            nearest, rival);
+                        }
+                    } else {
+                        for (int j = 0; j < K; ++j) {
+                            if (j == home) continue;
+                            const double d = distance[j];
+                            if (nearest > d) {
+                                rival = nearest < rival ? nearest : rival;
+                                c = j;
+                                nearest = d;
+                            } else {
+                                rival = d < rival ? d : rival;
+                            }
                         }
                     }
                     RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
