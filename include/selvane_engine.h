@@ -101,6 +101,13 @@ selvane_engine_strerror(int code);
  *           else the most threads the passes may use; the result is the
  *           same for every count.
  *
+ * Values near the ends of the double range: the correlation distance of
+ * finite values is always finite; where its plain sums would overflow or
+ * underflow, both vectors and the weights are first scaled by powers of two,
+ * which leaves the distance as it is. A Euclidean distance may overflow to
+ * infinity; a pass whose total is not a number ends at once, as if it had
+ * settled.
+ *
  * Outputs, written only on success:
  * cluster_ids:  item_count ints, 0 .. cluster_count-1.
  * error_value:  null or the total distance of the returned partition.

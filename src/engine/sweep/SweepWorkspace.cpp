@@ -34,6 +34,11 @@ constexpr double kLargestScreened = 0x1p+500;
 // errors of a few units of 2^-53 in the scores and distances.
 constexpr double kMarginShare = 0x1p-40;
 
+// A value whose weighted square may underflow though it is not 0.
+inline bool Vanishing(double value) {
+    return value != 0.0 && std::fabs(value) < kSmallestValue;
+}
+
 inline bool Screenable(double sumOfSquares) {
     return sumOfSquares >= kSmallestScreened &&
            sumOfSquares <= kLargestScreened;
@@ -92,11 +97,13 @@ void PrepareItems(SweepJob& job) {
     const int D = job.valueCount;
     bool unitWeights = true;
     bool screenable = true;
+    bool mayVanish = false;
     double completeWeight = 0.0;
     for (int k = 0; k < D; ++k) {
         const double w = job.weights[k];
         unitWeights = unitWeights && w == 1.0;
         screenable = screenable && w >= 0.0 && w <= kLargestScreened;
+        mayVanish = mayVanish || !(w == 0.0 || w >= kSmallestWeight);
         completeWeight += w;
     }
     job.unitWeights = unitWeights;
@@ -109,7 +116,11 @@ void PrepareItems(SweepJob& job) {
 
     for (int i = 0; i < job.itemCount; ++i) {
         double* values = job.itemValues + static_cast<std::size_t>(i) * D;
-        for (int k = 0; k < D; ++k) values[k] = ItemValue(job, i, k);
+        for (int k = 0; k < D; ++k) {
+            values[k] = ItemValue(job, i, k);
+            mayVanish = mayVanish ||
+                        (ItemPresent(job, i, k) && Vanishing(values[k]));
+        }
 
         bool complete = true;
         for (int k = 0; k < D && complete; ++k) {
@@ -129,6 +140,7 @@ void PrepareItems(SweepJob& job) {
         job.itemSelf[i] = self;
         job.itemMargin[i] = margin;
     }
+    job.squaresMayVanish = mayVanish;
 }
 
 }  // namespace
@@ -289,6 +301,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.view.drift = ws.drift;
     ws.view.rivalDrift = ws.rivalDrift;
     ws.view.boundError = job.boundError;
+    ws.view.squaresMayVanish = job.squaresMayVanish;
     *opened = &ws;
     return true;
 }
@@ -303,6 +316,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
     const std::size_t paddedClusters =
         static_cast<std::size_t>(job.paddedClusters);
     bool complete = true;
+    bool mayVanish = job.squaresMayVanish;
     // The first layout of a pass has nothing to compare with.
     const bool compare = ws.layoutReady;
     for (std::size_t j = 0; j < paddedClusters; ++j) {
@@ -326,6 +340,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
             centres[j] = value;
             present[j] = presence;
             complete = complete && mask != 0;
+            mayVanish = mayVanish || (mask != 0 && Vanishing(value));
         }
         for (std::size_t j = static_cast<std::size_t>(K); j < paddedClusters;
              ++j) {
@@ -334,6 +349,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
         }
     }
     ws.view.centresComplete = complete;
+    ws.view.squaresMayVanish = mayVanish;
 
     for (std::size_t j = 0; j < paddedClusters; ++j) {
         ws.centreSelf[j] = 0.0;
