@@ -88,8 +88,8 @@ double ScaledCorrelation(double sxy, double sxx, double syy, int valueCount,
     // Every term is at most 1, so the sums are finite; only the product of
     // two very small sums can still underflow, and two roots avoid it.
     const double product = yy * xx;
-    const double root =
-        product >= DBL_MIN ? std::sqrt(product) : std::sqrt(yy) * std::sqrt(xx);
+    const double root = product >= DBL_MIN ? std::sqrt(product)
+                                           : std::sqrt(yy) * std::sqrt(xx);
     return 1.0 - xy / root;
 }
 
