@@ -31,7 +31,7 @@
    library it loaded has the major version it was built for:
    selvane_engine_api_version() / 10000 == SELVANE_ENGINE_API_MAJOR. */
 #define SELVANE_ENGINE_API_MAJOR 1
-#define SELVANE_ENGINE_API_MINOR 0
+#define SELVANE_ENGINE_API_MINOR 1
 #define SELVANE_ENGINE_API_VERSION \
     (SELVANE_ENGINE_API_MAJOR * 10000 + SELVANE_ENGINE_API_MINOR)
 
@@ -62,6 +62,9 @@
 #define SELVANE_ENGINE_ERROR_NO_MEMORY 9
 #define SELVANE_ENGINE_ERROR_UNMEASURABLE \
     10 /* Selvane job: no item measurable */
+/* Since minor version 1: */
+#define SELVANE_ENGINE_ERROR_NOTHING_PRESENT \
+    11 /* no item has a present value with non-zero weight */
 
 /* layout */
 #define SELVANE_ENGINE_ITEMS_AS_ROWS \
@@ -95,7 +98,9 @@ selvane_engine_strerror(int code);
  *           the value is present. Without it, a NaN value is missing.
  *           Missing values take no part in any distance or centre.
  * weights:  null (every weight 1), or value_count weights of the values in
- *           every distance, each finite and not negative.
+ *           every distance, each finite and not negative. At least one
+ *           present value must have a non-zero weight, or there is nothing
+ *           to cluster on (SELVANE_ENGINE_ERROR_NOTHING_PRESENT).
  * seed:     null (the process-wide stream) or the address of a seed.
  * thread_count: 0 for the default (SELVANE_THREADS, else the processors),
  *           else the most threads the passes may use; the result is the
@@ -110,7 +115,12 @@ selvane_engine_strerror(int code);
  *
  * Outputs, written only on success:
  * cluster_ids:  item_count ints, 0 .. cluster_count-1.
- * error_value:  null or the total distance of the returned partition.
+ * error_value:  null or the total distance of the returned partition, as
+ *               the last sweep of the first pass to reach it added it up: in
+ *               item order, each item's distance to the centre it ended in,
+ *               measured against the centres that sweep started from, an
+ *               item alone in its cluster adding nothing. It can differ
+ *               from the total of the partition's own centres (below).
  * found_count:  null or how many of the passes reached that partition.
  * centres:      null or cluster_count * value_count doubles, row-major
  *               (centre k, value j at [k * value_count + j]) whatever the

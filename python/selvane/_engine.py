@@ -12,10 +12,12 @@ from ._library import LibraryNotFoundError, _pointer_bits, candidate_paths
 __all__ = ["load_engine_library", "engine_cluster", "engine_selvane_job",
            "EngineError"]
 
+# The interface version this package is written for (selvane_engine.h).
 API_MAJOR = 1
+API_MINOR = 1
 _OK = 0
-_NO_MEMORY = 9
 _VALUE = 6
+_NO_MEMORY = 9
 _UNMEASURABLE = 10
 _SEED_LIMIT = 2**64
 

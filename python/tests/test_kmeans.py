@@ -124,16 +124,22 @@ def test_two_processes_print_the_same_seeded_results():
     ({"centers": "mode"}, "centers"), ({"n_passes": 0}, "n_passes"),
     ({"weights": [1, 1]}, "one weight per feature"), ({"weights": [1, 1, 1, -1, 1]}, "negative"),
     ({"random_state": -1}, "seed"), ({"random_state": 2**64}, "seed"),
-    ({"n_threads": -2}, "n_threads")])
+    ({"n_threads": -2}, "n_threads"),
+    ({"weights": [0, 0, 0, 0, 0]}, "no item has a present value with a non-zero weight")])
 def test_bad_parameters_are_refused_at_fit(params, message):
     with pytest.raises(ValueError, match=message):
         selvane.KMeans(**params).fit(blobs())
+
+
+def test_nothing_to_cluster_on_is_refused():
+    with pytest.raises(ValueError, match="no item has a present value with a non-zero weight"):
+        selvane.KMeans(2).fit(np.full((4, 2), np.nan))
 
 
 def test_engine_library_search(monkeypatch, tmp_path):
     monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(tmp_path / "missing.so"))
     with pytest.raises(selvane.LibraryNotFoundError, match="SELVANE_ENGINE_LIBRARY"):
         selvane.load_engine_library()
-    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version() == 10000
+    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version() == 10001
     with pytest.raises(ValueError, match="seed"):
         selvane.cluster(blobs() + 20, 3, seed=1.5)

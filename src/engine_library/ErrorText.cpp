@@ -28,6 +28,8 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_UNMEASURABLE:
             return "no item has every value a finite number greater than "
                    "zero";
+        case SELVANE_ENGINE_ERROR_NOTHING_PRESENT:
+            return "no item has a present value with a non-zero weight";
         default: return "unknown error code";
     }
 }

@@ -110,6 +110,10 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     std::vector<double> weights = {1.0, -0.5};
     std::vector<double> nanWeights = {nan, 1.0};
     std::vector<unsigned char> allPresent(6, 1);
+    // Nothing to cluster on: every value missing, or of weight zero.
+    std::vector<double> allMissing(6, nan);
+    std::vector<unsigned char> none(6, 0), firstOnly = {1, 0, 1, 0, 1, 0};
+    std::vector<double> zeroWeights = {0.0, 0.0}, secondOnly = {0.0, 3.0};
     const struct {
         int n, d, layout, k, passes, centres, metric, threads;
         const double* values;
@@ -145,6 +149,14 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
          SELVANE_ENGINE_ERROR_VALUE},
         {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), allPresent.data(), nullptr,
          SELVANE_ENGINE_ERROR_VALUE},
+        {3, 2, 0, 2, 5, 0, 0, 0, allMissing.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {3, 2, 1, 2, 5, 1, 1, 0, values.data(), none.data(), nullptr,
+         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {3, 2, 0, 2, 5, 0, 1, 0, values.data(), nullptr, zeroWeights.data(),
+         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), firstOnly.data(),
+         secondOnly.data(), SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
     };
     for (const auto& c : cases) {
         std::vector<int> ids(3, 77);
