@@ -28,6 +28,21 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     return selvane::RunEngineJob(request, outputs);
 }
 
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
+    int item_count, int value_count, const double* values, int layout,
+    const unsigned char* present, const double* weights, int cluster_count,
+    const double* centres, const unsigned char* centre_present, int metric,
+    const int* given_ids, int* cluster_ids, double* distances, double* total) {
+    const selvane::AssignRequest request{
+        {item_count, value_count, values, layout, present, weights},
+        cluster_count,
+        centres,
+        centre_present,
+        metric,
+        given_ids};
+    return selvane::RunAssignJob(request, {cluster_ids, distances, total});
+}
+
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(
     int item_count, int dimension_count, const double* input_values,
     int cluster_count, const uint64_t* seed, int thread_count, double* result,

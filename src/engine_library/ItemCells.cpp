@@ -55,8 +55,7 @@ int CheckCellValues(const ItemCells& cells) {
             }
         }
     }
-    return anyCounts ? SELVANE_ENGINE_OK
-                     : SELVANE_ENGINE_ERROR_NOTHING_PRESENT;
+    return anyCounts ? SELVANE_ENGINE_OK : SELVANE_ENGINE_ERROR_NOTHING_PRESENT;
 }
 
 bool TakeCellView(const ItemCells& cells, CellView& view) {

@@ -15,6 +15,7 @@
 #include <dlfcn.h>
 #endif
 
+#include "engine/Distance.h"
 #include "entry/RunJob.h"
 #include "random/CallGenerator.h"
 #include "selvane_engine.h"
@@ -33,6 +34,10 @@ using ClusterFunction = int (*)(int, int, const double*, int,
 using SelvaneJobFunction = int (*)(int, int, const double*, int,
                                    const std::uint64_t*, int, double*, double*,
                                    int*);
+using AssignFunction = int (*)(int, int, const double*, int,
+                               const unsigned char*, const double*, int,
+                               const double*, const unsigned char*, int,
+                               const int*, int*, double*, double*);
 using VersionFunction = int (*)();
 using TextFunction = const char* (*)(int);
 
@@ -66,6 +71,59 @@ TEST(EngineLibraryTest, ExportsItsVersionAndMessages) {
     EXPECT_STREQ(text(-3), "unknown error code");
 }
 
+// The job's items against its own centres, nearest and given, by the
+// engine's distance function called here: the lowest-numbered of the
+// nearest centres, those bits, and their total in item order.
+void CheckAssignment(test_support::SweepCase& job, int columns,
+                     const std::vector<double>& values,
+                     const std::vector<unsigned char>& present,
+                     const std::vector<int>& ids,
+                     const std::vector<double>& centres,
+                     const std::vector<unsigned char>& centrePresent) {
+    const auto assign = Function<AssignFunction>("selvane_engine_assign");
+    ASSERT_NE(assign, nullptr);
+    test_support::Data centreRows(job.k, job.d, centres);
+    test_support::Mask centreMask(job.k, job.d);
+    for (int c = 0; c < job.k; ++c)
+        for (int j = 0; j < job.d; ++j)
+            centreMask[c][j] = centrePresent[c * job.d + j];
+    const DistanceFunction distance = SelectDistance(job.metric);
+    std::vector<int> nearest(job.n, -1), expectedNearest(job.n);
+    std::vector<double> toNearest(job.n), toGiven(job.n);
+    double nearestTotal = 0.0, givenTotal = 0.0, nearestSum = 0.0,
+           givenSum = 0.0;
+    const int metric = job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
+                                         : SELVANE_ENGINE_EUCLIDEAN;
+    for (const int* given : {static_cast<const int*>(nullptr), ids.data()}) {
+        ASSERT_EQ(assign(job.n, job.d, values.data(), columns, present.data(),
+                         job.weights.data(), job.k, centres.data(),
+                         centrePresent.data(), metric, given,
+                         given ? nullptr : nearest.data(),
+                         given ? toGiven.data() : toNearest.data(),
+                         given ? &givenTotal : &nearestTotal),
+                  SELVANE_ENGINE_OK);
+    }
+    for (int i = 0; i < job.n; ++i) {
+        double least = 0.0;
+        for (int c = 0; c < job.k; ++c) {
+            const double d = distance(job.d, job.data.get(), centreRows.get(),
+                                      job.mask.get(), centreMask.get(),
+                                      job.weights.data(), i, c, 0);
+            if (c == 0 || d < least) least = d, expectedNearest[i] = c;
+            if (c == ids[i]) {
+                EXPECT_EQ(test_support::Bits(toGiven[i]),
+                          test_support::Bits(d));
+            }
+        }
+        EXPECT_EQ(test_support::Bits(toNearest[i]), test_support::Bits(least));
+        nearestSum += toNearest[i];
+        givenSum += toGiven[i];
+    }
+    EXPECT_EQ(nearest, expectedNearest);
+    EXPECT_EQ(test_support::Bits(nearestTotal), test_support::Bits(nearestSum));
+    EXPECT_EQ(test_support::Bits(givenTotal), test_support::Bits(givenSum));
+}
+
 TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
     const auto cluster = Function<ClusterFunction>("selvane_engine_cluster");
     ASSERT_NE(cluster, nullptr);
@@ -92,6 +150,8 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
         std::vector<int> ids(job.n, -9);
         double error = 0.0;
         int found = 0;
+        std::vector<double> centres(job.k * job.d);
+        std::vector<unsigned char> centrePresent(job.k * job.d);
         // Without a present value of non-zero weight there is nothing to
         // cluster on: refused.
         bool measured = false;
@@ -104,11 +164,13 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
                                             : SELVANE_ENGINE_MEANS,
                           job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
                                             : SELVANE_ENGINE_EUCLIDEAN,
-                          &seed, trial % 4, ids.data(), &error, &found, nullptr,
-                          nullptr),
+                          &seed, trial % 4, ids.data(), &error, &found,
+                          centres.data(), centrePresent.data()),
                   measured ? SELVANE_ENGINE_OK
                            : SELVANE_ENGINE_ERROR_NOTHING_PRESENT);
         if (!measured) continue;
+        CheckAssignment(job, columns, values, present, ids, centres,
+                        centrePresent);
 
         StoreSeedWords(SeedWordsFromSeed(seed));
         std::vector<int> engineIds(job.n);

@@ -15,8 +15,10 @@
 #include "common/AllocationFaults.h"
 #include "engine/ClusterEngine.h"
 #include "engine/PassThreads.h"
+#include "engine_library/EngineJob.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
+#include "selvane_engine.h"
 #include "support/EngineRun.h"
 #include "support/ThreadsVariable.h"
 
@@ -112,6 +114,43 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
                     s.k, static_cast<long long>(swept));
     }
     SetSmallJobWork(kSmallJobWork);
+}
+
+// The engine library's clustering and assignment, items as columns, with
+// centres: out of memory anywhere is that code, with nothing written.
+TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
+    const std::vector<double> values = {1, 2, 8, 9, 1, 1, 7, 8};  // 4 items
+    const std::uint64_t seed = 3;
+    std::vector<int> ids;
+    std::vector<double> centres;
+    int code = 0;
+    const auto cluster = [&] {
+        ids.assign(4, -1);
+        centres.assign(4, -1.0);
+        const EngineRequest request{
+            4, 2, values.data(), 1, nullptr, nullptr, 2, 3, 1, 1, &seed, 1};
+        code = RunEngineJob(
+            request, {ids.data(), nullptr, nullptr, centres.data(), nullptr});
+    };
+    const auto assign = [&] {
+        ids.assign(4, -1);
+        const AssignRequest request{{4, 2, values.data(), 1, nullptr, nullptr},
+                                    2,
+                                    kInput.data(),
+                                    nullptr,
+                                    0,
+                                    nullptr};
+        code = RunAssignJob(request, {ids.data(), nullptr, nullptr});
+    };
+    for (const auto& call : {std::function<void()>(cluster), {assign}}) {
+        call();
+        ASSERT_EQ(code, 0);
+        SweepFailures(call, [&](std::int64_t) {
+            EXPECT_EQ(code, SELVANE_ENGINE_ERROR_NO_MEMORY);
+            EXPECT_EQ(ids, std::vector<int>(4, -1));
+            EXPECT_EQ(centres, std::vector<double>(4, -1.0));
+        });
+    }
 }
 
 struct EngineCase {
