@@ -1,5 +1,6 @@
 """selvane.KMeans and seeded jobs through the engine library."""
 
+import math
 import subprocess
 import sys
 import warnings
@@ -42,6 +43,13 @@ def test_scikit_learn_estimator_checks():
                 check(estimator)
             except Exception as error:  # collect all, report at once
                 failures.append("%s: %s" % (name, error))
+    # Two that check_estimator leaves to scikit-learn's own estimators.
+    for name in ("check_dataframe_column_names_consistency",
+                 "check_n_features_in_after_fitting"):
+        try:
+            getattr(estimator_checks, name)("KMeans", selvane.KMeans(random_state=0))
+        except Exception as error:
+            failures.append("%s: %s" % (name, error))
     assert not failures, "\n".join(failures)
     # Recognised as a clusterer, so the clustering checks ran too.
     assert {"check_clustering", "check_clusterer_compute_labels_predict"} <= names
@@ -77,6 +85,80 @@ def test_missing_values_are_left_out_never_imputed(centers, summary):
                                        summary(members, axis=0)[has], rtol=1e-12)
     assert np.isnan(model.cluster_centers_[model.labels_[0], 4])
     assert np.array_equal(model.predict(X), model.labels_)
+
+
+def distance(x, c, w, euclidean):
+    """The documented distances, added position by position in Python floats."""
+    both = [j for j in range(len(x)) if not (math.isnan(x[j]) or math.isnan(c[j]))]
+    a = b = e = 0.0
+    for j in both:
+        if euclidean:
+            a, b = a + (w[j] * (x[j] - c[j])) * (x[j] - c[j]), b + w[j]
+        else:
+            a, b, e = a + (w[j] * x[j]) * c[j], b + (w[j] * x[j]) * x[j], e + (w[j] * c[j]) * c[j]
+    if euclidean:
+        return 0.0 if b == 0.0 else a / b
+    return 0.0 if not both else 1.0 if b == 0.0 or e == 0.0 else 1.0 - a / math.sqrt(e * b)
+
+
+@pytest.mark.parametrize("metric", ["euclidean", "correlation"])
+@pytest.mark.parametrize("centers", ["mean", "median"])
+def test_inertia_predict_and_score_are_the_library_distances(metric, centers):
+    X, w = blobs(missing=0.1, seed=4), [1, 2, 0.5, 1, 0]
+    model = selvane.KMeans(3, metric=metric, centers=centers, weights=w, n_passes=5,
+                           random_state=8).fit(X)
+    rows, centres = X.tolist(), model.cluster_centers_.tolist()
+    table = [[distance(x, c, w, metric == "euclidean") for c in centres] for x in rows]
+    inertia = nearest = 0.0
+    for i, row in enumerate(table):
+        inertia += row[model.labels_[i]]
+        nearest += min(row)
+    assert model.inertia_ == inertia
+    assert model.score(X) == -nearest
+    assert list(model.predict(X)) == [row.index(min(row)) for row in table]
+
+
+def test_gridsearch_scores_by_the_estimator():
+    model_selection = pytest.importorskip("sklearn.model_selection")
+    search = model_selection.GridSearchCV(selvane.KMeans(n_passes=3, random_state=0),
+                                          {"n_clusters": [1, 3]}, cv=2).fit(blobs())
+    assert search.best_params_ == {"n_clusters": 3}
+
+
+@pytest.mark.parametrize("fit_names, names, message", [
+    (None, ["a", "b"], "X has feature names, but KMeans was fitted without feature names"),
+    (["a", "b"], None,
+     "X does not have valid feature names, but KMeans was fitted with feature names")])
+def test_feature_name_warnings_are_scikit_learns(fit_names, names, message):
+    pandas = pytest.importorskip("pandas")
+    X = np.array([[1.0, 2], [1, 2.5], [8, 9], [8, 9.5]])
+    model = selvane.KMeans(2, random_state=1).fit(pandas.DataFrame(X, columns=fit_names))
+    with pytest.warns(UserWarning, match="^%s$" % message) as caught:
+        model.predict(pandas.DataFrame(X, columns=names) if names else X)
+    assert caught[0].filename == __file__
+
+
+def test_fewer_distinct_items_than_clusters_warns():
+    category = getattr(pytest.importorskip("sklearn.exceptions"), "ConvergenceWarning")
+    assert selvane.ConvergenceWarning is category
+    with pytest.warns(category, match=r"^Number of distinct clusters \(2\) found smaller "
+                      r"than n_clusters \(3\)\. Possibly due to duplicate points in X\.$"):
+        selvane.KMeans(3).fit([[1, 1], [1, 1], [5, np.nan], [5, -np.nan]])
+
+
+@pytest.mark.parametrize("make, draw", [
+    (np.random.default_rng, lambda g: g.integers(0, 2**64, dtype=np.uint64)),
+    (np.random.RandomState, lambda r: r.randint(0, 2**64, dtype=np.uint64))])
+def test_a_numpy_generator_gives_one_seed_per_fit(make, draw):
+    X = np.random.default_rng(0).random((60, 2))
+    expected = selvane.KMeans(5, n_passes=1, random_state=int(draw(make(4)))).fit(X)
+    state = make(4)
+    model = selvane.KMeans(5, n_passes=1, random_state=state, n_threads=-1).fit(X)
+    assert model.error_ == expected.error_
+    assert np.array_equal(model.labels_, expected.labels_)
+    fresh = make(4)
+    draw(fresh)
+    assert draw(state) == draw(fresh)  # the fit drew once
 
 
 def test_pandas_na_and_masked_entries_are_missing():
@@ -124,6 +206,7 @@ def test_two_processes_print_the_same_seeded_results():
     ({"centers": "mode"}, "centers"), ({"n_passes": 0}, "n_passes"),
     ({"weights": [1, 1]}, "one weight per feature"), ({"weights": [1, 1, 1, -1, 1]}, "negative"),
     ({"random_state": -1}, "seed"), ({"random_state": 2**64}, "seed"),
+    ({"random_state": 1.5}, "random_state must be None, an int, a numpy"),
     ({"n_threads": -2}, "n_threads"),
     ({"weights": [0, 0, 0, 0, 0]}, "no item has a present value with a non-zero weight")])
 def test_bad_parameters_are_refused_at_fit(params, message):
