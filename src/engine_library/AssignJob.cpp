@@ -14,8 +14,9 @@ namespace selvane {
 namespace {
 
 ItemCells CentreCells(const AssignRequest& r) {
-    return {r.clusterCount, r.items.valueCount,    r.centres,
-            SELVANE_ENGINE_ITEMS_AS_ROWS, r.centrePresent, r.items.weights};
+    return {r.clusterCount,  r.items.valueCount,
+            r.centres,       SELVANE_ENGINE_ITEMS_AS_ROWS,
+            r.centrePresent, r.items.weights};
 }
 
 // Everything is checked before anything is taken or written.
@@ -62,8 +63,8 @@ int RunAssignJob(const AssignRequest& r, const AssignOutputs& o) {
     bool ok = TakeCellView(r.items, items);
     // The centres lie as the items do, as the distance functions take them.
     const int centreRows = items.itemsAsColumns ? valueCount : r.clusterCount;
-    const int centreColumns =
-        items.itemsAsColumns ? r.clusterCount : valueCount;
+    const int centreColumns = items.itemsAsColumns ? r.clusterCount
+                                                   : valueCount;
     ok = ok && engine.AllocCentroidMatrices(centreRows, centreColumns,
                                             &centreData, &centreMask) == 1;
     if (!ok) {
@@ -93,9 +94,8 @@ int RunAssignJob(const AssignRequest& r, const AssignOutputs& o) {
                             items.itemsAsColumns);
         for (int k = 1; !r.givenIds && k < r.clusterCount; ++k) {
             const double e = distance(valueCount, items.rows, centreData,
-                                      items.maskRows, centreMask,
-                                      items.weights, i, k,
-                                      items.itemsAsColumns);
+                                      items.maskRows, centreMask, items.weights,
+                                      i, k, items.itemsAsColumns);
             // Only a strictly nearer centre takes the item, as in a sweep.
             if (d > e) {
                 d = e;
