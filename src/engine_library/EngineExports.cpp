@@ -20,9 +20,13 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int thread_count, int* cluster_ids, double* error_value, int* found_count,
     double* centres, unsigned char* centre_present) {
     const selvane::EngineRequest request{
-        item_count,   value_count, values,        layout,
-        present,      weights,     cluster_count, pass_count,
-        centres_kind, metric,      seed,          thread_count};
+        {item_count, value_count, values, layout, present, weights},
+        cluster_count,
+        pass_count,
+        centres_kind,
+        metric,
+        seed,
+        thread_count};
     const selvane::EngineOutputs outputs{cluster_ids, error_value, found_count,
                                          centres, centre_present};
     return selvane::RunEngineJob(request, outputs);

@@ -17,22 +17,18 @@ namespace selvane {
 
 namespace {
 
-ItemCells Cells(const EngineRequest& r) {
-    return {r.itemCount, r.valueCount, r.values,
-            r.layout,    r.present,    r.weights};
-}
-
 // Everything is checked before anything is taken or written.
 int CheckRequest(const EngineRequest& r, const EngineOutputs& o) {
-    if (!r.values || !o.clusterIds) return SELVANE_ENGINE_ERROR_NULL_POINTER;
-    int status = CheckCellCounts(r.itemCount, r.valueCount);
+    if (!r.items.values || !o.clusterIds)
+        return SELVANE_ENGINE_ERROR_NULL_POINTER;
+    int status = CheckCellCounts(r.items.itemCount, r.items.valueCount);
     if (status != SELVANE_ENGINE_OK) return status;
-    if (r.clusterCount < 1 || r.clusterCount > r.itemCount) {
+    if (r.clusterCount < 1 || r.clusterCount > r.items.itemCount) {
         return SELVANE_ENGINE_ERROR_CLUSTER_COUNT;
     }
     if (r.passCount < 1) return SELVANE_ENGINE_ERROR_PASS_COUNT;
-    if ((r.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
-         r.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
+    if ((r.items.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
+         r.items.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
         (r.centres != SELVANE_ENGINE_MEANS &&
          r.centres != SELVANE_ENGINE_MEDIANS) ||
         (r.metric != SELVANE_ENGINE_CORRELATION &&
@@ -40,9 +36,9 @@ int CheckRequest(const EngineRequest& r, const EngineOutputs& o) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     if (r.threadCount < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
-    status = CheckWeights(r.valueCount, r.weights);
+    status = CheckWeights(r.items.valueCount, r.items.weights);
     if (status != SELVANE_ENGINE_OK) return status;
-    return CheckCellValues(Cells(r));
+    return CheckCellValues(r.items);
 }
 
 // The engine's view of the caller's cells, and every buffer the outputs are
@@ -72,20 +68,24 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
     if (status != SELVANE_ENGINE_OK) return status;
 
     const FloatEnvironmentGuard floatEnvironment;
-    const int itemsAsColumns = r.layout == SELVANE_ENGINE_ITEMS_AS_COLUMNS;
-    const int rowCount = itemsAsColumns ? r.valueCount : r.itemCount;
-    const int columnCount = itemsAsColumns ? r.itemCount : r.valueCount;
-    const int centreRows = itemsAsColumns ? r.valueCount : r.clusterCount;
-    const int centreColumns = itemsAsColumns ? r.clusterCount : r.valueCount;
+    const int itemsAsColumns = r.items.layout ==
+                               SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    const int rowCount = itemsAsColumns ? r.items.valueCount
+                                        : r.items.itemCount;
+    const int columnCount = itemsAsColumns ? r.items.itemCount
+                                           : r.items.valueCount;
+    const int centreRows = itemsAsColumns ? r.items.valueCount : r.clusterCount;
+    const int centreColumns = itemsAsColumns ? r.clusterCount
+                                             : r.items.valueCount;
     const bool medians = r.centres == SELVANE_ENGINE_MEDIANS;
     const bool wantCentres = o.centres || o.centrePresent;
 
     ClusterEngine engine;
     JobStorage s;
-    bool ok = TakeCellView(Cells(r), s.view);
-    s.ids = AllocateArray<int>(r.itemCount);
+    bool ok = TakeCellView(r.items, s.view);
+    s.ids = AllocateArray<int>(r.items.itemCount);
     if (wantCentres && medians)
-        s.workValues = AllocateArray<double>(r.itemCount);
+        s.workValues = AllocateArray<double>(r.items.itemCount);
     ok = ok && s.ids && (!wantCentres || !medians || s.workValues);
     if (ok && wantCentres) {
         ok = engine.AllocCentroidMatrices(centreRows, centreColumns,
@@ -128,12 +128,12 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
                                        itemsAsColumns);
         }
         for (int k = 0; k < r.clusterCount; ++k) {
-            for (int j = 0; j < r.valueCount; ++j) {
+            for (int j = 0; j < r.items.valueCount; ++j) {
                 const int row = itemsAsColumns ? j : k;
                 const int column = itemsAsColumns ? k : j;
                 const bool has = s.centreMask[row][column] != 0;
                 const std::size_t at =
-                    static_cast<std::size_t>(k) * r.valueCount + j;
+                    static_cast<std::size_t>(k) * r.items.valueCount + j;
                 if (o.centres) {
                     o.centres[at] =
                         has ? s.centreData[row][column]
@@ -143,7 +143,7 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
             }
         }
     }
-    for (int i = 0; i < r.itemCount; ++i) o.clusterIds[i] = s.ids[i];
+    for (int i = 0; i < r.items.itemCount; ++i) o.clusterIds[i] = s.ids[i];
     if (o.errorValue) *o.errorValue = errorValue;
     if (o.foundCount) *o.foundCount = foundCount;
     ReleaseStorage(engine, s, centreRows);

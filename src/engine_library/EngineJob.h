@@ -11,12 +11,7 @@
 namespace selvane {
 
 struct EngineRequest {
-    int itemCount;
-    int valueCount;
-    const double* values;
-    int layout;
-    const unsigned char* present;  // null: NaN means missing
-    const double* weights;         // null: every weight 1
+    ItemCells items;
     int clusterCount;
     int passCount;
     int centres;
