@@ -125,16 +125,15 @@ def test_gridsearch_scores_by_the_estimator():
     assert search.best_params_ == {"n_clusters": 3}
 
 
-@pytest.mark.parametrize("fit_names, names, message", [
-    (None, ["a", "b"], "X has feature names, but KMeans was fitted without feature names"),
-    (["a", "b"], None,
-     "X does not have valid feature names, but KMeans was fitted with feature names")])
-def test_feature_name_warnings_are_scikit_learns(fit_names, names, message):
-    pandas = pytest.importorskip("pandas")
-    X = np.array([[1.0, 2], [1, 2.5], [8, 9], [8, 9.5]])
-    model = selvane.KMeans(2, random_state=1).fit(pandas.DataFrame(X, columns=fit_names))
+@pytest.mark.parametrize("fitted, given, message", [
+    (False, True, "X has feature names, but KMeans was fitted without feature names"),
+    (True, False, "X does not have valid feature names, but KMeans was fitted with "
+                  "feature names")])
+def test_feature_name_warnings_are_scikit_learns(fitted, given, message):
+    X = pytest.importorskip("pandas").DataFrame(blobs(), columns=list("abcde"))
+    model = selvane.KMeans(3, random_state=1).fit(X if fitted else X.to_numpy())
     with pytest.warns(UserWarning, match="^%s$" % message) as caught:
-        model.predict(pandas.DataFrame(X, columns=names) if names else X)
+        model.predict(X if given else X.to_numpy())
     assert caught[0].filename == __file__
 
 
@@ -151,13 +150,10 @@ def test_fewer_distinct_items_than_clusters_warns():
     (np.random.RandomState, lambda r: r.randint(0, 2**64, dtype=np.uint64))])
 def test_a_numpy_generator_gives_one_seed_per_fit(make, draw):
     X = np.random.default_rng(0).random((60, 2))
-    expected = selvane.KMeans(5, n_passes=1, random_state=int(draw(make(4)))).fit(X)
-    state = make(4)
+    state, fresh = make(4), make(4)
     model = selvane.KMeans(5, n_passes=1, random_state=state, n_threads=-1).fit(X)
-    assert model.error_ == expected.error_
-    assert np.array_equal(model.labels_, expected.labels_)
-    fresh = make(4)
-    draw(fresh)
+    expected = selvane.KMeans(5, n_passes=1, random_state=int(draw(fresh))).fit(X)
+    assert (model.error_, list(model.labels_)) == (expected.error_, list(expected.labels_))
     assert draw(state) == draw(fresh)  # the fit drew once
 
 

@@ -121,31 +121,29 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
 TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
     const std::vector<double> values = {1, 2, 8, 9, 1, 1, 7, 8};  // 4 items
     const std::uint64_t seed = 3;
+    const ItemCells items{4, 2, values.data(), 1, nullptr, nullptr};
     std::vector<int> ids;
     std::vector<double> centres;
     int code = 0;
-    const auto cluster = [&] {
-        ids.assign(4, -1);
-        centres.assign(4, -1.0);
-        const EngineRequest request{
-            4, 2, values.data(), 1, nullptr, nullptr, 2, 3, 1, 1, &seed, 1};
-        code = RunEngineJob(
-            request, {ids.data(), nullptr, nullptr, centres.data(), nullptr});
-    };
-    const auto assign = [&] {
-        ids.assign(4, -1);
-        const AssignRequest request{{4, 2, values.data(), 1, nullptr, nullptr},
-                                    2,
-                                    kInput.data(),
-                                    nullptr,
-                                    0,
-                                    nullptr};
-        code = RunAssignJob(request, {ids.data(), nullptr, nullptr});
-    };
-    for (const auto& call : {std::function<void()>(cluster), {assign}}) {
-        call();
+    const std::function<void()> calls[] = {
+        [&] {
+            code = RunEngineJob(
+                {items, 2, 3, 1, 1, &seed, 1},
+                {ids.data(), nullptr, nullptr, centres.data(), nullptr});
+        },
+        [&] {
+            code = RunAssignJob({items, 2, kInput.data(), nullptr, 0, nullptr},
+                                {ids.data(), nullptr, nullptr});
+        }};
+    for (const auto& call : calls) {
+        const auto fresh = [&] {
+            ids.assign(4, -1);
+            centres.assign(4, -1.0);
+            call();
+        };
+        fresh();
         ASSERT_EQ(code, 0);
-        SweepFailures(call, [&](std::int64_t) {
+        SweepFailures(fresh, [&](std::int64_t) {
             EXPECT_EQ(code, SELVANE_ENGINE_ERROR_NO_MEMORY);
             EXPECT_EQ(ids, std::vector<int>(4, -1));
             EXPECT_EQ(centres, std::vector<double>(4, -1.0));
