@@ -112,7 +112,7 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     std::vector<unsigned char> allPresent(6, 1);
     // Nothing to cluster on: every value missing, or of weight zero.
     std::vector<double> allMissing(6, nan);
-    std::vector<unsigned char> none(6, 0), firstOnly = {1, 0, 1, 0, 1, 0};
+    std::vector<unsigned char> firstOnly = {1, 0, 1, 0, 1, 0};
     std::vector<double> zeroWeights = {0.0, 0.0}, secondOnly = {0.0, 3.0};
     const struct {
         int n, d, layout, k, passes, centres, metric, threads;
@@ -149,9 +149,7 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
          SELVANE_ENGINE_ERROR_VALUE},
         {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), allPresent.data(), nullptr,
          SELVANE_ENGINE_ERROR_VALUE},
-        {3, 2, 0, 2, 5, 0, 0, 0, allMissing.data(), nullptr, nullptr,
-         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
-        {3, 2, 1, 2, 5, 1, 1, 0, values.data(), none.data(), nullptr,
+        {3, 2, 1, 2, 5, 1, 0, 0, allMissing.data(), nullptr, nullptr,
          SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
         {3, 2, 0, 2, 5, 0, 1, 0, values.data(), nullptr, zeroWeights.data(),
          SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
@@ -207,13 +205,9 @@ TEST(AssignJobTest, NearestCentresByHandAndRefusals) {
         ids.assign(3, 77);
         distances.assign(3, 5.5);
         total = 6.5;
-        const AssignRequest request{{3, 2, items.data(), 0, nullptr, nullptr},
-                                    k,
-                                    at,
-                                    nullptr,
-                                    metric,
-                                    givenIds};
-        return RunAssignJob(request, {ids.data(), distances.data(), &total});
+        const ItemCells cells{3, 2, items.data(), 0, nullptr, nullptr};
+        return RunAssignJob({cells, k, at, nullptr, metric, givenIds},
+                            {ids.data(), distances.data(), &total});
     };
     using Ids = std::vector<int>;
     using Distances = std::vector<double>;
