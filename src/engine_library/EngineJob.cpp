@@ -1,8 +1,6 @@
 #include "engine_library/EngineJob.h"
 
-#include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <limits>
 
 #include "common/Allocate.h"
