@@ -97,7 +97,9 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
          {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
          &RoundRobin,
          kExitInput,
-         "'" + dir.Path("nan.csv") + "' line 3, column 2: not a number: 'four'"},
+         "'" + dir.Path("nan.csv") +
+             "' line 3, column 2 ('y'): not a number: 'four'; leave the column out with "
+             "--columns, or take it as the labels with --label-column y"},
         // The range needs the file's item count; the other usage errors
         // are checked in options_test.
         {"K above N",
