@@ -56,19 +56,28 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
     return clusters;
 }
 
+bool IsStandardOutput(const std::string& name) { return name.empty() || name == "-"; }
+
 // Replacing the input would destroy the user's data; replacing the result
 // with the picture would lose it.
 void CheckOutputNames(const Options& options) {
     const bool input = options.input != "-";
-    if (input && !options.output.empty() && SameFile(options.input, options.output)) {
+    const bool output = !IsStandardOutput(options.output);
+    if (input && output && SameFile(options.input, options.output)) {
         throw HostError(kExitUsage, "--output names the input file '" + options.input +
                                         "'; choose another name");
     }
-    if (input && !options.plot.empty() && SameFile(options.input, options.plot)) {
+    if (options.plot == "-" && !output) {
+        throw HostError(kExitUsage,
+                        "--plot - and the result would share standard output; give the "
+                        "result a file with --output");
+    }
+    if (input && options.plot != "-" && !options.plot.empty() &&
+        SameFile(options.input, options.plot)) {
         throw HostError(kExitUsage,
                         "--plot names the input file '" + options.input + "'; choose another name");
     }
-    if (!options.plot.empty() && !options.output.empty() &&
+    if (!options.plot.empty() && options.plot != "-" && output &&
         SameFile(options.output, options.plot)) {
         throw HostError(kExitUsage,
                         "--output and --plot name the same file '" + options.plot + "'");
@@ -139,7 +148,13 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
         return kExitSuccess;
     }
 
+    // A mistyped output path fails now, not after minutes of work.
     CheckOutputNames(options);
+    const std::optional<OutputTarget> plotTarget =
+        options.plot.empty() ? std::nullopt
+                             : std::optional<OutputTarget>(CheckOutput(options.plot));
+    const OutputTarget resultTarget =
+        CheckOutput(IsStandardOutput(options.output) ? "-" : options.output);
     const Table table = ReadTableFile(options.input, options.read);
     CheckClusterCount(options, table.itemCount);
     const std::vector<double> weights = ParseWeights(options, table.dimensionCount);
@@ -177,22 +192,15 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     const std::string csv = FormatResult(table, clusters);
     // The picture first: when it cannot be written, standard output stays
     // empty rather than holding a result the exit status calls failed.
-    if (!options.plot.empty()) {
-        ReplaceFile(
-            options.plot,
-            RenderClusterPlot(table, magnitudes, clusters, clusterCount,
-                              options.input == "-" ? std::string("standard input")
-                                                   : fs::path(options.input).filename().string()));
+    if (plotTarget) {
+        const std::string title = options.input == "-"
+                                      ? std::string("standard input")
+                                      : fs::path(options.input).filename().string();
+        WriteOutput(*plotTarget,
+                    RenderClusterPlot(table, magnitudes, clusters, clusterCount, title), out,
+                    "the picture");
     }
-    if (options.output.empty()) {
-        out << csv << std::flush;
-        if (!out)
-            throw HostError(kExitOutput,
-                            "cannot write the result to "
-                            "standard output");
-    } else {
-        ReplaceFile(options.output, csv);
-    }
+    WriteOutput(resultTarget, csv, out, "the result");
     if (!options.quiet && options.raw) {
         // Numbered as the engine found them: no ranking to report.
         std::vector<std::size_t> sizes(static_cast<std::size_t>(clusterCount), 0);
@@ -212,7 +220,9 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
             << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string()) << "\n";
     }
     if (!options.quiet && !options.plot.empty()) {
-        err << "  picture written to '" << options.plot << "'\n";
+        err << "  picture written to "
+            << (options.plot == "-" ? std::string("standard output") : "'" + options.plot + "'")
+            << "\n";
     }
     return kExitSuccess;
 }
