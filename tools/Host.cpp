@@ -26,6 +26,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// When no item can be measured, a column with nothing usable in it is the
+// likely reason: named, with the option that leaves it out. Empty when no
+// single column explains it.
+std::string ColumnBlame(const Table& table) {
+    const std::size_t n = table.itemCount;
+    std::string empty;
+    std::string notPositive;
+    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+        bool anyValue = false;
+        bool anyPositive = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = table.values[d * n + i];
+            anyValue = anyValue || !std::isnan(v);
+            anyPositive = anyPositive || v > 0.0;
+        }
+        std::string& list = anyValue ? notPositive : empty;
+        if (!anyPositive && list.empty()) list = DimensionName(table, d);
+    }
+    if (!empty.empty()) return empty + " has no value on any line; leave it out with --columns";
+    if (!notPositive.empty()) {
+        return notPositive +
+               " has no value greater than zero; leave it out with --columns, or cluster the "
+               "values as they stand with --raw";
+    }
+    return std::string();
+}
+
 // -1.0 in every element is how the library says it could not cluster; any
 // other value that is not a cluster number means a foreign or broken
 // library, and is reported rather than written out.
@@ -34,10 +61,11 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
     for (double value : result) {
         if (value == -1.0) {
             if (magnitudes.measurableCount == 0) {
+                const std::string blame = ColumnBlame(table);
                 throw HostError(kExitJob,
-                                "the library could not cluster the items: no "
-                                "item has all its values finite and greater "
-                                "than zero");
+                                "the library could not cluster the items: no item has all its "
+                                "values finite and greater than zero" +
+                                    (blame.empty() ? "" : ": " + blame));
             }
             throw HostError(kExitJob,
                             "the library could not cluster the items (out of "
@@ -129,9 +157,11 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
         report.passes = 200;
     }
     if (code != SELVANE_ENGINE_OK) {
+        const std::string blame = code == SELVANE_ENGINE_ERROR_UNMEASURABLE ? ColumnBlame(table)
+                                                                            : std::string();
         throw HostError(kExitJob, std::string("the engine library could not cluster "
                                               "the items: ") +
-                                      engine.strerror(code));
+                                      engine.strerror(code) + (blame.empty() ? "" : ": " + blame));
     }
     return clusters;
 }
@@ -202,14 +232,7 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     }
     WriteOutput(resultTarget, csv, out, "the result");
     if (!options.quiet && options.raw) {
-        // Numbered as the engine found them: no ranking to report.
-        std::vector<std::size_t> sizes(static_cast<std::size_t>(clusterCount), 0);
-        for (int c : clusters) ++sizes[static_cast<std::size_t>(c)];
-        err << "selvane: raw engine job, " << Plural(table.itemCount, "item") << ", "
-            << Plural(table.dimensionCount, "dimension") << ", "
-            << Plural(static_cast<std::size_t>(clusterCount), "cluster") << "\n  sizes:";
-        for (std::size_t size : sizes) err << " " << size;
-        err << "\n";
+        WriteRawSummary(err, table, clusters, clusterCount);
     } else if (!options.quiet) {
         WriteSummary(err, table, magnitudes, clusters, clusterCount, elapsed.count());
     }

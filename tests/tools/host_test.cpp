@@ -127,7 +127,15 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
          &Refuses,
          kExitJob,
          "the library could not cluster the items: no item has all its values "
-         "finite and greater than zero"},
+         "finite and greater than zero: column 1 has no value greater than zero; leave it out "
+         "with --columns, or cluster the values as they stand with --raw"},
+        {"a column of gaps",
+         {dir.Write("gaps.csv", "x,y,z\n1,,2\n3,NA,4\n"), "-k", "1"},
+         &Refuses,
+         kExitJob,
+         "the library could not cluster the items: no item has all its values "
+         "finite and greater than zero: 'y' has no value on any line; leave it out with "
+         "--columns"},
         // The output is checked before the file is read.
         {"output folder missing",
          {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1", "-o", dir.Path("none/o.csv")},
