@@ -84,6 +84,12 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
     return clusters;
 }
 
+// How a raw job's picture says what was clustered.
+std::string RawJobWords(const Options& options) {
+    return std::string(options.euclidean ? "Euclidean distance" : "uncentered correlation") + ", " +
+           (options.medians ? "medians" : "means");
+}
+
 bool IsStandardOutput(const std::string& name) { return name.empty() || name == "-"; }
 
 // Replacing the input would destroy the user's data; replacing the result
@@ -121,6 +127,8 @@ struct EngineReport {
     double errorValue = 0.0;
     int foundCount = 0;
     int passes = 0;
+    // A raw job's centres, cluster-major: what its picture draws.
+    std::vector<double> centres;
 };
 
 // A seeded default job or a raw engine job, through the engine library.
@@ -135,17 +143,15 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
     std::vector<int> clusters(table.itemCount);
     if (options.raw) {
         // The table is dimension-major: one item per column. A missing cell
-        // (NaN or any value that is not a finite number) is left out.
-        std::vector<unsigned char> present(table.values.size());
-        for (std::size_t i = 0; i < present.size(); ++i) {
-            present[i] = std::isfinite(table.values[i]) ? 1 : 0;
-        }
+        // is NaN, which the engine leaves out when given no presence mask.
+        report.centres.assign(static_cast<std::size_t>(clusterCount) * table.dimensionCount, 0.0);
         code = engine.cluster(
             itemCount, dimensionCount, table.values.data(), SELVANE_ENGINE_ITEMS_AS_COLUMNS,
-            present.data(), weights.empty() ? nullptr : weights.data(), clusterCount,
-            options.passes, options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
+            nullptr, weights.empty() ? nullptr : weights.data(), clusterCount, options.passes,
+            options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
             options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed, 0,
-            clusters.data(), &report.errorValue, &report.foundCount, nullptr, nullptr);
+            clusters.data(), &report.errorValue, &report.foundCount, report.centres.data(),
+            nullptr);
         report.passes = options.passes;
     } else {
         std::vector<double> result(table.itemCount);
@@ -195,7 +201,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     const int dimensionCount = static_cast<int>(table.dimensionCount);
     const int clusterCount = static_cast<int>(options.clusterCount);
     // NaN marks an element the library failed to write.
-    std::vector<double> result(table.itemCount, std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> result(throughEngine ? 0 : table.itemCount,
+                               std::numeric_limits<double>::quiet_NaN());
     EngineReport report;
     std::vector<int> engineClusters;
     const auto start = std::chrono::steady_clock::now();
@@ -216,7 +223,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-    const Magnitudes magnitudes = MeasureItems(table);
+    // A raw job measures nothing: its values are clustered as they stand.
+    const Magnitudes magnitudes = options.raw ? Magnitudes() : MeasureItems(table);
     const std::vector<int> clusters =
         throughEngine ? engineClusters : ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
@@ -227,8 +235,11 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
                                       ? std::string("standard input")
                                       : fs::path(options.input).filename().string();
         WriteOutput(*plotTarget,
-                    RenderClusterPlot(table, magnitudes, clusters, clusterCount, title), out,
-                    "the picture");
+                    options.raw
+                        ? RenderRawPlot(table, clusters, clusterCount, report.centres,
+                                        RawJobWords(options), title)
+                        : RenderClusterPlot(table, magnitudes, clusters, clusterCount, title),
+                    out, "the picture");
     }
     WriteOutput(resultTarget, csv, out, "the result");
     if (!options.quiet && options.raw) {
