@@ -19,6 +19,7 @@
 #include "Summary.h"
 #include "SvgPlot.h"
 #include "Table.h"
+#include "ThreadSetting.h"
 
 namespace selvane::host {
 
@@ -149,14 +150,15 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
             itemCount, dimensionCount, table.values.data(), SELVANE_ENGINE_ITEMS_AS_COLUMNS,
             nullptr, weights.empty() ? nullptr : weights.data(), clusterCount, options.passes,
             options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
-            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed, 0,
-            clusters.data(), &report.errorValue, &report.foundCount, report.centres.data(),
-            nullptr);
+            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed,
+            options.threads, clusters.data(), &report.errorValue, &report.foundCount,
+            report.centres.data(), nullptr);
         report.passes = options.passes;
     } else {
         std::vector<double> result(table.itemCount);
         code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(), clusterCount, seed,
-                                 0, result.data(), &report.errorValue, &report.foundCount);
+                                 options.threads, result.data(), &report.errorValue,
+                                 &report.foundCount);
         for (std::size_t i = 0; code == SELVANE_ENGINE_OK && i < result.size(); ++i) {
             clusters[i] = static_cast<int>(result[i]);
         }
@@ -195,6 +197,8 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     CheckClusterCount(options, table.itemCount);
     const std::vector<double> weights = ParseWeights(options, table.dimensionCount);
     const bool throughEngine = options.raw || options.seeded;
+    // The plain export takes no thread count; it reads the variable.
+    const ThreadSetting threads(throughEngine ? 0 : options.threads);
     const SelvaneFunction function = throughEngine ? nullptr : load(options.library);
 
     const int itemCount = static_cast<int>(table.itemCount);

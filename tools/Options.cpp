@@ -89,6 +89,7 @@ struct Parsed {
     std::string metric = "euclidean";
     std::string centers = "mean";
     std::string passes = "100";
+    std::string threads;
 };
 
 bool IsWholeNumber(const std::string& text);
@@ -151,6 +152,11 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
     app.add_option("--weights", options.weights,
                    "with --raw: one weight per clustered column, by commas")
         ->type_name("LIST");
+    app.add_option("--threads", parsed.threads,
+                   "run the passes on at most N threads (default:\n"
+                   "SELVANE_THREADS, else every processor); the result\n"
+                   "is the same")
+        ->type_name("N");
     app.add_option(
            "--engine-library", options.engineLibrary,
            "load the engine library from PATH instead of\n" + DefaultEngineLibraryDescription())
@@ -196,6 +202,16 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
                                         std::to_string(INT_MAX) + ", got '" + parsed.passes + "'");
     }
     options.passes = static_cast<int>(passes);
+    if (app.count("--threads") > 0) {
+        const long long threads = std::strtoll(parsed.threads.c_str(), nullptr, 10);
+        if (!IsWholeNumber(parsed.threads) || parsed.threads.size() > 10 || threads < 1 ||
+            threads > INT_MAX) {
+            throw HostError(kExitUsage, "--threads expects a whole number from 1 to " +
+                                            std::to_string(INT_MAX) + ", got '" + parsed.threads +
+                                            "'");
+        }
+        options.threads = static_cast<int>(threads);
+    }
     if (app.count("--weights") > 0) RequireNonEmpty(options.weights, "--weights", "a list");
     if (app.count("--engine-library") > 0) {
         RequireNonEmpty(options.engineLibrary, "--engine-library", "a path");

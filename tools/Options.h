@@ -40,6 +40,7 @@ struct Options {
     bool medians = false;       // --centers mean | median
     int passes = 100;           // --passes
     std::string weights;        // --weights: one number per column, by commas
+    int threads = 0;            // --threads; 0: the library's default
     std::string engineLibrary;  // empty: the default search
 };
 

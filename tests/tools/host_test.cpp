@@ -1,6 +1,7 @@
 // The host driven in-process with stand-in functions: what reaches the
 // library, what comes out, every error message, and the output file rules.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <new>
@@ -42,6 +43,12 @@ Call lastCall;
 void SELVANE_CALL RoundRobin(int n, int d, const double* input, int k, double* result) {
     lastCall = {n, d, k, std::vector<double>(input, input + n * d)};
     for (int i = 0; i < n; ++i) result[i] = i % k;
+}
+std::string threadsSeen;
+void SELVANE_CALL SeesThreads(int n, int d, const double* input, int k, double* result) {
+    const char* threads = std::getenv("SELVANE_THREADS");
+    threadsSeen = threads != nullptr ? threads : "(none)";
+    RoundRobin(n, d, input, k, result);
 }
 void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
     for (int i = 0; i < n; ++i) result[i] = -1.0;
@@ -261,6 +268,18 @@ TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
               0u)
         << blocked.err;
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "taken"}));
+}
+
+TEST(Host, ThreadsReachTheExportThroughItsVariable) {
+    ScratchDir dir;
+    const char* before = std::getenv("SELVANE_THREADS");
+    const std::string saved = before != nullptr ? before : "(none)";
+    ASSERT_EQ(
+        RunWith(&SeesThreads, {dir.Write("in.csv", kItems), "-k", "2", "--threads", "3"}).code,
+        kExitSuccess);
+    EXPECT_EQ(threadsSeen, "3");
+    const char* after = std::getenv("SELVANE_THREADS");
+    EXPECT_EQ(after != nullptr ? after : "(none)", saved);
 }
 
 #ifndef _WIN32
