@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "random/SeedWords.h"
+#include "random/Generator.h"
+#include "support/Bits.h"
 #include "support/EngineRun.h"
 #include "support/Matrix.h"
 #include "support/SweepWidths.h"
@@ -96,14 +97,24 @@ inline SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
 // The job from generator words {seed, 4242}; `after` holds the words the
 // call left.
 inline PinnedOutcome Run(const SweepCase& job, int itemsAsColumns,
-                         std::int32_t seed) {
+                         std::int32_t seed,
+                         const RunSettings& run = RunSettings()) {
     StoreSeedWords({seed, 4242});
     EngineJob held = itemsAsColumns ? job.Transposed() : EngineJob(job);
     PinnedOutcome out{held.Run(job.k, job.passes, job.method, job.metric,
-                               itemsAsColumns, job.start),
+                               itemsAsColumns, job.start, run),
                       {0, 0}};
     out.after = LoadSeedWords();
     return out;
+}
+
+// Every bit of two outcomes, the generator's state after the call included.
+inline void ExpectSame(const PinnedOutcome& a, const PinnedOutcome& b) {
+    EXPECT_EQ(a.ids, b.ids);
+    EXPECT_EQ(Bits(a.error), Bits(b.error));
+    EXPECT_EQ(a.found, b.found);
+    EXPECT_EQ(a.after.s1, b.after.s1);
+    EXPECT_EQ(a.after.s2, b.after.s2);
 }
 
 inline std::string Describe(const SweepCase& job, int columns, int lanes) {

@@ -20,7 +20,7 @@
 #include "HostError.h"
 #include "HostTestSupport.h"
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace selvane::host {
 namespace {
