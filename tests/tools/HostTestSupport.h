@@ -1,5 +1,5 @@
-// Helpers shared by the host tests: a scratch directory, command lines, and
-// one in-process run of the host.
+// Helpers shared by the host tests: a scratch directory, command lines, a
+// stand-in library, and one in-process run of the host.
 #ifndef SELVANE_TESTS_TOOLS_HOST_TEST_SUPPORT_H
 #define SELVANE_TESTS_TOOLS_HOST_TEST_SUPPORT_H
 
@@ -12,6 +12,10 @@
 #include <vector>
 
 #include "Host.h"
+#include "HostError.h"
+#include "Magnitude.h"
+#include "Table.h"
+#include "engine_library/EngineJob.h"
 
 namespace selvane::host::testing {
 
@@ -62,6 +66,74 @@ struct HostRun {
     std::string err;
 };
 
+// Answers a job as the engine library would, putting item i in cluster
+// i mod K, every item measured at magnitude 0.5; what it was given stays in
+// lastJob.
+struct SeenJob {
+    selvane_engine_job job;
+    std::vector<double> values;
+};
+inline SeenJob lastJob;
+inline int SELVANE_ENGINE_CALL RoundRobin(const selvane_engine_job* job,
+                                          selvane_engine_result* result) {
+    const int n = job->item_count, k = job->cluster_count;
+    lastJob = {*job, std::vector<double>(job->values, job->values + n * job->value_count)};
+    for (int i = 0; i < n; ++i) {
+        if (result->ranked_numbers) result->ranked_numbers[i] = i % k;
+        if (result->cluster_ids) result->cluster_ids[i] = i % k;
+        if (result->magnitudes) result->magnitudes[i] = 0.5;
+        if (result->measurable) result->measurable[i] = 1;
+    }
+    for (int c = 0; result->ranked_values && c < k; ++c) result->ranked_values[c] = 0.25 + c;
+    return SELVANE_ENGINE_OK;
+}
+
+inline const char* SELVANE_ENGINE_CALL ErrorText(int code) {
+    return selvane::EngineErrorText(code);
+}
+
+// A stand-in for the engine library, and one for --library's.
+inline Libraries Using(EngineRunFunction run) {
+    return {[run](const std::string&) {
+                return EngineFunctions{run, &ErrorText};
+            },
+            [](const std::string& path) -> SelvaneFunction {
+                throw HostError(kExitLibrary, "no library '" + path + "' in this test");
+            }};
+}
+inline Libraries Using(SelvaneFunction plain) {
+    Libraries libraries = Using(&RoundRobin);
+    libraries.selvane = [plain](const std::string&) { return plain; };
+    return libraries;
+}
+inline Libraries Using(const Libraries& libraries) { return libraries; }
+
+// The library's own magnitudes of a table's items (which must hold one it
+// can measure), from a one-cluster job run in-process; ranked as given.
+inline Magnitudes LibraryMagnitudes(const Table& table, std::vector<double> ranked = {}) {
+    const std::size_t n = table.itemCount;
+    Magnitudes m;
+    m.relative.assign(n, -1.0);
+    std::vector<unsigned char> measurable(n);
+    selvane_engine_job job{};
+    job.size = sizeof job;
+    job.kind = SELVANE_ENGINE_JOB_SELVANE;
+    job.item_count = static_cast<int>(n);
+    job.value_count = static_cast<int>(table.dimensionCount);
+    job.values = table.values.data();
+    job.layout = SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    job.cluster_count = 1;
+    selvane_engine_result result{};
+    result.size = sizeof result;
+    result.magnitudes = m.relative.data();
+    result.measurable = measurable.data();
+    selvane::RunEngine(&job, &result);
+    for (unsigned char flag : measurable) m.measurable.push_back(flag != 0);
+    for (unsigned char flag : measurable) m.measurableCount += flag;
+    m.ranked = std::move(ranked);
+    return m;
+}
+
 // Runs "selvane <args...>" in-process.
 template <typename FunctionOrLoader>
 HostRun RunWith(FunctionOrLoader function, const std::vector<std::string>& args) {
@@ -72,7 +144,8 @@ HostRun RunWith(FunctionOrLoader function, const std::vector<std::string>& args)
     argv.push_back(nullptr);
     std::ostringstream out;
     std::ostringstream err;
-    const int code = RunHost(static_cast<int>(words.size()), argv.data(), function, out, err);
+    const int code =
+        RunHost(static_cast<int>(words.size()), argv.data(), Using(function), out, err);
     return {code, out.str(), err.str()};
 }
 
