@@ -94,9 +94,11 @@
  * selvane_engine_assign. Later minor versions only append fields: a field
  * beyond the size a caller gives takes its default (job) or is not written
  * (result), so a program built against this header keeps working with
- * later libraries. Set size to sizeof the struct and every other field you
- * do not use to 0 (memset, or = {0}): 0 and null are every field's
- * default. */
+ * later libraries. A library refuses a job that sets a field it does not
+ * know (SELVANE_ENGINE_ERROR_OPTION) rather than ignore it: check
+ * selvane_engine_api_version() before relying on a later field. Set size
+ * to sizeof the struct and every other field you do not use to 0 (memset,
+ * or = {0}): 0 and null are every field's default. */
 
 /* Called with the passes finished so far and the job's pass count. */
 typedef void(SELVANE_ENGINE_CALL* selvane_engine_progress)(void* context,
@@ -221,64 +223,31 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_api_version(void);
 SELVANE_ENGINE_API const char* SELVANE_ENGINE_CALL
 selvane_engine_strerror(int code);
 
-/* The calls of minor versions 0 and 1, kept: each is selvane_engine_run
- * with the fields its arguments name and every other field at its
- * default.
+/* Since minor version 2. Runs the job; a field its kind does not use must
+ * keep its default, or the job is refused (SELVANE_ENGINE_ERROR_OPTION). A
+ * job or result that is null, or whose size is below this version's, is
+ * refused (SELVANE_ENGINE_ERROR_NULL_POINTER, _STRUCT_SIZE).
  *
- * Clusters item_count items of value_count values into cluster_count
+ * SELVANE_ENGINE_JOB_CLUSTER clusters the items into cluster_count
  * clusters, with pass_count passes from random starts; the partition of
- * smallest total distance wins. The values are used as given.
+ * smallest total distance wins. The values are used as given; missing
+ * values take no part in any distance or centre, and at least one present
+ * value must have a non-zero weight, or there is nothing to cluster on
+ * (SELVANE_ENGINE_ERROR_NOTHING_PRESENT). Values near the ends of the
+ * double range: the correlation distance of finite values is always
+ * finite; where its plain sums would overflow or underflow, both vectors
+ * and the weights are first scaled by powers of two, which leaves the
+ * distance as it is. A Euclidean distance may overflow to infinity; a
+ * pass whose total is not a number ends at once, as if it had settled.
+ * Writes cluster_ids, centres, centre_present, error_value, found_count
+ * and the iterations.
  *
- * values:   item_count * value_count doubles, in `layout` order.
- * present:  null, or one byte per value in the same order: non-zero where
- *           the value is present. Without it, a NaN value is missing.
- *           Missing values take no part in any distance or centre.
- * weights:  null (every weight 1), or value_count weights of the values in
- *           every distance, each finite and not negative. At least one
- *           present value must have a non-zero weight, or there is nothing
- *           to cluster on (SELVANE_ENGINE_ERROR_NOTHING_PRESENT).
- * seed:     null (the process-wide stream) or the address of a seed.
- * thread_count: 0 for the default (SELVANE_THREADS, else the processors),
- *           else the most threads the passes may use; the result is the
- *           same for every count.
- *
- * Values near the ends of the double range: the correlation distance of
- * finite values is always finite; where its plain sums would overflow or
- * underflow, both vectors and the weights are first scaled by powers of two,
- * which leaves the distance as it is. A Euclidean distance may overflow to
- * infinity; a pass whose total is not a number ends at once, as if it had
- * settled.
- *
- * Outputs, written only on success:
- * cluster_ids:  item_count ints, 0 .. cluster_count-1.
- * error_value:  null or the total distance of the returned partition, as
- *               the last sweep of the first pass to reach it added it up: in
- *               item order, each item's distance to the centre it ended in,
- *               measured against the centres that sweep started from, an
- *               item alone in its cluster adding nothing. It can differ
- *               from the total of the partition's own centres (below);
- *               selvane_engine_assign gives that one.
- * found_count:  null or how many of the passes reached that partition.
- * centres:      null or cluster_count * value_count doubles, row-major
- *               (centre k, value j at [k * value_count + j]) whatever the
- *               layout: the mean or median of the members' present values;
- *               NaN where no member has the value.
- * centre_present: null or cluster_count * value_count bytes: 1 where the
- *               centre value exists, 0 where no member has the value. */
-SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
-    int item_count, int value_count, const double* values, int layout,
-    const unsigned char* present, const double* weights, int cluster_count,
-    int pass_count, int centres_kind, int metric, const uint64_t* seed,
-    int thread_count, int* cluster_ids, double* error_value, int* found_count,
-    double* centres, unsigned char* centre_present);
-
-/* Since minor version 2. Runs the job: SELVANE_ENGINE_JOB_CLUSTER clusters
- * the values as selvane_engine_cluster does; SELVANE_ENGINE_JOB_SELVANE is
- * Selvane()'s own job, as selvane_engine_selvane_job. The fields of each
- * are described above; a field a kind does not use must keep its default,
- * or the job is refused (SELVANE_ENGINE_ERROR_OPTION). A job or result
- * that is null, or whose size is below this version's, is refused
- * (SELVANE_ENGINE_ERROR_NULL_POINTER, _STRUCT_SIZE). */
+ * SELVANE_ENGINE_JOB_SELVANE is the job of Selvane() (include/selvane.h):
+ * the same preparation, settings (200 passes, means, the correlation) and
+ * numbering of the clusters by magnitude, here with a seed and a thread
+ * count. Writes cluster_ids, ranked_numbers, magnitudes, ranked_values,
+ * measurable, error_value, found_count and the iterations; refuses a job
+ * in which no item can be measured (SELVANE_ENGINE_ERROR_UNMEASURABLE). */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
     const selvane_engine_job* job, selvane_engine_result* result);
 
@@ -305,12 +274,22 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
     const selvane_engine_job* job, selvane_engine_result* result);
 
-/* The job of Selvane() (include/selvane.h): the same input, preparation,
- * settings and numbering of the clusters by magnitude, here with a seed
- * (or null for the process-wide stream) and a thread count. result gets
- * item_count whole-number doubles; error_value and found_count (each may
- * be null) get the engine's error value and found count. Nothing is
- * written unless it returns SELVANE_ENGINE_OK. */
+/* The calls of minor versions 0 and 1, kept: each is selvane_engine_run
+ * with the fields its arguments name and every other field at its default.
+ *
+ * The clustering job: cluster_ids is required; error_value and
+ * found_count, each may be null, receive the result's. */
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
+    int item_count, int value_count, const double* values, int layout,
+    const unsigned char* present, const double* weights, int cluster_count,
+    int pass_count, int centres_kind, int metric, const uint64_t* seed,
+    int thread_count, int* cluster_ids, double* error_value, int* found_count,
+    double* centres, unsigned char* centre_present);
+
+/* The Selvane job, on Selvane()'s own dimension-major input
+ * (SELVANE_ENGINE_ITEMS_AS_COLUMNS): result (required) receives
+ * ranked_numbers; error_value and found_count, each may be null, the
+ * result's. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(
     int item_count, int dimension_count, const double* input_values,
     int cluster_count, const uint64_t* seed, int thread_count, double* result,

@@ -25,6 +25,12 @@ int Take(const selvane_engine_job* job, const selvane_engine_result* result,
     if (job->size < kFirstJobSize || result->size < kFirstResultSize) {
         return SELVANE_ENGINE_ERROR_STRUCT_SIZE;
     }
+    // A field of a later version set to anything but its default asks for
+    // something this library cannot do.
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(job);
+    for (std::size_t at = sizeof j; at < job->size; ++at) {
+        if (bytes[at] != 0) return SELVANE_ENGINE_ERROR_OPTION;
+    }
     // Every default is 0 or null.
     std::memset(&j, 0, sizeof j);
     std::memset(&r, 0, sizeof r);

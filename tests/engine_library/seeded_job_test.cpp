@@ -166,14 +166,15 @@ TEST(SeededJobTest, ProgressAndCancellationThroughTheStructs) {
 }
 
 // Structs of a later version are read and written only as far as this one
-// reaches; structs below this version are refused.
+// reaches, and a later field set is refused; structs below this version
+// are refused too.
 TEST(SeededJobTest, StructsAreReadAndWrittenAsFarAsTheirSizes) {
     Job job = Overlapping();
     struct Later {
         selvane_engine_job job;
         unsigned char appended[16];
     } later;
-    std::memset(&later, 0xA5, sizeof later);
+    std::memset(&later, 0, sizeof later);
     later.job = NewJob(SELVANE_ENGINE_JOB_CLUSTER, job.n, job.d,
                        job.values.data(), job.k);
     later.job.pass_count = 3;
@@ -189,6 +190,8 @@ TEST(SeededJobTest, StructsAreReadAndWrittenAsFarAsTheirSizes) {
     EXPECT_EQ(out.appended[0], 0xA5);
     EXPECT_EQ(out.appended[15], 0xA5);
     EXPECT_GE(out.result.found_count, 1);
+    later.appended[15] = 1;
+    EXPECT_EQ(RunEngine(&later.job, &out.result), SELVANE_ENGINE_ERROR_OPTION);
     later.job.size = sizeof(selvane_engine_job) - 1;
     EXPECT_EQ(RunEngine(&later.job, &out.result),
               SELVANE_ENGINE_ERROR_STRUCT_SIZE);

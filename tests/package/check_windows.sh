@@ -57,8 +57,8 @@ for library in libselvane_engine.dll.a selvane_engine.lib; do
     "$cc" -static "$source/examples/engine.c" -I "$stage/include" \
           "$stage/lib/$library" -o "$exe" || fail "linking against $library"
     "$objdump" -p "$exe" | grep -A6 'DLL Name: selvane_engine.dll' |
-        grep -qE "[[:space:]]selvane_engine_cluster\$" ||
-        fail "the program linked against $library does not import selvane_engine_cluster"
+        grep -qE "[[:space:]]selvane_engine_run$" ||
+        fail "the program linked against $library does not import selvane_engine_run"
     if [ $runs = yes ]; then
         expect_output "engine program linked against $library" "$ENGINE_EXPECTED" \
             sh -c 'WINEDEBUG=-all "$0" "$1" | tr -d "\r"' "$wine" "$exe"
