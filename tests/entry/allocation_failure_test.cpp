@@ -9,6 +9,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Allocate.h"
@@ -19,8 +20,8 @@
 #include "entry/RunJob.h"
 #include "random/Generator.h"
 #include "selvane_engine.h"
+#include "support/EngineJobs.h"
 #include "support/EngineRun.h"
-#include "support/EngineStructs.h"
 #include "support/ThreadsVariable.h"
 
 namespace selvane {
@@ -127,50 +128,29 @@ TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
     std::vector<int> ids;
     std::vector<double> numbers;
     int code = 0;
-    const auto job = [&](int kind, int layout) {
-        selvane_engine_job j =
-            test_support::NewJob(kind, 4, 2, values.data(), 2);
-        j.layout = layout;
-        j.seed = &seed;
-        j.thread_count = 1;
-        return j;
-    };
-    const auto result = [&] {
-        selvane_engine_result r = test_support::NewResult();
-        r.cluster_ids = ids.data();
-        r.ranked_numbers = numbers.data();
-        return r;
-    };
-    const std::function<void()> calls[] = {
-        [&] {
-            selvane_engine_job j = job(SELVANE_ENGINE_JOB_CLUSTER, 1);
-            j.pass_count = 3;
-            j.centres = SELVANE_ENGINE_MEDIANS;
-            j.metric = SELVANE_ENGINE_EUCLIDEAN;
-            selvane_engine_result r = result();
-            r.ranked_numbers = nullptr;
-            r.centres = numbers.data();
-            code = RunEngine(&j, &r);
-        },
-        [&] {
-            const selvane_engine_job j = job(SELVANE_ENGINE_JOB_SELVANE, 0);
-            selvane_engine_result r = result();
-            code = RunEngine(&j, &r);
-        },
-        [&] {
-            selvane_engine_job j = job(SELVANE_ENGINE_JOB_CLUSTER, 1);
-            j.seed = nullptr;
-            j.thread_count = 0;
-            j.given_centres = kInput.data();
-            selvane_engine_result r = result();
-            r.ranked_numbers = nullptr;
-            code = RunAssign(&j, &r);
-        }};
-    for (const auto& call : calls) {
-        const auto fresh = [&] {
+    using J = selvane_engine_job;
+    const std::pair<int (*)(const J*, selvane_engine_result*),
+                    std::function<void(J&)>>
+        calls[] = {
+            {RunEngine,
+             [&](J& j) {
+                 j.layout = 1, j.pass_count = 3, j.seed = &seed;
+                 j.centres = SELVANE_ENGINE_MEDIANS;
+             }},
+            {RunEngine, [&](J& j) { j.kind = SELVANE_ENGINE_JOB_SELVANE; }},
+            {RunAssign, [&](J& j) { j.given_centres = kInput.data(); }}};
+    for (const auto& [run, change] : calls) {
+        const auto fresh = [&, run = run, change = change] {
             ids.assign(4, -1);
             numbers.assign(4, -1.0);
-            call();
+            J job = test_support::NewJob(0, 4, 2, values.data(), 2);
+            change(job);
+            selvane_engine_result result = test_support::NewResult();
+            result.cluster_ids = ids.data();
+            // A clustering's centres, or the Selvane job's numbers.
+            (job.kind ? result.ranked_numbers : result.centres) =
+                numbers.data();
+            code = run(&job, &result);
         };
         fresh();
         ASSERT_EQ(code, 0);

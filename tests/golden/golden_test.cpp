@@ -21,7 +21,6 @@
 #include "engine_library/EngineJob.h"
 #include "entry/RunJob.h"
 #include "support/EngineJobs.h"
-#include "support/EngineStructs.h"
 #include "support/Matrix.h"
 #include "support/SweepWidths.h"
 
@@ -118,20 +117,12 @@ std::vector<std::uint64_t> EngineJob(const RunSettings& run, int n, int d,
     double error = 0.0;
     int found = 0;
     StoreSeedWords({static_cast<std::int32_t>(seed), 12345});
-    ClusterEngine engine;
-    if (itemsAsColumns) {
-        Data t = data.Transposed();
-        Mask tm = mask.Transposed();
-        engine.PartitionClusters(k, d, n, t.get(), tm.get(), weights.data(),
-                                 itemsAsColumns, passes, method, metric,
-                                 ids.data(), &error, &found, ProcessGenerator(),
-                                 run, nullptr);
-    } else {
-        engine.PartitionClusters(k, n, d, data.get(), mask.get(),
-                                 weights.data(), 0, passes, method, metric,
-                                 ids.data(), &error, &found, ProcessGenerator(),
-                                 run, nullptr);
-    }
+    Data held = itemsAsColumns ? data.Transposed() : data;
+    Mask heldMask = itemsAsColumns ? mask.Transposed() : mask;
+    ClusterEngine().PartitionClusters(
+        k, held.rows(), held.columns(), held.get(), heldMask.get(),
+        weights.data(), itemsAsColumns, passes, method, metric, ids.data(),
+        &error, &found, ProcessGenerator(), run, nullptr);
     std::vector<std::uint64_t> bits;
     for (int id : ids) bits.push_back(static_cast<std::uint64_t>(id));
     bits.push_back(Bits(error));
@@ -148,33 +139,26 @@ std::vector<std::uint64_t> SeededJob(const RunSettings& run, int kind, int n,
                                      int passes, int centres, int metric,
                                      int layout, const double* weights,
                                      std::uint64_t seed) {
+    const bool selvane = kind == SELVANE_ENGINE_JOB_SELVANE;
     std::vector<int> ids(n);
-    std::vector<double> numbers(n), centres_(static_cast<std::size_t>(k) * d);
+    std::vector<double> numbers(n), centres_(selvane ? 0 : k * d);
     StoreSeedWords({1, 1});
     selvane_engine_job job = test_support::NewJob(kind, n, d, values, k);
-    job.pass_count = passes;
-    job.centres = centres;
-    job.metric = metric;
-    job.layout = layout;
-    job.weights = weights;
-    job.seed = &seed;
+    job.pass_count = passes, job.centres = centres, job.metric = metric;
+    job.layout = layout, job.weights = weights, job.seed = &seed;
     job.thread_count = run.threadCount;
     selvane_engine_result result = test_support::NewResult();
-    const bool selvane = kind == SELVANE_ENGINE_JOB_SELVANE;
-    result.cluster_ids = selvane ? nullptr : ids.data();
+    result.cluster_ids = ids.data();
     result.ranked_numbers = selvane ? numbers.data() : nullptr;
     result.centres = selvane ? nullptr : centres_.data();
-    const int code = RunEngine(&job, &result);
-    std::vector<std::uint64_t> bits{static_cast<std::uint64_t>(code)};
+    std::vector<std::uint64_t> bits{
+        static_cast<std::uint64_t>(RunEngine(&job, &result))};
     for (int i = 0; i < n; ++i) {
-        bits.push_back(selvane ? Bits(numbers[i])
-                               : static_cast<std::uint64_t>(ids[i]));
+        bits.push_back(selvane ? Bits(numbers[i]) : ids[i]);
     }
     bits.push_back(Bits(result.error_value));
     bits.push_back(static_cast<std::uint64_t>(result.found_count));
-    for (double c : selvane ? std::vector<double>() : centres_) {
-        bits.push_back(Bits(c));
-    }
+    for (double c : centres_) bits.push_back(Bits(c));
     const SeedWords after = LoadSeedWords();
     bits.push_back(static_cast<std::uint32_t>(after.s1));
     bits.push_back(static_cast<std::uint32_t>(after.s2));

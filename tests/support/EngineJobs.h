@@ -1,5 +1,6 @@
 // Random engine jobs run from pinned generator states, for tests that
-// compare one way of running the passes with another bit for bit.
+// compare one way of running the passes with another bit for bit; and the
+// engine library's structs, sized and at their defaults.
 #ifndef SELVANE_TESTS_SUPPORT_ENGINE_JOBS_H
 #define SELVANE_TESTS_SUPPORT_ENGINE_JOBS_H
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "random/Generator.h"
+#include "selvane_engine.h"
 #include "support/Bits.h"
 #include "support/EngineRun.h"
 #include "support/Matrix.h"
@@ -115,6 +117,21 @@ inline void ExpectSame(const PinnedOutcome& a, const PinnedOutcome& b) {
     EXPECT_EQ(a.found, b.found);
     EXPECT_EQ(a.after.s1, b.after.s1);
     EXPECT_EQ(a.after.s2, b.after.s2);
+}
+
+inline selvane_engine_job NewJob(int kind, int n, int d, const double* values,
+                                 int k) {
+    selvane_engine_job job = {};
+    job.size = sizeof job;
+    job.kind = kind, job.item_count = n, job.value_count = d;
+    job.values = values, job.cluster_count = k;
+    return job;
+}
+
+inline selvane_engine_result NewResult() {
+    selvane_engine_result result = {};
+    result.size = sizeof result;
+    return result;
 }
 
 inline std::string Describe(const SweepCase& job, int columns, int lanes) {

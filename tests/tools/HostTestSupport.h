@@ -14,7 +14,6 @@
 #include "Host.h"
 #include "HostError.h"
 #include "Magnitude.h"
-#include "Table.h"
 #include "engine_library/EngineJob.h"
 
 namespace selvane::host::testing {
@@ -108,29 +107,12 @@ inline Libraries Using(SelvaneFunction plain) {
 }
 inline Libraries Using(const Libraries& libraries) { return libraries; }
 
-// The library's own magnitudes of a table's items (which must hold one it
-// can measure), from a one-cluster job run in-process; ranked as given.
-inline Magnitudes LibraryMagnitudes(const Table& table, std::vector<double> ranked = {}) {
-    const std::size_t n = table.itemCount;
-    Magnitudes m;
-    m.relative.assign(n, -1.0);
-    std::vector<unsigned char> measurable(n);
-    selvane_engine_job job{};
-    job.size = sizeof job;
-    job.kind = SELVANE_ENGINE_JOB_SELVANE;
-    job.item_count = static_cast<int>(n);
-    job.value_count = static_cast<int>(table.dimensionCount);
-    job.values = table.values.data();
-    job.layout = SELVANE_ENGINE_ITEMS_AS_COLUMNS;
-    job.cluster_count = 1;
-    selvane_engine_result result{};
-    result.size = sizeof result;
-    result.magnitudes = m.relative.data();
-    result.measurable = measurable.data();
-    selvane::RunEngine(&job, &result);
-    for (unsigned char flag : measurable) m.measurable.push_back(flag != 0);
-    for (unsigned char flag : measurable) m.measurableCount += flag;
-    m.ranked = std::move(ranked);
+// What the library reports of items of these magnitudes, 0 for those it
+// cannot measure, and clusters ranked by these values.
+inline Magnitudes Reported(const std::vector<double>& relative, std::vector<double> ranked = {}) {
+    Magnitudes m{{}, relative, 0, std::move(ranked)};
+    for (double value : relative) m.measurable.push_back(value > 0.0);
+    for (double value : relative) m.measurableCount += value > 0.0 ? 1 : 0;
     return m;
 }
 

@@ -13,7 +13,7 @@
 namespace selvane::host {
 namespace {
 
-using testing::LibraryMagnitudes;
+using testing::Reported;
 const double kUnused = NAN;
 
 // Items (3,4), (1,1), (2,-5), dimension-major.
@@ -31,7 +31,8 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
     std::ostringstream err;
     // Cluster 2 stays empty; cluster 0 holds b and c: (0.28284 + 0) / 2
     // plain, (0.28284 + 0) / 3 ranked (by the library).
-    WriteSummary(err, t, LibraryMagnitudes(t, {0.09428, 0.5, kUnused}), {1, 0, 0}, 3, 0.0123456);
+    WriteSummary(err, t, Reported({1.0, 0.28284, 0.0}, {0.09428, 0.5, kUnused}), {1, 0, 0}, 3,
+                 0.0123456);
     EXPECT_EQ(err.str(),
               "selvane: 3 items, 2 dimensions, 3 clusters\n"
               "  columns clustered: 1-2\n"
@@ -52,7 +53,7 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
     u.values = {1.0, 0.5, 0.5, NAN};
     u.dimensionNames = {"x"};
     std::ostringstream err2;
-    WriteSummary(err2, u, LibraryMagnitudes(u, {0.25, 0.5}), {1, 0, 0, 0}, 2, 77.8278634);
+    WriteSummary(err2, u, Reported({1.0, 0.5, 0.5, 0.0}, {0.25, 0.5}), {1, 0, 0, 0}, 2, 77.8278634);
     EXPECT_NE(err2.str().find("  cluster 0: 3 items, ranked by 0.2500, mean relative "
                               "magnitude 0.3333\n  cluster 1: 1 item, ranked by 0.5000"),
               std::string::npos)
@@ -88,11 +89,11 @@ TEST(Summary, RawJobsSayHowTheFileWasReadAndWhatIsMissing) {
     // The default job sees the items it cannot measure as one.
     t.values = {1, 1, 1, 3, 2, 2, 5, 5};
     std::ostringstream alike;
-    WriteSummary(alike, t, LibraryMagnitudes(t, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
+    WriteSummary(alike, t, Reported({0.4, 0.4, 1, 1}, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
     EXPECT_EQ(alike.str().find("only"), std::string::npos) << alike.str();
     t.values = {1, 1, 0, -3, 2, 2, 5, 5};
     std::ostringstream unmeasured;
-    WriteSummary(unmeasured, t, LibraryMagnitudes(t, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
+    WriteSummary(unmeasured, t, Reported({1, 1, 0, 0}, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
     EXPECT_NE(unmeasured.str().find("  only 2 distinct items for 3 clusters (items that cannot be "
                                     "measured count as one): identical items were split between "
                                     "clusters\n"),
@@ -106,7 +107,7 @@ TEST(Summary, NamesAtMostFiveUnmeasuredItems) {
     t.dimensionCount = 1;
     t.values = {1, 0, 0, 0, 0, 0, 0, 0};  // no labels: items by number
     std::ostringstream err;
-    WriteSummary(err, t, LibraryMagnitudes(t, {0.1}), std::vector<int>(8, 0), 1, 0.5);
+    WriteSummary(err, t, Reported({1, 0, 0, 0, 0, 0, 0, 0}, {0.1}), std::vector<int>(8, 0), 1, 0.5);
     EXPECT_NE(err.str().find("  cannot be measured: 7 items (item 2, item 3, "
                              "item 4, item 5, item 6, and 2 more)\n"),
               std::string::npos)
