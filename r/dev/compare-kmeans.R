@@ -1,13 +1,9 @@
 # Prints the total within-cluster sum of squares of selvane_kmeans (100
 # passes, Euclidean means) beside stats::kmeans's best of 100 starts, on
 # three of R's data sets and several cluster counts. Run after installing
-# the package: Rscript r/dev/compare-kmeans.R
+# the package, from the repository's folder: Rscript r/dev/compare-kmeans.R
 library(selvane)
-within_ss <- function(x, cluster) {
-    totals <- vapply(split(seq_len(nrow(x)), cluster), function(members)
-        sum(scale(x[members, , drop = FALSE], scale = FALSE)^2), numeric(1))
-    sum(sort(totals))
-}
+source("r/tests/testthat/helper-within-ss.R")
 sets <- list(faithful = faithful, USArrests = USArrests, iris = iris[, 1:4])
 cat(sprintf("%-10s %2s %18s %18s %5s %6s\n", "data", "k", "stats::kmeans",
             "selvane_kmeans", "same", "found"))

@@ -1,13 +1,7 @@
 # Euclidean k-means reaches the best partition that stats::kmeans finds
 # from 100 starts. Selvane's error value is a mean of squared differences,
 # so both are judged by the total within-cluster sum of squares of their
-# partitions, added up alike: per cluster, then over the sorted totals.
-within_ss <- function(x, cluster) {
-    totals <- vapply(split(seq_len(nrow(x)), cluster), function(members)
-        sum(scale(x[members, , drop = FALSE], scale = FALSE)^2), numeric(1))
-    sum(sort(totals))
-}
-
+# partitions (helper-within-ss.R).
 test_that("selvane_kmeans matches stats::kmeans at its best", {
     for (case in list(list(faithful, 2), list(USArrests, 4), list(iris[, 1:4], 3))) {
         x <- as.matrix(case[[1]])
