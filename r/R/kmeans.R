@@ -30,25 +30,20 @@ selvane_kmeans <- function(x, centers, metric = c("euclidean", "correlation"),
     centres <- t(out[[5]])
     centres[is.na(centres)] <- NA_real_
     dimnames(centres) <- list(seq_len(k), colnames(x))
-    fit <- structure(list(cluster = cluster, centers = centres,
-                          size = tabulate(cluster, k), error = out[[3]],
-                          found = out[[4]], iter = out[[6]], within = NULL,
-                          passes = passes, metric = metric, method = method,
-                          weights = weights, seed = seed, call = call),
-                     class = "selvane_kmeans")
-    # Each cluster's members measured against its own centre.
-    distance <- assign_items(fit, x, out[[2]])$distance
-    fit$within <- vapply(seq_len(k), function(j) sum(distance[cluster == j]),
-                         numeric(1))
-    fit
-}
-
-# Items measured against the fit's centres with the library's distances.
-assign_items <- function(object, x, given = NULL) {
-    out <- .Call(C_selvane_assign, x, object$weights,
-                 object$metric == "euclidean", t(object$centers), given)
-    check_code(out[[1]], sys.call(-1))
-    list(cluster = out[[2]] + 1L, distance = out[[3]])
+    # Each cluster's members measured against its own centre; NA where a
+    # mean overflowed the double range, which no distance can measure.
+    measured <- .Call(C_selvane_assign, x, weights, metric == "euclidean",
+                      out[[5]], out[[2]])
+    within <- rep(NA_real_, k)
+    if (measured[[1]] == 0L)
+        within <- vapply(seq_len(k), function(j)
+            sum(measured[[3]][cluster == j]), numeric(1))
+    structure(list(cluster = cluster, centers = centres,
+                   size = tabulate(cluster, k), error = out[[3]],
+                   found = out[[4]], iter = out[[6]], within = within,
+                   passes = passes, metric = metric, method = method,
+                   weights = weights, seed = seed, call = call),
+              class = "selvane_kmeans")
 }
 
 predict.selvane_kmeans <- function(object, newdata, ...) {
@@ -66,7 +61,11 @@ predict.selvane_kmeans <- function(object, newdata, ...) {
     if (ncol(newdata) != ncol(object$centers))
         stop_argument("newdata must have %d columns, as the data clustered",
                       ncol(object$centers))
-    cluster <- assign_items(object, newdata)$cluster
+    # Each item's nearest centre, by the library's distances.
+    out <- .Call(C_selvane_assign, newdata, object$weights,
+                 object$metric == "euclidean", t(object$centers), NULL)
+    check_code(out[[1]], match.call())
+    cluster <- out[[2]] + 1L
     names(cluster) <- rownames(newdata)
     cluster
 }

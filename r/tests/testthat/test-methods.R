@@ -20,6 +20,10 @@ test_that("the fit reads like stats::kmeans and prints its parts", {
     }, numeric(1)), tolerance = 1e-12)
     expect_output(print(fit), "k-means clustering \\(euclidean distance\\) with 3 clusters of sizes")
     expect_output(print(summary(fit)), "reached by [0-9]+ of 100 passes")
+    # A mean beyond the double range: the fit stands, unmeasured.
+    huge <- selvane_kmeans(c(1e308, 1.5e308, 1.7e308, 1), 1, seed = 1)
+    expect_identical(unname(huge$centers[1, 1]), Inf)
+    expect_identical(huge$within, NA_real_)
     named <- selvane_kmeans(USArrests, 2, "correlation", "median", seed = 3)
     expect_identical(names(named$cluster), rownames(USArrests))
     expect_identical(names(predict(named, USArrests[1:2, ])), rownames(USArrests)[1:2])
