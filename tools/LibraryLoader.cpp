@@ -188,7 +188,8 @@ std::string DefaultEngineLibraryDescription() {
 #ifdef _WIN32
     return std::string(kEngineLibraryName) + " beside this program";
 #else
-    return std::string(kEngineLibraryName) + " in this program's directory, its parent or " +
+    // Two lines of the help's width.
+    return std::string(kEngineLibraryName) + " in this program's directory,\nits parent or " +
            SELVANE_HOST_LIBRARY_DIR;
 #endif
 }
