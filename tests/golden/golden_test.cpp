@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ClusterEngine.h"
@@ -331,35 +332,22 @@ TEST(GoldenTest, EveryBuildReproducesTheRecordedBits) {
 
 // Every way of running the passes: a thread count and a sweep width, with
 // even the smallest jobs on threads.
-struct Variant {
-    int threads;
-    int lanes;
-};
-
-std::vector<Variant> EveryVariant() {
-    std::vector<Variant> variants;
-    for (int threads : {1, 2, 3, 8}) {
-        for (int lanes : test_support::SweepWidths()) {
-            variants.push_back({threads, lanes});
-        }
-    }
-    return variants;
-}
-
-class Variants : public ::testing::TestWithParam<Variant> {
+class Variants : public ::testing::TestWithParam<std::tuple<int, int>> {
 protected:
     void SetUp() override {
         SetSmallJobWork(0);
-        ASSERT_TRUE(ForceSweepWidth(GetParam().lanes));
+        ASSERT_TRUE(ForceSweepWidth(lanes()));
     }
     void TearDown() override {
         ForceSweepWidth(0);
         SetSmallJobWork(kSmallJobWork);
     }
+    RunSettings threads() const { return Threads(std::get<0>(GetParam())); }
+    int lanes() const { return std::get<1>(GetParam()); }
 };
 
 TEST_P(Variants, ReproduceTheRecordedBits) {
-    ExpectRecorded(Compute(Threads(GetParam().threads)));
+    ExpectRecorded(Compute(threads()));
 }
 
 // Random engine jobs, with and without gaps, rows and columns, give the
@@ -375,21 +363,20 @@ TEST_P(Variants, GiveTheBitsOfOneThreadOnRandomJobs) {
             test_support::ForcedWidth literal(kLiteralSweep);
             alone = test_support::Run(job, columns, 300 + trial, Threads(1));
         }
-        SCOPED_TRACE(test_support::Describe(job, columns, GetParam().lanes));
-        test_support::ExpectSame(test_support::Run(job, columns, 300 + trial,
-                                                   Threads(GetParam().threads)),
-                                 alone);
+        SCOPED_TRACE(test_support::Describe(job, columns, lanes()));
+        test_support::ExpectSame(
+            test_support::Run(job, columns, 300 + trial, threads()), alone);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ThreadsAndWidths, Variants,
-                         ::testing::ValuesIn(EveryVariant()),
-                         [](const ::testing::TestParamInfo<Variant>& variant) {
-                             return std::to_string(variant.param.threads) +
-                                    "Threads" +
-                                    test_support::WidthName(
-                                        {variant.param.lanes, variant.index});
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    ThreadsAndWidths, Variants,
+    ::testing::Combine(::testing::Values(1, 2, 3, 8),
+                       ::testing::ValuesIn(test_support::SweepWidths())),
+    [](const ::testing::TestParamInfo<std::tuple<int, int>>& variant) {
+        return std::to_string(std::get<0>(variant.param)) + "Threads" +
+               test_support::WidthName({std::get<1>(variant.param), 0});
+    });
 
 }  // namespace
 }  // namespace selvane

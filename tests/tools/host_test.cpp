@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #ifndef _WIN32
@@ -70,13 +71,10 @@ TEST(Host, PassesDimensionMajorValuesAndPrintsOneLinePerItem) {
     const std::string in = dir.Write("in.csv", kItems);
     const HostRun run = RunWith(&RoundRobin, {in, "--clusters", "2", "--threads", "3"});
     ASSERT_EQ(run.code, kExitSuccess) << run.err;
-    EXPECT_EQ(lastJob.job.kind, SELVANE_ENGINE_JOB_SELVANE);
-    EXPECT_EQ(lastJob.job.item_count, 3);
-    EXPECT_EQ(lastJob.job.value_count, 2);
-    EXPECT_EQ(lastJob.job.layout, SELVANE_ENGINE_ITEMS_AS_COLUMNS);
-    EXPECT_EQ(lastJob.job.cluster_count, 2);
-    EXPECT_EQ(lastJob.job.thread_count, 3);
-    EXPECT_EQ(lastJob.job.seed, nullptr);
+    const selvane_engine_job& job = lastJob.job;  // the Selvane job, as columns
+    EXPECT_EQ(std::make_tuple(job.kind, job.item_count, job.value_count, job.layout,
+                              job.cluster_count, job.thread_count, job.seed),
+              std::make_tuple(1, 3, 2, 1, 2, 3, nullptr));
     EXPECT_EQ(lastJob.values, (std::vector<double>{1, 2, 3, 10, 20, 30}));
     EXPECT_EQ(run.out, "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
     EXPECT_EQ(run.err.rfind("selvane: 3 items, 2 dimensions, 2 clusters\n", 0), 0u) << run.err;
