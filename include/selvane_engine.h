@@ -32,7 +32,7 @@
    library it loaded has the major version it was built for:
    selvane_engine_api_version() / 10000 == SELVANE_ENGINE_API_MAJOR. */
 #define SELVANE_ENGINE_API_MAJOR 1
-#define SELVANE_ENGINE_API_MINOR 2
+#define SELVANE_ENGINE_API_MINOR 3
 #define SELVANE_ENGINE_API_VERSION \
     (SELVANE_ENGINE_API_MAJOR * 10000 + SELVANE_ENGINE_API_MINOR)
 
@@ -57,7 +57,8 @@
 #define SELVANE_ENGINE_ERROR_CLUSTER_COUNT \
     3 /* < 1, or in a clustering > the item count */
 #define SELVANE_ENGINE_ERROR_PASS_COUNT 4 /* < 1 */
-#define SELVANE_ENGINE_ERROR_OPTION 5 /* unknown layout, centres or metric */
+#define SELVANE_ENGINE_ERROR_OPTION \
+    5 /* unknown layout, centres, metric or start */
 #define SELVANE_ENGINE_ERROR_VALUE 6  /* a present value is not finite */
 #define SELVANE_ENGINE_ERROR_WEIGHT 7 /* a weight is negative or not finite */
 #define SELVANE_ENGINE_ERROR_THREAD_COUNT 8 /* < 0 */
@@ -73,6 +74,9 @@
 #define SELVANE_ENGINE_ERROR_CANCELLED 13 /* the job's cancel flag was set */
 #define SELVANE_ENGINE_ERROR_STRUCT_SIZE \
     14 /* a job or result is smaller than in minor version 2 */
+/* Since minor version 3: */
+#define SELVANE_ENGINE_ERROR_START_ITEMS \
+    15 /* a start from items: fewer items to start from than clusters */
 
 /* layout */
 #define SELVANE_ENGINE_ITEMS_AS_ROWS \
@@ -88,6 +92,12 @@
 /* kind (since minor version 2) */
 #define SELVANE_ENGINE_JOB_CLUSTER 0 /* the engine on the values as given */
 #define SELVANE_ENGINE_JOB_SELVANE 1 /* Selvane()'s own job */
+/* start (since minor version 3): how each pass of a clustering starts */
+#define SELVANE_ENGINE_START_PARTITION \
+    0 /* the items dealt into the clusters at random, as Selvane() */
+#define SELVANE_ENGINE_START_ITEMS 1 /* K items drawn as the first centres */
+#define SELVANE_ENGINE_START_KMEANS_PLUS_PLUS \
+    2 /* k-means++: centres drawn by distance */
 
 /* Since minor version 2: one job description and one result, each
  * beginning with its own size, for selvane_engine_run and
@@ -124,8 +134,8 @@ typedef struct selvane_engine_job {
      * weights, each finite and not negative; null: every weight 1. */
     const double* weights;
     int cluster_count; /* 1 .. item_count (assignment: the centres, >= 1) */
-    /* Clustering only (Selvane job: 0; it runs 200): passes from random
-     * starts, at least 1. */
+    /* Clustering only (Selvane job: 0; it runs 200): passes, each from a
+     * start of its own (see `start`), at least 1. */
     int pass_count;
     /* Clustering only: SELVANE_ENGINE_MEANS or _MEDIANS. */
     int centres;
@@ -160,6 +170,38 @@ typedef struct selvane_engine_job {
      * centre, or item_count numbers from 0 to cluster_count-1: the centre
      * each item is measured against. */
     const int* given_ids;
+    /* Since minor version 3. Clustering only: how each pass starts.
+     * SELVANE_ENGINE_START_PARTITION (default): every item dealt into a
+     * cluster at random, each cluster given at least one.
+     * SELVANE_ENGINE_START_ITEMS: cluster_count distinct items, drawn with
+     * equal probability, are the first centres.
+     * SELVANE_ENGINE_START_KMEANS_PLUS_PLUS: the first centre an item drawn
+     * with equal probability, each next one an item drawn with probability
+     * proportional to its distance to the nearest centre chosen so far.
+     * With either start from items, centre j (the j-th drawn, from 0) is
+     * alone in cluster j, every other item joins its nearest centre (a
+     * centre takes it only when strictly nearer than every centre drawn
+     * before it), and the pass runs from that partition as from a random
+     * one. The rules, by the job's own metric, weights and presence, for
+     * every centre kind:
+     * - Only an item with a present value of non-zero weight can be a
+     *   centre; a job with fewer such items than clusters is refused
+     *   (SELVANE_ENGINE_ERROR_START_ITEMS).
+     * - A start draws exactly one uniform u per centre from the job's
+     *   generator, on the calling thread in pass order, so the starts and
+     *   the results are the same at every thread count. A choice with
+     *   equal probability among the R such items not yet chosen takes the
+     *   one at place floor(u * R) (from 0, in item order; at most R-1).
+     * - k-means++ weighs each such item not yet chosen by max(d, 0), d its
+     *   distance to its nearest centre (max removes a correlation distance
+     *   rounded below 0; a distance that is not a number weighs 0), adds
+     *   the weights in item order into a total T, and takes the first item
+     *   of positive weight whose running sum exceeds u * T. A total of 0
+     *   (every item left lies on a centre: duplicates) or beyond the
+     *   double range makes the choice one of equal probability.
+     * - Distances are measured from the item (first vector) to the chosen
+     *   item (second vector). */
+    int start;
 } selvane_engine_job;
 
 /* Outputs: arrays the caller owns (each may be null), and numbers. Nothing
@@ -229,10 +271,10 @@ selvane_engine_strerror(int code);
  * refused (SELVANE_ENGINE_ERROR_NULL_POINTER, _STRUCT_SIZE).
  *
  * SELVANE_ENGINE_JOB_CLUSTER clusters the items into cluster_count
- * clusters, with pass_count passes from random starts; the partition of
- * smallest total distance wins. The values are used as given; missing
- * values take no part in any distance or centre, and at least one present
- * value must have a non-zero weight, or there is nothing to cluster on
+ * clusters, with pass_count passes from starts chosen by `start`; the
+ * partition of smallest total distance wins. The values are used as given;
+ * missing values take no part in any distance or centre, and at least one
+ * present value must have a non-zero weight, or there is nothing to cluster on
  * (SELVANE_ENGINE_ERROR_NOTHING_PRESENT). Values near the ends of the
  * double range: the correlation distance of finite values is always
  * finite; where its plain sums would overflow or underflow, both vectors
@@ -260,7 +302,7 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
  * values must be finite, one at least with a non-zero weight),
  * given_centre_present and given_ids; kind must be
  * SELVANE_ENGINE_JOB_CLUSTER, and pass_count, centres, seed, thread_count,
- * progress and cancel keep their defaults.
+ * progress, cancel and start keep their defaults.
  *
  * Nearest: a centre takes the item only when strictly nearer than every
  * centre numbered below it, so among equally near centres the lowest

@@ -17,6 +17,7 @@
 
 #include "engine/Distance.h"
 #include "engine/RunSettings.h"
+#include "engine/StartMethod.h"
 #include "random/Generator.h"
 
 namespace selvane {
@@ -38,9 +39,11 @@ public:
     // The one way into the engine. foundCount receives the number of passes
     // that found the returned partition, 0 when there are fewer items than
     // clusters, -1 when memory ran out or the run was cancelled (the report
-    // tells which). clusterIds: N ints; with passCount 0 it also holds the
-    // starting assignment (each 0 .. clusterCount-1). report may be null.
-    // Caller guarantees clusterCount >= 1.
+    // tells which), 0 too when a start from items finds fewer candidates
+    // than clusters (ItemStarts.h). clusterIds: N ints; with passCount 0 it
+    // also holds the starting assignment (each 0 .. clusterCount-1), and
+    // `start` is not used. report may be null. Caller guarantees
+    // clusterCount >= 1.
     void PartitionClusters(int clusterCount, int rowCount, int columnCount,
                            const double* const* data, const int* const* mask,
                            const double* weights, int itemsAsColumns,
@@ -48,7 +51,8 @@ public:
                            MetricCode metric, ClusterIdArray clusterIds,
                            double* errorValue, int* foundCount,
                            Generator& generator, const RunSettings& run,
-                           RunReport* report);
+                           RunReport* report,
+                           StartMethod start = StartMethod::kPartition);
 
     // Returns 1 with both outputs set, or 0 with nothing left allocated.
     int AllocCentroidMatrices(int rowCount, int columnCount,
@@ -60,7 +64,8 @@ public:
     // Multi-pass k-means. workingIds is clusterIds itself when passCount <= 1;
     // clusterMap (K ints) is only touched when passCount > 1. Returns the
     // found count, or -1 when the saved assignment cannot be allocated or
-    // the run was cancelled.
+    // the run was cancelled. Every pass starts as `start` says; a start from
+    // items needs as many candidates as clusters.
     int KMeansPasses(int clusterCount, int rowCount, int columnCount,
                      const double* const* data, const int* const* mask,
                      const double* weights, int itemsAsColumns, int passCount,
@@ -68,7 +73,8 @@ public:
                      MaskMatrix centroidMask, ClusterIdArray clusterIds,
                      double* errorValue, int* workingIds, int* clusterSizes,
                      int* clusterMap, Generator& generator,
-                     const RunSettings& run, RunReport* report);
+                     const RunSettings& run, RunReport* report,
+                     StartMethod start = StartMethod::kPartition);
 
     // The same loop with medians as centres; workValues has room for N doubles.
     int KMediansPasses(int clusterCount, int rowCount, int columnCount,
@@ -79,7 +85,8 @@ public:
                        double* errorValue, int* workingIds, int* clusterSizes,
                        int* clusterMap, double* workValues,
                        Generator& generator, const RunSettings& run,
-                       RunReport* report);
+                       RunReport* report,
+                       StartMethod start = StartMethod::kPartition);
 
     // Centre of every cluster as the mean of its members' present values.
     // Caller guarantees 0 <= clusterIds[i] < clusterCount.

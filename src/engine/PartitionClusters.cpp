@@ -2,6 +2,7 @@
 
 #include "common/Allocate.h"
 #include "engine/ClusterEngine.h"
+#include "engine/ItemStarts.h"
 
 namespace selvane {
 
@@ -24,17 +25,26 @@ void ClusterEngine::PartitionClusters(
     const int* const* mask, const double* weights, int itemsAsColumns,
     int passCount, MethodCode centreMethod, MetricCode metric,
     ClusterIdArray clusterIds, double* errorValue, int* foundCount,
-    Generator& generator, const RunSettings& run, RunReport* report) {
+    Generator& generator, const RunSettings& run, RunReport* report,
+    StartMethod start) {
     if (report) *report = RunReport();
     const int itemCount = itemsAsColumns ? columnCount : rowCount;
     const int valueCount = itemsAsColumns ? rowCount : columnCount;
 
     // Jobs that cannot be clustered assign nothing and say so with 0, as
-    // for too few items: no cluster, a negative length, or a starting
-    // assignment (passCount 0) that names a cluster that does not exist.
+    // for too few items: no cluster, a negative length, a starting
+    // assignment (passCount 0) that names a cluster that does not exist, or
+    // starts from items with too few candidates.
     if (clusterCount < 1 || valueCount < 0 || itemCount < clusterCount ||
         (passCount == 0 &&
          !ValidAssignment(clusterIds, itemCount, clusterCount))) {
+        *foundCount = 0;
+        return;
+    }
+    if (passCount != 0 && start != StartMethod::kPartition &&
+        !EnoughStartItems({start, clusterCount, itemCount, valueCount,
+                           itemsAsColumns, data, mask, weights,
+                           SelectDistance(metric)})) {
         *foundCount = 0;
         return;
     }
@@ -84,7 +94,7 @@ void ClusterEngine::PartitionClusters(
                 clusterCount, rowCount, columnCount, data, mask, weights,
                 itemsAsColumns, passCount, metric, centroidData, centroidMask,
                 clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
-                workValues, generator, run, report);
+                workValues, generator, run, report, start);
             Release(workValues);
         }
     } else {
@@ -92,7 +102,7 @@ void ClusterEngine::PartitionClusters(
             clusterCount, rowCount, columnCount, data, mask, weights,
             itemsAsColumns, passCount, metric, centroidData, centroidMask,
             clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
-            generator, run, report);
+            generator, run, report, start);
     }
 
     if (passCount > 1) {

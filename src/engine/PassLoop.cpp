@@ -164,6 +164,15 @@ void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
 
 }  // namespace
 
+void DrawStart(const PassJob& job, int* ids) {
+    if (job.itemStarts) {
+        DrawItemStart(*job.itemStarts, ids, *job.generator);
+    } else {
+        job.engine->AssignRandomStart(job.clusterCount, job.itemCount, ids,
+                                      *job.generator);
+    }
+}
+
 PassOutcome RunOnePass(const PassJob& job, const PassScratch& scratch,
                        int* ids) {
     if (scratch.sweep) StartSweepPass(*scratch.sweep);
@@ -233,7 +242,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
               int* clusterMap, bool useMedians, double* workValues,
-              Generator& generator, const RunSettings& run, RunReport* report) {
+              Generator& generator, const RunSettings& run, RunReport* report,
+              StartMethod start) {
     PassJob job;
     job.engine = &engine;
     job.generator = &generator;
@@ -262,6 +272,16 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
                                weights,        job.distance,  !useMedians};
     if (!OpenSweepJob(request, &sweepJob)) return -1;
     job.sweepJob = sweepJob;
+    job.itemStarts = nullptr;
+    if (start != StartMethod::kPartition && passCount != 0) {
+        const ItemStartRequest starts{
+            start, clusterCount, job.itemCount, job.valueCount, itemsAsColumns,
+            data,  mask,         weights,       job.distance};
+        if (!OpenItemStarts(starts, &job.itemStarts)) {
+            CloseSweepJob(sweepJob);
+            return -1;
+        }
+    }
     PassScratch* scratches = AllocateArray<PassScratch>(threads);
     int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
     bool ok = scratches && (threads == 1 || poolIds);
@@ -306,10 +326,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
                 // Nothing more is drawn once the caller cancelled.
                 stopped = CancelRequested(run);
                 if (stopped) break;
-                if (passCount != 0) {
-                    engine.AssignRandomStart(clusterCount, job.itemCount,
-                                             workingIds, generator);
-                }
+                if (passCount != 0) DrawStart(job, workingIds);
                 CountPass();
                 const PassOutcome outcome =
                     RunOnePass(job, scratches[0], workingIds);
@@ -339,6 +356,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     }
     Release(poolIds);
     Release(scratches);
+    CloseItemStarts(job.itemStarts);
     CloseSweepJob(sweepJob);
     return foundCount;
 }
@@ -349,12 +367,12 @@ int ClusterEngine::KMeansPasses(
     int passCount, MetricCode metric, DataMatrix centroidData,
     MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
     int* workingIds, int* clusterSizes, int* clusterMap, Generator& generator,
-    const RunSettings& run, RunReport* report) {
+    const RunSettings& run, RunReport* report, StartMethod start) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,
                      clusterSizes, clusterMap, false, nullptr, generator, run,
-                     report);
+                     report, start);
 }
 
 int ClusterEngine::KMediansPasses(
@@ -363,12 +381,13 @@ int ClusterEngine::KMediansPasses(
     int passCount, MetricCode metric, DataMatrix centroidData,
     MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
     int* workingIds, int* clusterSizes, int* clusterMap, double* workValues,
-    Generator& generator, const RunSettings& run, RunReport* report) {
+    Generator& generator, const RunSettings& run, RunReport* report,
+    StartMethod start) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,
                      clusterSizes, clusterMap, true, workValues, generator, run,
-                     report);
+                     report, start);
 }
 
 }  // namespace selvane

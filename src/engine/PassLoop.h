@@ -8,6 +8,7 @@ namespace selvane {
 
 // Arguments as for ClusterEngine::KMeansPasses. useMedians selects the
 // centres; workValues is the median scratch (N doubles), unused for means.
+// start: how every pass starts (unused when passCount is 0).
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
               const int* const* mask, const double* weights, int itemsAsColumns,
@@ -15,7 +16,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
               int* clusterMap, bool useMedians, double* workValues,
-              Generator& generator, const RunSettings& run, RunReport* report);
+              Generator& generator, const RunSettings& run, RunReport* report,
+              StartMethod start);
 
 }  // namespace selvane
 

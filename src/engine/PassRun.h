@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/ClusterEngine.h"
+#include "engine/ItemStarts.h"
 #include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
@@ -30,6 +31,9 @@ struct PassJob {
     // The vector sweep's view of the items, shared by every thread; null
     // when the literal sweep serves the job.
     const SweepJob* sweepJob;
+    // Null: starts dealt at random; else starts from items, drawn on the
+    // calling thread only.
+    ItemStarts* itemStarts;
 };
 
 // What one pass writes besides its assignment: one per thread.
@@ -51,6 +55,10 @@ struct PassOutcome {
     int iterations;
     bool stopped;  // cancelled before it settled: its partition is no result
 };
+
+// Draws the start of the next pass into ids (N ints), on the calling thread
+// and in pass order.
+void DrawStart(const PassJob& job, int* ids);
 
 // Runs one pass from the assignment in ids.
 PassOutcome RunOnePass(const PassJob& job, const PassScratch& scratch,

@@ -146,8 +146,7 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
             ++taken;
         } else if (empty && drawn < passCount) {
             shared.mutex.Unlock();
-            job.engine->AssignRandomStart(job.clusterCount, job.itemCount,
-                                          empty->ids, *job.generator);
+            DrawStart(job, empty->ids);
             shared.mutex.Lock();
             empty->pass = drawn++;
             empty->state = SlotState::kDrawn;

@@ -35,7 +35,7 @@ int CheckAssign(const selvane_engine_job& r) {
          r.metric != SELVANE_ENGINE_EUCLIDEAN) ||
         r.kind != SELVANE_ENGINE_JOB_CLUSTER || r.pass_count != 0 ||
         r.centres != 0 || r.seed || r.thread_count != 0 || r.progress ||
-        r.cancel) {
+        r.cancel || r.start != 0) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     status = CheckWeights(items.valueCount, items.weights);

@@ -6,6 +6,7 @@
 #include "common/Allocate.h"
 #include "common/FloatEnvironment.h"
 #include "engine/ClusterEngine.h"
+#include "engine/ItemStarts.h"
 #include "engine_library/ItemCells.h"
 
 namespace selvane {
@@ -27,6 +28,9 @@ int CheckRequest(const selvane_engine_job& r) {
          r.centres != SELVANE_ENGINE_MEDIANS) ||
         (r.metric != SELVANE_ENGINE_CORRELATION &&
          r.metric != SELVANE_ENGINE_EUCLIDEAN) ||
+        (r.start != SELVANE_ENGINE_START_PARTITION &&
+         r.start != SELVANE_ENGINE_START_ITEMS &&
+         r.start != SELVANE_ENGINE_START_KMEANS_PLUS_PLUS) ||
         r.given_centres || r.given_centre_present || r.given_ids) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
@@ -54,6 +58,15 @@ void ReleaseStorage(ClusterEngine& engine, JobStorage& s, int centreRows) {
     Release(s.workValues);
     Release(s.ids);
     ReleaseCellView(s.view);
+}
+
+StartMethod StartOf(const selvane_engine_job& r) {
+    switch (r.start) {
+        case SELVANE_ENGINE_START_ITEMS: return StartMethod::kItems;
+        case SELVANE_ENGINE_START_KMEANS_PLUS_PLUS:
+            return StartMethod::kKMeansPlusPlus;
+        default: return StartMethod::kPartition;
+    }
 }
 
 }  // namespace
@@ -86,6 +99,15 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
         ReleaseStorage(engine, s, centreRows);
         return SELVANE_ENGINE_ERROR_NO_MEMORY;
     }
+    const StartMethod start = StartOf(r);
+    const char metric = r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u';
+    if (start != StartMethod::kPartition &&
+        !EnoughStartItems({start, r.cluster_count, r.item_count, r.value_count,
+                           itemsAsColumns, s.view.rows, s.view.maskRows,
+                           s.view.weights, SelectDistance(metric)})) {
+        ReleaseStorage(engine, s, centreRows);
+        return SELVANE_ENGINE_ERROR_START_ITEMS;
+    }
 
     double errorValue = 0.0;
     int foundCount = 0;
@@ -94,8 +116,8 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
     engine.PartitionClusters(
         r.cluster_count, rowCount, columnCount, s.view.rows, s.view.maskRows,
         s.view.weights, itemsAsColumns, r.pass_count, medians ? 'm' : 'a',
-        r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u', s.ids, &errorValue,
-        &foundCount, r.seed ? own : ProcessGenerator(), SettingsOf(r), &report);
+        metric, s.ids, &errorValue, &foundCount,
+        r.seed ? own : ProcessGenerator(), SettingsOf(r), &report, start);
     if (foundCount < 1) {
         ReleaseStorage(engine, s, centreRows);
         return report.cancelled ? SELVANE_ENGINE_ERROR_CANCELLED

@@ -17,7 +17,7 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_PASS_COUNT:
             return "the pass count must be at least 1";
         case SELVANE_ENGINE_ERROR_OPTION:
-            return "unknown layout, centres or metric";
+            return "unknown layout, centres, metric or start";
         case SELVANE_ENGINE_ERROR_VALUE:
             return "a present value is not a finite number";
         case SELVANE_ENGINE_ERROR_WEIGHT:
@@ -37,6 +37,9 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_STRUCT_SIZE:
             return "a job or result struct is smaller than this library "
                    "accepts: set its size field to its sizeof";
+        case SELVANE_ENGINE_ERROR_START_ITEMS:
+            return "a start from items needs at least as many items with a "
+                   "present value of non-zero weight as clusters";
         default: return "unknown error code";
     }
 }

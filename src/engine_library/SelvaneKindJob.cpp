@@ -30,7 +30,7 @@ int CheckSelvaneJob(const selvane_engine_job& r) {
          r.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
         r.present || r.weights || r.pass_count != 0 || r.centres != 0 ||
         r.metric != 0 || r.given_centres || r.given_centre_present ||
-        r.given_ids) {
+        r.given_ids || r.start != 0) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     if (r.thread_count < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -194,7 +195,7 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     const std::vector<double> negative = {1.0, -0.5}, notANumber = {nan, 1.0};
     const std::vector<double> zeroWeights = {0.0, 0.0}, secondOnly = {0.0, 3.0};
     const std::vector<unsigned char> allPresent(6, 1),
-        firstOnly = {1, 0, 1, 0, 1, 0};
+        firstOnly = {1, 0, 1, 0, 1, 0}, firstItemOnly = {1, 1, 0, 0, 0, 0};
     const int ids[3] = {0, 1, 0};
     using J = selvane_engine_job;
     const std::pair<std::function<void(J&)>, int> cases[] = {
@@ -207,6 +208,7 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
         {[](J& j) { j.layout = 2; }, SELVANE_ENGINE_ERROR_OPTION},
         {[](J& j) { j.centres = 2; }, SELVANE_ENGINE_ERROR_OPTION},
         {[](J& j) { j.metric = -1; }, SELVANE_ENGINE_ERROR_OPTION},
+        {[](J& j) { j.start = 3; }, SELVANE_ENGINE_ERROR_OPTION},
         {[](J& j) { j.kind = 2; }, SELVANE_ENGINE_ERROR_OPTION},
         {[&](J& j) { j.given_ids = ids; }, SELVANE_ENGINE_ERROR_OPTION},
         {[](J& j) { j.thread_count = -1; }, SELVANE_ENGINE_ERROR_THREAD_COUNT},
@@ -230,9 +232,15 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
              j.present = firstOnly.data(), j.weights = secondOnly.data();
          },
          SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
-        {[](J& j) { j.size -= 1; }, SELVANE_ENGINE_ERROR_STRUCT_SIZE},
+        // Starts from items need a centre per cluster; the random one not.
+        {[&](J& j) { j.present = firstItemOnly.data(), j.start = 2; },
+         SELVANE_ENGINE_ERROR_START_ITEMS},
+        {[](J& j) { j.size = offsetof(J, given_ids) + sizeof(int*) - 1; },
+         SELVANE_ENGINE_ERROR_STRUCT_SIZE},
         // The Selvane job's settings are fixed, and it measures its items.
         {[](J& j) { j.kind = 1; }, SELVANE_ENGINE_ERROR_OPTION},
+        {[](J& j) { j.kind = 1, j.pass_count = 0, j.start = 2; },
+         SELVANE_ENGINE_ERROR_OPTION},
         {[&](J& j) {
              j.kind = 1, j.pass_count = 0, j.weights = secondOnly.data();
          },

@@ -139,7 +139,7 @@ std::vector<std::uint64_t> SeededJob(const RunSettings& run, int kind, int n,
                                      int d, int k, const double* values,
                                      int passes, int centres, int metric,
                                      int layout, const double* weights,
-                                     std::uint64_t seed) {
+                                     std::uint64_t seed, int start = 0) {
     const bool selvane = kind == SELVANE_ENGINE_JOB_SELVANE;
     std::vector<int> ids(n);
     std::vector<double> numbers(n), centres_(selvane ? 0 : k * d);
@@ -147,7 +147,7 @@ std::vector<std::uint64_t> SeededJob(const RunSettings& run, int kind, int n,
     selvane_engine_job job = test_support::NewJob(kind, n, d, values, k);
     job.pass_count = passes, job.centres = centres, job.metric = metric;
     job.layout = layout, job.weights = weights, job.seed = &seed;
-    job.thread_count = run.threadCount;
+    job.thread_count = run.threadCount, job.start = start;
     selvane_engine_result result = test_support::NewResult();
     result.cluster_ids = ids.data();
     result.ranked_numbers = selvane ? numbers.data() : nullptr;
@@ -169,7 +169,7 @@ std::vector<std::uint64_t> SeededJob(const RunSettings& run, int kind, int n,
 std::vector<std::uint64_t> SeededEngineJob(const RunSettings& run, int n, int d,
                                            int k, int passes, int centres,
                                            int metric, int layout,
-                                           std::uint64_t seed) {
+                                           std::uint64_t seed, int start = 0) {
     Values v(static_cast<std::uint32_t>(seed));
     std::vector<double> values(static_cast<std::size_t>(n) * d);
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -179,7 +179,8 @@ std::vector<std::uint64_t> SeededEngineJob(const RunSettings& run, int n, int d,
     std::vector<double> weights(d);
     for (int j = 0; j < d; ++j) weights[j] = 1.0 + 0.5 * j;
     return SeededJob(run, SELVANE_ENGINE_JOB_CLUSTER, n, d, k, values.data(),
-                     passes, centres, metric, layout, weights.data(), seed);
+                     passes, centres, metric, layout, weights.data(), seed,
+                     start);
 }
 
 std::vector<std::uint64_t> SeededExportedJob(const RunSettings& run, int n,
@@ -280,6 +281,23 @@ std::vector<Golden> Compute(const RunSettings& run) {
     jobs.push_back(
         {"seeded engine 400 items (BTPE starts)",
          SeededEngineJob(run, 400, 2, 3, 4, 0, 1, 0, 0xFFFFFFFFFFFFull)});
+    // Starts from items: every centre kind and metric, both layouts.
+    for (int start :
+         {SELVANE_ENGINE_START_ITEMS, SELVANE_ENGINE_START_KMEANS_PLUS_PLUS}) {
+        for (int centres : {0, 1}) {
+            for (int metric : {0, 1}) {
+                jobs.push_back(
+                    {"seeded start " + std::to_string(start) + " engine " +
+                         std::to_string(centres) + std::to_string(metric),
+                     SeededEngineJob(run, 45, 4, 4, 12, centres, metric,
+                                     (centres + metric) % 2,
+                                     800u + 4u * start + 2u * centres + metric,
+                                     start)});
+            }
+        }
+    }
+    jobs.push_back({"seeded k-means++ 300 items k9",
+                    SeededEngineJob(run, 300, 3, 9, 6, 0, 1, 0, 77, 2)});
     jobs.push_back(
         {"seeded exported 150x4 k3",
          SeededExportedJob(run, 150, 4, 3, Profiles(150, 4, 3, 99), 7)});

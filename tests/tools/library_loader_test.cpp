@@ -42,7 +42,7 @@ TEST(LibraryLoader, NamesTheLibraryThatFailed) {
     EXPECT_EQ(ErrorOf(LoadSelvane, noExport),
               "library '" + noExport + "' has no export '" + kExportName + "'");
     EXPECT_EQ(ErrorOf(LoadEngine, noExport),
-              "library '" + noExport + "' lacks the selvane_engine functions of interface 1.2");
+              "library '" + noExport + "' lacks the selvane_engine functions of interface 1.3");
     const std::string missing = "/no/such/dir/libselvane.so";
     EXPECT_EQ(ErrorOf(LoadSelvane, missing).rfind("cannot load library '" + missing + "': ", 0), 0u)
         << ErrorOf(LoadSelvane, missing);
