@@ -11,9 +11,9 @@ namespace selvane {
 
 struct ItemStarts {
     ItemStartRequest job;
-    int* candidates;      // the candidates' item numbers, ascending
+    int* candidates;  // the candidates' item numbers, ascending
     int candidateCount;
-    double* nearest;      // N: each item's distance to its nearest centre
+    double* nearest;  // N: each item's distance to its nearest centre
 };
 
 namespace {
@@ -22,11 +22,14 @@ namespace {
 // distance is ever nearer, and its weight, max(d, 0), is 0.
 constexpr double kChosen = -std::numeric_limits<double>::infinity();
 
-bool IsCandidate(const ItemStartRequest& job, int item) {
-    for (int k = 0; k < job.valueCount; ++k) {
-        const int present = job.itemsAsColumns ? job.mask[k][item]
-                                               : job.mask[item][k];
-        if (present != 0 && job.weights[k] != 0.0) return true;
+// Items measured to a centre at a time: few enough for the stack.
+constexpr int kBlock = 64;
+
+bool IsCandidate(const ItemSet& items, int item) {
+    for (int k = 0; k < items.valueCount; ++k) {
+        const int present = items.itemsAsColumns ? items.mask[k][item]
+                                                 : items.mask[item][k];
+        if (present != 0 && items.weights[k] != 0.0) return true;
     }
     return false;
 }
@@ -77,17 +80,21 @@ int WeightedChoice(const ItemStarts& s, double u, int chosenCount) {
 // Makes item `centre` the centre of cluster j and moves to it every item
 // strictly nearer to it than to the centres before.
 void TakeCentre(ItemStarts& s, int j, int centre, int* clusterIds) {
-    const ItemStartRequest& job = s.job;
+    const ItemSet& items = s.job.items;
     clusterIds[centre] = j;
     s.nearest[centre] = kChosen;
-    for (int i = 0; i < job.itemCount; ++i) {
-        if (i == centre || (j > 0 && s.nearest[i] == kChosen)) continue;
-        const double d =
-            job.distance(job.valueCount, job.data, job.data, job.mask,
-                         job.mask, job.weights, i, centre, job.itemsAsColumns);
-        if (j == 0 || d < s.nearest[i]) {
-            s.nearest[i] = d;
-            clusterIds[i] = j;
+    double distances[kBlock];
+    for (int first = 0; first < items.itemCount; first += kBlock) {
+        const int count =
+            items.itemCount - first < kBlock ? items.itemCount - first : kBlock;
+        DistancesToItem(items, first, count, centre, distances);
+        for (int b = 0; b < count; ++b) {
+            const int i = first + b;
+            if (i == centre || (j > 0 && s.nearest[i] == kChosen)) continue;
+            if (j == 0 || distances[b] < s.nearest[i]) {
+                s.nearest[i] = distances[b];
+                clusterIds[i] = j;
+            }
         }
     }
 }
@@ -96,9 +103,9 @@ void TakeCentre(ItemStarts& s, int j, int centre, int* clusterIds) {
 
 bool EnoughStartItems(const ItemStartRequest& request) {
     int found = 0;
-    for (int i = 0; i < request.itemCount && found < request.clusterCount;
+    for (int i = 0; i < request.items.itemCount && found < request.clusterCount;
          ++i) {
-        if (IsCandidate(request, i)) ++found;
+        if (IsCandidate(request.items, i)) ++found;
     }
     return found >= request.clusterCount;
 }
@@ -106,17 +113,17 @@ bool EnoughStartItems(const ItemStartRequest& request) {
 bool OpenItemStarts(const ItemStartRequest& request, ItemStarts** starts) {
     *starts = nullptr;
     ItemStarts* s = AllocateArray<ItemStarts>(1);
-    int* candidates = s ? AllocateArray<int>(request.itemCount) : nullptr;
-    double* nearest =
-        candidates ? AllocateArray<double>(request.itemCount) : nullptr;
+    const int n = request.items.itemCount;
+    int* candidates = s ? AllocateArray<int>(n) : nullptr;
+    double* nearest = candidates ? AllocateArray<double>(n) : nullptr;
     if (!nearest) {
         Release(candidates);
         Release(s);
         return false;
     }
     *s = ItemStarts{request, candidates, 0, nearest};
-    for (int i = 0; i < request.itemCount; ++i) {
-        if (IsCandidate(request, i)) candidates[s->candidateCount++] = i;
+    for (int i = 0; i < n; ++i) {
+        if (IsCandidate(request.items, i)) candidates[s->candidateCount++] = i;
     }
     *starts = s;
     return true;

@@ -32,24 +32,16 @@
 #ifndef SELVANE_ENGINE_ITEM_STARTS_H
 #define SELVANE_ENGINE_ITEM_STARTS_H
 
-#include "engine/Distance.h"
+#include "engine/ItemDistances.h"
 #include "engine/StartMethod.h"
 #include "random/Generator.h"
 
 namespace selvane {
 
-// A job as the starts know it: shapes and orientation as for KMeansPasses,
-// N items of D values.
 struct ItemStartRequest {
     StartMethod method;  // kItems or kKMeansPlusPlus
     int clusterCount;
-    int itemCount;   // N
-    int valueCount;  // D
-    int itemsAsColumns;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    DistanceFunction distance;
+    ItemSet items;
 };
 
 // Whether the job has at least clusterCount candidates.

@@ -42,9 +42,10 @@ void ClusterEngine::PartitionClusters(
         return;
     }
     if (passCount != 0 && start != StartMethod::kPartition &&
-        !EnoughStartItems({start, clusterCount, itemCount, valueCount,
-                           itemsAsColumns, data, mask, weights,
-                           SelectDistance(metric)})) {
+        !EnoughStartItems({start,
+                           clusterCount,
+                           {itemCount, valueCount, itemsAsColumns, data, mask,
+                            weights, SelectDistance(metric)}})) {
         *foundCount = 0;
         return;
     }

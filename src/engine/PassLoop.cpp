@@ -275,8 +275,10 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemStarts = nullptr;
     if (start != StartMethod::kPartition && passCount != 0) {
         const ItemStartRequest starts{
-            start, clusterCount, job.itemCount, job.valueCount, itemsAsColumns,
-            data,  mask,         weights,       job.distance};
+            start,
+            clusterCount,
+            {job.itemCount, job.valueCount, itemsAsColumns, data, mask, weights,
+             job.distance}};
         if (!OpenItemStarts(starts, &job.itemStarts)) {
             CloseSweepJob(sweepJob);
             return -1;

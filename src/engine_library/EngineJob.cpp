@@ -102,9 +102,11 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
     const StartMethod start = StartOf(r);
     const char metric = r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u';
     if (start != StartMethod::kPartition &&
-        !EnoughStartItems({start, r.cluster_count, r.item_count, r.value_count,
-                           itemsAsColumns, s.view.rows, s.view.maskRows,
-                           s.view.weights, SelectDistance(metric)})) {
+        !EnoughStartItems(
+            {start,
+             r.cluster_count,
+             {r.item_count, r.value_count, itemsAsColumns, s.view.rows,
+              s.view.maskRows, s.view.weights, SelectDistance(metric)}})) {
         ReleaseStorage(engine, s, centreRows);
         return SELVANE_ENGINE_ERROR_START_ITEMS;
     }

@@ -40,33 +40,57 @@ const StartCase kCases[] = {
     // Nearest now 9 4 1 - 1 (item 4 is as near 3 as 5: stays in cluster
     // 0), total 15, u2 * 15 = 9.71: sums 9 13, item 1; items 0 and 2 are
     // 1 from it, but item 2 is as near item 3 and stays.
-    {"k-means++ by hand", StartMethod::kKMeansPlusPlus, 'e', 3, {1.0},
-     {{0}, {1}, {2}, {3}, {4}, {5}}, {2, 2, 1, 1, 0, 0}},
+    {"k-means++ by hand",
+     StartMethod::kKMeansPlusPlus,
+     'e',
+     3,
+     {1.0},
+     {{0}, {1}, {2}, {3}, {4}, {5}},
+     {2, 2, 1, 1, 0, 0}},
     // The same items as equal choices: places 5 of 6 (item 5), floor(5 u1)
     // = 4 of 0..4 (item 4), floor(4 u2) = 2 of 0..3 (item 2). Item 3 is 1
     // from items 4 and 2: the lower cluster keeps it.
-    {"items by hand", StartMethod::kItems, 'e', 3, {1.0},
-     {{0}, {1}, {2}, {3}, {4}, {5}}, {2, 2, 2, 1, 1, 0}},
+    {"items by hand",
+     StartMethod::kItems,
+     'e',
+     3,
+     {1.0},
+     {{0}, {1}, {2}, {3}, {4}, {5}},
+     {2, 2, 2, 1, 1, 0}},
     // Weights (1, 3), values missing: A (0,0), B (2,-), C (0,2), D (4,4),
     // E (-,-). E has no value and is never chosen: candidates A B C D,
     // place floor(4 u0) = 3, D. Distances to D: A (16 + 3*16) / 4 = 16,
     // B 4 / 1 = 4, C (16 + 3*4) / 4 = 7, E 0. Total 27, u1 * 27 = 26.3:
     // sums 16 20 27, C. To C: A 3*4 / 4 = 3 (moves), B 4 / 1 = 4 (a tie:
     // stays), E 0. Total 3 + 4 = 7, u2 * 7 = 4.53: sums 3 7, B.
-    {"weights and gaps", StartMethod::kKMeansPlusPlus, 'e', 3, {1.0, 3.0},
+    {"weights and gaps",
+     StartMethod::kKMeansPlusPlus,
+     'e',
+     3,
+     {1.0, 3.0},
      {{0, 0}, {2, kAbsent}, {0, 2}, {4, 4}, {kAbsent, kAbsent}},
      {1, 2, 1, 0, 0}},
     // Duplicates: after item 3 every distance is 0, so the next centres
     // are equal choices: floor(3 u1) = 2 (item 2), floor(2 u2) = 1 (item 1).
-    {"zero total", StartMethod::kKMeansPlusPlus, 'e', 3, {1.0},
-     {{5}, {5}, {5}, {5}}, {0, 2, 1, 0}},
+    {"zero total",
+     StartMethod::kKMeansPlusPlus,
+     'e',
+     3,
+     {1.0},
+     {{5}, {5}, {5}, {5}},
+     {0, 2, 1, 0}},
     // Parallel vectors: to C = (0.1, 0.5), the correlation distance of
     // B = (1.1, 5.5) rounds to 2^-53 and that of A = (0.3, 1.5) to -2^-52.
     // C is place floor(3 u0) = 2; A weighs max(d, 0) = 0, so B, the only
     // weight, is next. Adding A's -2^-52 would leave a total below 0 and an
     // equal choice, A.
-    {"correlation below zero", StartMethod::kKMeansPlusPlus, 'u', 2, {1.0, 1.0},
-     {{1.1, 5.5}, {0.3, 1.5}, {0.1, 0.5}}, {1, 0, 0}},
+    {"correlation below zero",
+     StartMethod::kKMeansPlusPlus,
+     'u',
+     2,
+     {1.0, 1.0},
+     {{1.1, 5.5}, {0.3, 1.5}, {0.1, 0.5}},
+     {1, 0, 0}},
 };
 
 class ItemStartTest : public ::testing::TestWithParam<StartCase> {};
@@ -84,8 +108,10 @@ TEST_P(ItemStartTest, DrawsTheHandWorkedStart) {
         }
     }
     const ItemStartRequest request{
-        c.method, c.k,         n,         d, 0, data.get(), mask.get(),
-        c.weights.data(),      SelectDistance(c.metric)};
+        c.method,
+        c.k,
+        {n, d, 0, data.get(), mask.get(), c.weights.data(),
+         SelectDistance(c.metric)}};
     ASSERT_TRUE(EnoughStartItems(request));
     const auto draw = [&](ItemStarts* starts, SeedWords words) {
         StoreSeedWords(words);
@@ -114,15 +140,16 @@ TEST_P(ItemStartTest, DrawsTheHandWorkedStart) {
 // Cases print as their names.
 void PrintTo(const StartCase& c, std::ostream* out) { *out << c.name; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ItemStartTest, ::testing::ValuesIn(kCases),
-    [](const ::testing::TestParamInfo<StartCase>& param) {
-        std::string name = param.param.name;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, ItemStartTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<StartCase>& param) {
+                             std::string name = param.param.name;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(
+                                         static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             }
+                             return name;
+                         });
 
 // Item 1 has no present value, item 2 only one of weight 0: one candidate,
 // so the engine refuses two clusters from items (found count 0) before
@@ -137,10 +164,10 @@ TEST(ItemStartTest, NeedsACandidatePerCluster) {
         std::vector<int> ids(3, 0);
         double error = 0.0;
         int found = -9;
-        ClusterEngine().PartitionClusters(
-            2, 3, 2, data.get(), mask.get(), weights, 0, 4, 'a', 'e',
-            ids.data(), &error, &found, ProcessGenerator(), RunSettings(),
-            nullptr, start);
+        ClusterEngine().PartitionClusters(2, 3, 2, data.get(), mask.get(),
+                                          weights, 0, 4, 'a', 'e', ids.data(),
+                                          &error, &found, ProcessGenerator(),
+                                          RunSettings(), nullptr, start);
         const bool partition = start == StartMethod::kPartition;
         EXPECT_EQ(found > 0, partition);
         EXPECT_EQ(LoadSeedWords().s1 != 5, partition);
