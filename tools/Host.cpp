@@ -82,6 +82,15 @@ std::string RawJobWords(const Options& options) {
            (options.medians ? "medians" : "means");
 }
 
+// How a raw job's passes started, when not from a random partition.
+std::string StartWords(const Options& options) {
+    switch (options.start) {
+        case SELVANE_ENGINE_START_ITEMS: return " from items";
+        case SELVANE_ENGINE_START_KMEANS_PLUS_PLUS: return " from k-means++ starts";
+        default: return "";
+    }
+}
+
 bool IsStandardOutput(const std::string& name) { return name.empty() || name == "-"; }
 
 // Replacing the input would destroy the user's data; replacing the result
@@ -165,6 +174,7 @@ std::vector<int> RunThroughEngine(const EngineFunctions& engine, const Options& 
         job.pass_count = options.passes;
         job.centres = options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS;
         job.metric = options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION;
+        job.start = options.start;
         report.centres.assign(k * table.dimensionCount, 0.0);
         result.centres = report.centres.data();
     } else {
@@ -296,7 +306,7 @@ int Run(int argc, char** argv, const Libraries& libraries, std::ostream& out, st
     if (!plain) {
         err.precision(17);
         err << "  error value " << report.errorValue << ", found by " << report.foundCount << " of "
-            << report.passes << " passes"
+            << report.passes << " passes" << StartWords(options)
             << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string()) << "\n";
     }
     if (!options.plot.empty()) {

@@ -10,6 +10,7 @@
 
 #include "HostError.h"
 #include "LibraryLoader.h"
+#include "selvane_engine.h"
 
 #ifndef SELVANE_VERSION
 #error "SELVANE_VERSION must be defined by the build"
@@ -29,7 +30,13 @@ const char kDescription[] =
     "value is clustered by magnitude alone, and clusters are numbered by magnitude.\n"
     "A raw engine job (--raw) clusters the values as they stand by --metric and\n"
     "--centers, leaves missing cells out of every distance and centre, and numbers\n"
-    "the clusters as the engine found them.\n";
+    "the clusters as the engine found them. Its passes start as --init says:\n"
+    "partition deals the items into clusters at random (the default, so that a\n"
+    "seed keeps giving the results it gave before); items draws K distinct items\n"
+    "as the first centres; k-means++ draws the first centre at random and each\n"
+    "next one with probability proportional to its distance from the nearest\n"
+    "centre so far, which finds the best partition more often. Either start from\n"
+    "items needs K items with a value to measure.\n";
 
 const char kFooter[] =
     "Numbering: clusters are ranked by the sum of their members' relative\n"
@@ -111,6 +118,7 @@ struct Parsed {
     std::string metric = "euclidean";
     std::string centers = "mean";
     std::string passes = "100";
+    std::string init = "partition";
     std::string threads;
 };
 
@@ -173,6 +181,10 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
         ->type_name("C");
     app.add_option("--passes", parsed.passes, "with --raw: passes from random starts (default 100)")
         ->type_name("N");
+    app.add_option("--init", parsed.init,
+                   "with --raw: how each pass starts: partition\n"
+                   "(default), items or k-means++ (above)")
+        ->type_name("S");
     app.add_option("--weights", options.weights,
                    "with --raw: one weight per clustered column, by commas")
         ->type_name("LIST");
@@ -203,11 +215,12 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
         options.seed = std::strtoull(parsed.seed.c_str(), nullptr, 10);
     }
     const bool engineChoice = app.count("--metric") + app.count("--centers") +
-                                  app.count("--passes") + app.count("--weights") >
+                                  app.count("--passes") + app.count("--weights") +
+                                  app.count("--init") >
                               0;
     if (engineChoice && !options.raw) {
         throw HostError(kExitUsage,
-                        "--metric, --centers, --passes and --weights "
+                        "--metric, --centers, --passes, --weights and --init "
                         "choose a raw engine job: add --raw");
     }
     if (parsed.metric != "euclidean" && parsed.metric != "correlation") {
@@ -217,6 +230,16 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
     if (parsed.centers != "mean" && parsed.centers != "median") {
         throw HostError(kExitUsage,
                         "--centers expects mean or median, got '" + parsed.centers + "'");
+    }
+    if (parsed.init == "partition") {
+        options.start = SELVANE_ENGINE_START_PARTITION;
+    } else if (parsed.init == "items") {
+        options.start = SELVANE_ENGINE_START_ITEMS;
+    } else if (parsed.init == "k-means++") {
+        options.start = SELVANE_ENGINE_START_KMEANS_PLUS_PLUS;
+    } else {
+        throw HostError(kExitUsage,
+                        "--init expects partition, items or k-means++, got '" + parsed.init + "'");
     }
     options.euclidean = parsed.metric == "euclidean";
     options.medians = parsed.centers == "median";

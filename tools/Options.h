@@ -39,6 +39,7 @@ struct Options {
     bool euclidean = true;      // --metric euclidean | correlation
     bool medians = false;       // --centers mean | median
     int passes = 100;           // --passes
+    int start = 0;              // --init: a SELVANE_ENGINE_START_ number
     std::string weights;        // --weights: one number per column, by commas
     int threads = 0;            // --threads; 0: the library's default
     std::string engineLibrary;  // empty: the default search

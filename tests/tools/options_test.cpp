@@ -66,6 +66,8 @@ TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--header", "--no-header"}),
               "--header excludes --no-header");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--columns="}), "--columns needs a list");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--raw", "--init", "random"}),
+              "--init expects partition, items or k-means++, got 'random'");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--threads", "0"}),
               "--threads expects a whole number from 1 to 2147483647, got '0'");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--library", "l.so", "--seed", "1"}),
