@@ -16,7 +16,7 @@ __all__ = ["load_engine_library", "engine_cluster", "engine_assign",
 # As include/selvane_engine.h defines them (SELVANE_ENGINE_ + the name);
 # tests/test_header.py checks every one against the header.
 API_MAJOR = 1
-API_MINOR = 2  # the interface this package is written for
+API_MINOR = 3  # the interface this package is written for
 OK = 0
 ERROR_NO_MEMORY = 9
 ERROR_CANCELLED = 13
@@ -27,6 +27,9 @@ CORRELATION = 0
 EUCLIDEAN = 1
 JOB_CLUSTER = 0
 JOB_SELVANE = 1
+START_PARTITION = 0
+START_ITEMS = 1
+START_KMEANS_PLUS_PLUS = 2
 
 _SEED_LIMIT = 2**64
 _double_p, _bytes_p = ctypes.POINTER(ctypes.c_double), ctypes.POINTER(ctypes.c_ubyte)
@@ -46,7 +49,7 @@ class _Job(ctypes.Structure):
                 ("thread_count", ctypes.c_int), ("progress", _Progress),
                 ("progress_context", ctypes.c_void_p), ("cancel", _int_p),
                 ("given_centres", _double_p), ("given_centre_present", _bytes_p),
-                ("given_ids", _int_p)]
+                ("given_ids", _int_p), ("start", ctypes.c_int)]
 
 
 class _Result(ctypes.Structure):
@@ -199,9 +202,10 @@ def _run(engine, function, job, result, verbose=False):
 
 
 def engine_cluster(values, present, weights, k, passes, medians, euclidean,
-                   seed, threads, library=None, verbose=False):
+                   seed, threads, library=None, verbose=False, start=START_PARTITION):
     """Runs the engine on values (items by values, float64), present (same
-    shape, bool), weights (or None). Returns (ids, error, found, centres,
+    shape, bool), weights (or None), every pass from a start of the kind
+    `start` (a START_ constant). Returns (ids, error, found, centres,
     centre_present, iterations of the best pass)."""
     engine = load_engine_library(library)
     items, count = values.shape
@@ -216,7 +220,7 @@ def engine_cluster(values, present, weights, k, passes, medians, euclidean,
                weights=_pointer(weights, ctypes.c_double), pass_count=passes,
                centres=MEDIANS if medians else MEANS,
                metric=EUCLIDEAN if euclidean else CORRELATION, seed=seed_pointer(seed),
-               thread_count=threads)
+               thread_count=threads, start=start)
     result = _result(cluster_ids=(ids, ctypes.c_int), centres=(centres, ctypes.c_double),
                      centre_present=(centre_present, ctypes.c_ubyte))
     _run(engine, engine.run, job, result, verbose)

@@ -9,7 +9,8 @@ import warnings
 import numpy as np
 
 from ._cluster import _as_float_array
-from ._engine import engine_assign, engine_cluster, seed_pointer
+from ._engine import (START_ITEMS, START_KMEANS_PLUS_PLUS, START_PARTITION,
+                      engine_assign, engine_cluster, seed_pointer)
 
 __all__ = ["KMeans", "NotFittedError", "ConvergenceWarning"]
 
@@ -29,6 +30,9 @@ except ImportError:  # pragma: no cover - exercised without scikit-learn
         """The clustering found fewer distinct clusters than asked for."""
 
 _INT_MAX = 2**31 - 1
+
+_STARTS = {"k-means++": START_KMEANS_PLUS_PLUS, "items": START_ITEMS,
+           "partition": START_PARTITION}
 
 
 def _items(X, what="X"):
@@ -98,8 +102,19 @@ class KMeans(_ClustererBase):
     metric: "euclidean" (weighted mean of squared differences) or
         "correlation" (one minus the weighted uncentered correlation).
     centers: "mean" or "median" of the members' present values.
-    n_passes: passes from random starts; the partition of least total
-        distance wins, and found_count_ says how many passes reached it.
+    n_passes: passes, each from a random start of its own; the partition of
+        least total distance wins, and found_count_ says how many passes
+        reached it.
+    init: how each pass starts. "k-means++" (the default, as scikit-learn's):
+        the first centre a row drawn with equal probability, each next one
+        a row drawn with probability proportional to its distance (by the
+        fitted metric, weights and missing values) to the nearest centre
+        drawn so far; "items": n_clusters distinct rows drawn with equal
+        probability as the first centres; "partition": every row dealt into
+        a cluster at random (Selvane()'s start, and the command line's
+        default). With "k-means++" and "items" each row joins its nearest
+        first centre before the pass, and only rows with a present value of
+        non-zero weight can be centres: there must be n_clusters of them.
     weights: None, or one non-negative weight per feature; at least one
         present value must have a non-zero weight.
     random_state: None (the process-wide stream, seeded from the clock); an
@@ -161,12 +176,13 @@ class KMeans(_ClustererBase):
     _estimator_type = "clusterer"
 
     def __init__(self, n_clusters=8, *, metric="euclidean", centers="mean",
-                 n_passes=100, weights=None, random_state=None, n_threads=None,
-                 library=None, verbose=False):
+                 n_passes=100, init="k-means++", weights=None, random_state=None,
+                 n_threads=None, library=None, verbose=False):
         self.n_clusters = n_clusters
         self.metric = metric
         self.centers = centers
         self.n_passes = n_passes
+        self.init = init
         self.weights = weights
         self.random_state = random_state
         self.n_threads = n_threads
@@ -216,6 +232,9 @@ class KMeans(_ClustererBase):
         if self.centers not in ("mean", "median"):
             raise ValueError("centers must be 'mean' or 'median', got %r"
                              % (self.centers,))
+        if not isinstance(self.init, str) or self.init not in _STARTS:
+            raise ValueError("init must be 'k-means++', 'items' or 'partition', got %r"
+                             % (self.init,))
         passes = self.n_passes
         if (isinstance(passes, bool) or not isinstance(passes, numbers.Integral)
                 or not 1 <= passes <= _INT_MAX):
@@ -267,7 +286,8 @@ class KMeans(_ClustererBase):
         euclidean = self.metric == "euclidean"
         labels, error, found, centres, centre_present, iterations = engine_cluster(
             array, present, weights, k, passes, self.centers == "median",
-            euclidean, self._seed(), threads, self.library, bool(self.verbose))
+            euclidean, self._seed(), threads, self.library, bool(self.verbose),
+            _STARTS[self.init])
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres

@@ -12,7 +12,8 @@ import numpy as np
 import pytest
 
 import selvane
-from conftest import PROJECT, RELEASE
+from selvane import _engine
+from conftest import IRIS, PROJECT, RELEASE
 
 
 @pytest.fixture(autouse=True)
@@ -69,7 +70,7 @@ def test_works_without_scikit_learn():
                          text=True, env={"PYTHONPATH": str(PROJECT),
                                          "SELVANE_ENGINE_LIBRARY":
                                              str(RELEASE / "libselvane_engine.so")})
-    assert run.stdout == "[0, 0, 1, 1] 100 3\nnot fitted\n"
+    assert run.stdout == "[0, 0, 1, 1] 100 1\nnot fitted\n"
 
 
 @pytest.mark.parametrize("centers, summary", [("mean", np.nanmean), ("median", np.nanmedian)])
@@ -195,7 +196,7 @@ def test_two_processes_print_the_same_seeded_results():
     ({"weights": [1, 1]}, "one weight per feature"), ({"weights": [1, 1, 1, -1, 1]}, "negative"),
     ({"random_state": -1}, "seed"), ({"random_state": 2**64}, "seed"),
     ({"random_state": 1.5}, "random_state must be None, an int, a numpy"),
-    ({"n_threads": -2}, "n_threads"),
+    ({"n_threads": -2}, "n_threads"), ({"init": "random"}, "init"), ({"init": None}, "init"),
     ({"weights": [0, 0, 0, 0, 0]}, "no item has a present value with a non-zero weight")])
 def test_bad_parameters_are_refused_at_fit(params, message):
     with pytest.raises(ValueError, match=message):
@@ -211,7 +212,8 @@ def test_engine_library_search(monkeypatch, tmp_path):
     monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(tmp_path / "missing.so"))
     with pytest.raises(selvane.LibraryNotFoundError, match="SELVANE_ENGINE_LIBRARY"):
         selvane.load_engine_library()
-    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version == 10002
+    assert (selvane.load_engine_library(RELEASE / "libselvane_engine.so").version
+            == 10000 * _engine.API_MAJOR + _engine.API_MINOR)
     with pytest.raises(ValueError, match="seed"):
         selvane.cluster(blobs() + 20, 3, seed=1.5)
 
@@ -257,3 +259,15 @@ def test_ctrl_c_stops_a_long_job_within_a_second(job):
         deadline.cancel()
         child.kill()
     assert stopped and float(stopped) - sent < 1.0
+
+
+@pytest.mark.parametrize("init", ["partition", "items", "k-means++"])
+def test_each_start_gives_the_command_lines_bits(init, cli_path):
+    run = subprocess.run([str(cli_path), str(IRIS), "--clusters", "4", "--raw", "--seed", "7",
+                          "--init", init, "--quiet", "--engine-library",
+                          str(RELEASE / "libselvane_engine.so")],
+                         check=True, capture_output=True, text=True)
+    numbers = [int(line.split(",")[1]) for line in run.stdout.splitlines()[1:]]
+    X = np.loadtxt(IRIS, delimiter=",", skiprows=1, usecols=(1, 2, 3, 4))
+    model = selvane.KMeans(4, init=init, random_state=7).fit(X)
+    assert list(model.labels_) == numbers
