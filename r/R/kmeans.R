@@ -1,6 +1,7 @@
 selvane_kmeans <- function(x, centers, metric = c("euclidean", "correlation"),
                            method = c("mean", "median"), passes = 100,
-                           weights = NULL, seed = NULL, threads = 0, ...) {
+                           weights = NULL, seed = NULL, threads = 0,
+                           init = c("k-means++", "items", "partition"), ...) {
     extra <- match.call(expand.dots = FALSE)$...
     if (length(extra)) {
         extra <- if (is.null(names(extra))) character(length(extra))
@@ -12,6 +13,7 @@ selvane_kmeans <- function(x, centers, metric = c("euclidean", "correlation"),
     call <- match.call()
     metric <- match.arg(metric)
     method <- match.arg(method)
+    init <- match.arg(init)
     x <- as_items(x)
     if (is.matrix(centers))
         stop_argument("centers must be the number of clusters; starting centres cannot be given")
@@ -20,8 +22,10 @@ selvane_kmeans <- function(x, centers, metric = c("euclidean", "correlation"),
     threads <- whole_number(threads, "threads")
     weights <- as_weights(weights, ncol(x))
     seed <- seed_digits(seed)
+    # The library's start numbers, in the order of init's choices.
+    start <- c("k-means++" = 2L, items = 1L, partition = 0L)[[init]]
     out <- .Call(C_selvane_cluster, x, k, passes, method == "median",
-                 metric == "euclidean", weights, seed, threads)
+                 metric == "euclidean", weights, seed, threads, start)
     check_code(out[[1]], call)
     cluster <- out[[2]] + 1L
     names(cluster) <- rownames(x)
@@ -42,7 +46,7 @@ selvane_kmeans <- function(x, centers, metric = c("euclidean", "correlation"),
                    size = tabulate(cluster, k), error = out[[3]],
                    found = out[[4]], iter = out[[6]], within = within,
                    passes = passes, metric = metric, method = method,
-                   weights = weights, seed = seed, call = call),
+                   init = init, weights = weights, seed = seed, call = call),
               class = "selvane_kmeans")
 }
 

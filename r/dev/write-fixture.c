@@ -50,17 +50,32 @@ static int fail(int code) {
  * matrix; kept: null, or room for the centres as the library writes them. */
 static int cluster(const char* name, const double* values,
                    const double* weights, int k, int medians, int metric,
-                   uint64_t seed, double* kept) {
-    int ids[kItems], found, code, c, j;
-    double error, centres[kMostClusters * kValues];
+                   uint64_t seed, int start, double* kept) {
+    int ids[kItems], code, c, j;
+    double centres[kMostClusters * kValues];
     double by_value[kMostClusters * kValues];
     unsigned char present[kMostClusters * kValues];
     unsigned char present_by_value[kMostClusters * kValues];
     char label[64];
-    code = selvane_engine_cluster(
-        kItems, kValues, values, SELVANE_ENGINE_ITEMS_AS_ROWS, NULL, weights, k,
-        20, medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS, metric,
-        &seed, 1, ids, &error, &found, centres, present);
+    selvane_engine_job job = {0};
+    selvane_engine_result out = {0};
+    job.size = sizeof job;
+    job.item_count = kItems;
+    job.value_count = kValues;
+    job.values = values;
+    job.weights = weights;
+    job.cluster_count = k;
+    job.pass_count = 20;
+    job.centres = medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS;
+    job.metric = metric;
+    job.seed = &seed;
+    job.thread_count = 1;
+    job.start = start;
+    out.size = sizeof out;
+    out.cluster_ids = ids;
+    out.centres = centres;
+    out.centre_present = present;
+    code = selvane_engine_run(&job, &out);
     if (code != SELVANE_ENGINE_OK) return fail(code);
     if (kept) memcpy(kept, centres, sizeof(double) * (size_t)(k * kValues));
     for (c = 0; c < k; c++)
@@ -71,9 +86,9 @@ static int cluster(const char* name, const double* values,
     sprintf(label, "%s_cluster", name);
     put_ints(label, kItems, ids);
     sprintf(label, "%s_error", name);
-    put_doubles(label, 1, &error, NULL);
+    put_doubles(label, 1, &out.error_value, NULL);
     sprintf(label, "%s_found", name);
-    put_ints(label, 1, &found);
+    put_ints(label, 1, &out.found_count);
     sprintf(label, "%s_centers", name);
     put_doubles(label, k * kValues, by_value, present_by_value);
     return 0;
@@ -117,14 +132,21 @@ int main(void) {
     columns(kNew, new_items, new_columns);
     put_doubles("new_items", kNew * kValues, new_columns, NULL);
 
-    /* Euclidean means, seed 42; correlation medians with weights and a
-     * seed beyond R's whole numbers; six clusters, which the widest
-     * vector sweep takes where the processor has it. */
+    /* From random partitions: Euclidean means, seed 42; correlation
+     * medians with weights and a seed beyond R's whole numbers; six
+     * clusters, which the widest vector sweep takes where the processor
+     * has it. From k-means++ starts, R's default, and from items. */
     if (cluster("means", values, NULL, 3, 0, SELVANE_ENGINE_EUCLIDEAN, 42,
-                centres) ||
+                SELVANE_ENGINE_START_PARTITION, centres) ||
         cluster("medians", values, weights, 4, 1, SELVANE_ENGINE_CORRELATION,
-                18446744073709551557ULL, NULL) ||
-        cluster("six", values, NULL, 6, 0, SELVANE_ENGINE_EUCLIDEAN, 3, NULL))
+                18446744073709551557ULL, SELVANE_ENGINE_START_PARTITION,
+                NULL) ||
+        cluster("six", values, NULL, 6, 0, SELVANE_ENGINE_EUCLIDEAN, 3,
+                SELVANE_ENGINE_START_PARTITION, NULL) ||
+        cluster("kpp", values, NULL, 5, 0, SELVANE_ENGINE_EUCLIDEAN, 42,
+                SELVANE_ENGINE_START_KMEANS_PLUS_PLUS, NULL) ||
+        cluster("items", values, weights, 4, 1, SELVANE_ENGINE_CORRELATION, 9,
+                SELVANE_ENGINE_START_ITEMS, NULL))
         return 1;
 
     /* The new items against the means job's centres. */

@@ -24,7 +24,7 @@ static int interrupt_pending(void) {
 
 int glue_api_version(void) { return selvane_engine_api_version(); }
 
-int glue_api_major(void) { return SELVANE_ENGINE_API_MAJOR; }
+int glue_api_built(void) { return SELVANE_ENGINE_API_VERSION; }
 
 const char* glue_strerror(int code) { return selvane_engine_strerror(code); }
 
@@ -76,6 +76,7 @@ int glue_cluster(const struct glue_cluster_job* job,
     run_job.centres = job->medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS;
     run_job.seed = job->seed;
     run_job.thread_count = job->thread_count;
+    run_job.start = job->start;
     out.size = sizeof out;
     out.cluster_ids = result->ids;
     out.centres = result->centres;

@@ -27,6 +27,7 @@ struct glue_cluster_job {
     int medians;          /* else means */
     const uint64_t* seed; /* null: the library's process-wide stream */
     int thread_count;     /* 0: the library's default */
+    int start;            /* a SELVANE_ENGINE_START_ number */
 };
 
 struct glue_cluster_result {
@@ -37,10 +38,10 @@ struct glue_cluster_result {
     int* iter; /* iterations of the best pass; NA_INTEGER if unknown */
 };
 
-/* The library's SELVANE_ENGINE_API_VERSION, and the major version this
- * package was built for. */
+/* The library's SELVANE_ENGINE_API_VERSION, and the one this package was
+ * built for. */
 int glue_api_version(void);
-int glue_api_major(void);
+int glue_api_built(void);
 const char* glue_strerror(int code);
 
 /* Each returns the library's code, or GLUE_INTERRUPTED; its outputs hold a

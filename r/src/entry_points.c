@@ -40,7 +40,7 @@ static SEXP code_and(int code, int n, SEXP* values) {
 
 /* list(code, ids from 0, error, found, centres (value_count x k), iter) */
 static SEXP cluster(SEXP x, SEXP k, SEXP passes, SEXP medians, SEXP euclidean,
-                    SEXP weights, SEXP seed, SEXP threads) {
+                    SEXP weights, SEXP seed, SEXP threads, SEXP start) {
     uint64_t seed_storage;
     struct glue_cluster_job job;
     struct glue_cluster_result result;
@@ -52,6 +52,7 @@ static SEXP cluster(SEXP x, SEXP k, SEXP passes, SEXP medians, SEXP euclidean,
     job.medians = asLogical(medians);
     job.seed = seed_from(seed, &seed_storage);
     job.thread_count = asInteger(threads);
+    job.start = asInteger(start);
     out[0] = PROTECT(allocVector(INTSXP, job.items.count));
     out[1] = PROTECT(allocVector(REALSXP, 1));
     out[2] = PROTECT(allocVector(INTSXP, 1));
@@ -101,16 +102,16 @@ static SEXP error_text(SEXP code) {
     return mkString(glue_strerror(asInteger(code)));
 }
 
-/* c(the library's interface version, the major version built for) */
+/* c(the library's interface version, the version built for) */
 static SEXP api_version(void) {
     SEXP out = allocVector(INTSXP, 2);
     INTEGER(out)[0] = glue_api_version();
-    INTEGER(out)[1] = glue_api_major();
+    INTEGER(out)[1] = glue_api_built();
     return out;
 }
 
 static const R_CallMethodDef calls[] = {
-    {"selvane_cluster", (DL_FUNC)&cluster, 8},
+    {"selvane_cluster", (DL_FUNC)&cluster, 9},
     {"selvane_assign", (DL_FUNC)&assign, 5},
     {"selvane_job", (DL_FUNC)&selvane_job, 4},
     {"selvane_error_text", (DL_FUNC)&error_text, 1},

@@ -34,8 +34,12 @@ test_that("every argument is checked, with the library's words for its ranges", 
     plain(selvane_kmeans(x, 2, threads = 1.5), "threads must be a single whole")
     engine(selvane_kmeans(x, 2, threads = -1),
            "the thread count must not be negative")
-    plain(selvane_kmeans(x, 2, init = "random"), "unknown argument: init")
-    plain(selvane_kmeans(x, 2, "euclidean", "mean", 100, NULL, NULL, 0, 5),
+    plain(selvane_kmeans(x, 2, init = "random"), "should be one of")
+    engine(selvane_kmeans(replace(x, row(x) > 2, NA), 4),
+           "a start from items needs at least as many items")
+    plain(selvane_kmeans(x, 2, start = 1), "unknown argument: start")
+    plain(selvane_kmeans(x, 2, "euclidean", "mean", 100, NULL, NULL, 0,
+                         "partition", 5),
           "unknown argument: (unnamed)", fixed = TRUE)
 
     plain(selvane(x, 1.5), "k must be a single whole number")

@@ -14,7 +14,8 @@ ids <- function(name) as.integer(fixture[[name]]) + 1L
 values <- matrix(from_bits(fixture$values), ncol = 3)
 
 test_that("seeded jobs give the C library's bits at any thread count", {
-    means <- selvane_kmeans(values, 3, passes = 20, seed = 42, threads = 2)
+    means <- selvane_kmeans(values, 3, passes = 20, seed = 42, threads = 2,
+                            init = "partition")
     expect_identical(means$cluster, ids("means_cluster"))
     expect_identical(bits(means$error), fixture$means_error)
     expect_identical(means$found, ids("means_found") - 1L)
@@ -24,16 +25,29 @@ test_that("seeded jobs give the C library's bits at any thread count", {
 
     medians <- selvane_kmeans(values, 4, "correlation", "median", passes = 20,
                               weights = c(1, 0.5, 2),
-                              seed = "18446744073709551557", threads = 1)
+                              seed = "18446744073709551557", threads = 1,
+                              init = "partition")
     expect_identical(medians$cluster, ids("medians_cluster"))
     expect_identical(bits(medians$error), fixture$medians_error)
     expect_identical(medians$found, ids("medians_found") - 1L)
     expect_identical(bits(medians$centers), fixture$medians_centers)
 
-    six <- selvane_kmeans(values, 6, passes = 20, seed = 3)
+    six <- selvane_kmeans(values, 6, passes = 20, seed = 3, init = "partition")
     expect_identical(six$cluster, ids("six_cluster"))
     expect_identical(bits(six$error), fixture$six_error)
     expect_identical(bits(six$centers), fixture$six_centers)
+
+    # k-means++ starts, the default, and starts from items.
+    kpp <- selvane_kmeans(values, 5, passes = 20, seed = 42, threads = 2)
+    expect_identical(kpp$cluster, ids("kpp_cluster"))
+    expect_identical(bits(kpp$error), fixture$kpp_error)
+    expect_identical(kpp$found, ids("kpp_found") - 1L)
+    expect_identical(bits(kpp$centers), fixture$kpp_centers)
+    items <- selvane_kmeans(values, 4, "correlation", "median", passes = 20,
+                            weights = c(1, 0.5, 2), seed = 9, init = "items")
+    expect_identical(items$cluster, ids("items_cluster"))
+    expect_identical(bits(items$error), fixture$items_error)
+    expect_identical(bits(items$centers), fixture$items_centers)
 
     expect_warning(ranked <- selvane(values, 3, seed = 7, threads = 2),
                    "2 items cannot be measured .* rows 5, 18$")
