@@ -206,6 +206,11 @@ def test_bad_parameters_are_refused_at_fit(params, message):
 def test_nothing_to_cluster_on_is_refused():
     with pytest.raises(ValueError, match="no item has a present value with a non-zero weight"):
         selvane.KMeans(2).fit(np.full((4, 2), np.nan))
+    # Two rows to start from, three clusters: only a random partition will do.
+    X = [[1, 2], [np.nan, np.nan], [np.nan, np.nan], [3, 4]]
+    with pytest.raises(ValueError, match="a start from items needs at least as many items"):
+        selvane.KMeans(3).fit(X)
+    assert selvane.KMeans(3, init="partition", random_state=1).fit(X).found_count_ >= 1
 
 
 def test_engine_library_search(monkeypatch, tmp_path):

@@ -137,6 +137,11 @@ TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
                  j.layout = 1, j.pass_count = 3, j.seed = &seed;
                  j.centres = SELVANE_ENGINE_MEDIANS;
              }},
+            {RunEngine,
+             [&](J& j) {
+                 j.pass_count = 3, j.seed = &seed;
+                 j.start = SELVANE_ENGINE_START_KMEANS_PLUS_PLUS;
+             }},
             {RunEngine, [&](J& j) { j.kind = SELVANE_ENGINE_JOB_SELVANE; }},
             {RunAssign, [&](J& j) { j.given_centres = kInput.data(); }}};
     for (const auto& [run, change] : calls) {
