@@ -97,7 +97,7 @@
     0 /* the items dealt into the clusters at random, as Selvane() */
 #define SELVANE_ENGINE_START_ITEMS 1 /* K items drawn as the first centres */
 #define SELVANE_ENGINE_START_KMEANS_PLUS_PLUS \
-    2 /* k-means++: centres drawn by distance */
+    2 /* greedy k-means++: centres drawn by distance */
 
 /* Since minor version 2: one job description and one result, each
  * beginning with its own size, for selvane_engine_run and
@@ -175,30 +175,36 @@ typedef struct selvane_engine_job {
      * cluster at random, each cluster given at least one.
      * SELVANE_ENGINE_START_ITEMS: cluster_count distinct items, drawn with
      * equal probability, are the first centres.
-     * SELVANE_ENGINE_START_KMEANS_PLUS_PLUS: the first centre an item drawn
-     * with equal probability, each next one an item drawn with probability
-     * proportional to its distance to the nearest centre chosen so far.
-     * With either start from items, centre j (the j-th drawn, from 0) is
+     * SELVANE_ENGINE_START_KMEANS_PLUS_PLUS: greedy k-means++, as
+     * scikit-learn's: the first centre an item drawn with equal
+     * probability; each next one, of L = 2 + floor(ln cluster_count) items
+     * drawn with probability proportional to their distance to the nearest
+     * centre so far, the one that leaves the least total distance.
+     * With either start from items, centre j (the j-th chosen, from 0) is
      * alone in cluster j, every other item joins its nearest centre (a
-     * centre takes it only when strictly nearer than every centre drawn
+     * centre takes it only when strictly nearer than every centre chosen
      * before it), and the pass runs from that partition as from a random
      * one. The rules, by the job's own metric, weights and presence, for
      * every centre kind:
      * - Only an item with a present value of non-zero weight can be a
      *   centre; a job with fewer such items than clusters is refused
      *   (SELVANE_ENGINE_ERROR_START_ITEMS).
-     * - A start draws exactly one uniform u per centre from the job's
-     *   generator, on the calling thread in pass order, so the starts and
-     *   the results are the same at every thread count. A choice with
-     *   equal probability among the R such items not yet chosen takes the
-     *   one at place floor(u * R) (from 0, in item order; at most R-1).
-     * - k-means++ weighs each such item not yet chosen by max(d, 0), d its
-     *   distance to its nearest centre (max removes a correlation distance
-     *   rounded below 0; a distance that is not a number weighs 0), adds
-     *   the weights in item order into a total T, and takes the first item
-     *   of positive weight whose running sum exceeds u * T. A total of 0
-     *   (every item left lies on a centre: duplicates) or beyond the
-     *   double range makes the choice one of equal probability.
+     * - Every draw is a uniform u from the job's generator, drawn on the
+     *   calling thread in pass order, so the starts and the results are the
+     *   same at every thread count: cluster_count draws per start from
+     *   items, 1 + (cluster_count - 1) L per k-means++ start. An equal
+     *   choice among the R such items not yet chosen takes the one at place
+     *   floor(u * R) (from 0, in item order; at most R-1).
+     * - A weighted choice weighs each such item not yet chosen by
+     *   max(d, 0), d its distance to its nearest centre (max removes a
+     *   correlation distance rounded below 0; a distance that is not a
+     *   number weighs 0), adds the weights in item order into a total T,
+     *   and takes the first item of positive weight whose running sum
+     *   exceeds u * T. A total of 0 (every item left lies on a centre:
+     *   duplicates) or beyond the double range makes it an equal choice.
+     * - The total a k-means++ trial leaves is the same sum of weights with
+     *   the trial as a centre, added in item order; among equal totals the
+     *   first drawn wins.
      * - Distances are measured from the item (first vector) to the chosen
      *   item (second vector). */
     int start;

@@ -13,7 +13,10 @@ struct ItemStarts {
     ItemStartRequest job;
     int* candidates;  // the candidates' item numbers, ascending
     int candidateCount;
-    double* nearest;  // N: each item's distance to its nearest centre
+    double* nearest;   // N: each item's distance to its nearest centre
+    double* measured;  // N: each item's distance to the item measured last
+    double* kept;      // N, k-means++ only: to the best trial so far
+    int trials;        // k-means++: draws per centre after the first
 };
 
 namespace {
@@ -22,8 +25,7 @@ namespace {
 // distance is ever nearer, and its weight, max(d, 0), is 0.
 constexpr double kChosen = -std::numeric_limits<double>::infinity();
 
-// Items measured to a centre at a time: few enough for the stack.
-constexpr int kBlock = 64;
+constexpr double kE = 2.718281828459045;
 
 bool IsCandidate(const ItemSet& items, int item) {
     for (int k = 0; k < items.valueCount; ++k) {
@@ -77,26 +79,59 @@ int WeightedChoice(const ItemStarts& s, double u, int chosenCount) {
     return last;
 }
 
+// distances[i] = the distance of item i to item `to`, for every item.
+void Measure(const ItemSet& items, int to, double* distances) {
+    DistancesToItem(items, 0, items.itemCount, to, distances);
+}
+
+// The nearer of an item's nearest centre so far and a new one at distance
+// d: the new one only when strictly nearer (never when d is not a number).
+inline double Nearer(double d, double nearest) {
+    return d < nearest ? d : nearest;
+}
+
 // Makes item `centre` the centre of cluster j and moves to it every item
-// strictly nearer to it than to the centres before.
-void TakeCentre(ItemStarts& s, int j, int centre, int* clusterIds) {
-    const ItemSet& items = s.job.items;
+// strictly nearer to it than to the centres before; distances: every
+// item's distance to it.
+void TakeCentre(ItemStarts& s, int j, int centre, const double* distances,
+                int* clusterIds) {
     clusterIds[centre] = j;
     s.nearest[centre] = kChosen;
-    double distances[kBlock];
-    for (int first = 0; first < items.itemCount; first += kBlock) {
-        const int count =
-            items.itemCount - first < kBlock ? items.itemCount - first : kBlock;
-        DistancesToItem(items, first, count, centre, distances);
-        for (int b = 0; b < count; ++b) {
-            const int i = first + b;
-            if (i == centre || (j > 0 && s.nearest[i] == kChosen)) continue;
-            if (j == 0 || distances[b] < s.nearest[i]) {
-                s.nearest[i] = distances[b];
-                clusterIds[i] = j;
-            }
+    for (int i = 0; i < s.job.items.itemCount; ++i) {
+        if (i == centre || (j > 0 && s.nearest[i] == kChosen)) continue;
+        if (j == 0 || distances[i] < s.nearest[i]) {
+            s.nearest[i] = distances[i];
+            clusterIds[i] = j;
         }
     }
+}
+
+// Greedy k-means++ (Arthur and Vassilvitskii's, as scikit-learn runs it):
+// of s.trials items drawn by weight, the one that leaves the smallest total
+// weight once taken. Totals are added in item order; among equal totals
+// the first drawn wins. Leaves its distances in s.kept.
+int GreedyChoice(ItemStarts& s, int chosenCount, Generator& generator) {
+    int best = -1;
+    double bestTotal = 0.0;
+    for (int t = 0; t < s.trials; ++t) {
+        const int trial =
+            WeightedChoice(s, UniformRandom(generator), chosenCount);
+        if (trial == best) continue;
+        Measure(s.job.items, trial, s.measured);
+        double total = 0.0;
+        for (int c = 0; c < s.candidateCount; ++c) {
+            const int item = s.candidates[c];
+            total += Weight(Nearer(s.measured[item], s.nearest[item]));
+        }
+        if (best < 0 || total < bestTotal) {
+            best = trial;
+            bestTotal = total;
+            double* swap = s.kept;
+            s.kept = s.measured;
+            s.measured = swap;
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -115,13 +150,23 @@ bool OpenItemStarts(const ItemStartRequest& request, ItemStarts** starts) {
     ItemStarts* s = AllocateArray<ItemStarts>(1);
     const int n = request.items.itemCount;
     int* candidates = s ? AllocateArray<int>(n) : nullptr;
+    const bool greedy = request.method == StartMethod::kKMeansPlusPlus;
     double* nearest = candidates ? AllocateArray<double>(n) : nullptr;
-    if (!nearest) {
+    double* measured = nearest ? AllocateArray<double>(n) : nullptr;
+    double* kept = measured && greedy ? AllocateArray<double>(n) : nullptr;
+    if (!measured || (greedy && !kept)) {
+        Release(measured);
+        Release(nearest);
         Release(candidates);
         Release(s);
         return false;
     }
-    *s = ItemStarts{request, candidates, 0, nearest};
+    // 2 + floor(ln K) trials, by exact comparisons: e^m is never an integer.
+    int trials = 2;
+    for (double power = kE; power <= request.clusterCount; power *= kE) {
+        ++trials;
+    }
+    *s = ItemStarts{request, candidates, 0, nearest, measured, kept, trials};
     for (int i = 0; i < n; ++i) {
         if (IsCandidate(request.items, i)) candidates[s->candidateCount++] = i;
     }
@@ -133,16 +178,22 @@ void CloseItemStarts(ItemStarts* starts) {
     if (!starts) return;
     Release(starts->candidates);
     Release(starts->nearest);
+    Release(starts->measured);
+    Release(starts->kept);
     Release(starts);
 }
 
 void DrawItemStart(ItemStarts& starts, int* clusterIds, Generator& generator) {
-    const bool weighted = starts.job.method == StartMethod::kKMeansPlusPlus;
+    const bool greedy = starts.job.method == StartMethod::kKMeansPlusPlus;
     for (int j = 0; j < starts.job.clusterCount; ++j) {
-        const double u = UniformRandom(generator);
-        const int centre = weighted && j > 0 ? WeightedChoice(starts, u, j)
-                                             : EqualChoice(starts, u, j);
-        TakeCentre(starts, j, centre, clusterIds);
+        if (greedy && j > 0) {
+            const int centre = GreedyChoice(starts, j, generator);
+            TakeCentre(starts, j, centre, starts.kept, clusterIds);
+        } else {
+            const int centre = EqualChoice(starts, UniformRandom(generator), j);
+            Measure(starts.job.items, centre, starts.measured);
+            TakeCentre(starts, j, centre, starts.measured, clusterIds);
+        }
     }
 }
 

@@ -6,21 +6,23 @@
 //   non-zero weight; the others are never chosen (a job with fewer
 //   candidates than clusters cannot start this way). Candidates are taken
 //   in item order.
-// - Draws: one uniform u per centre, K per start, all from the generator
-//   the caller hands in. A choice with equal probability among the R
-//   candidates not yet chosen takes the one at place ShuffleIndex(u, R, 0)
-//   (from 0, in item order).
-// - kItems: every centre is such an equal-probability choice.
-// - kKMeansPlusPlus: the first centre too; each next centre is drawn with
-//   weight max(d, 0) per candidate not yet chosen, d its distance to the
-//   nearest centre so far (a chosen item weighs 0; a distance that is not a
-//   number weighs 0; max(d, 0) removes a correlation distance that rounds
-//   below 0). The weights are added in item order into a total T; the
-//   choice is the first candidate of positive weight whose running sum
-//   exceeds u * T (the last of positive weight, should rounding leave none).
-//   When T is 0 (every candidate left sits on a chosen centre) or not
-//   finite (distances beyond the double range), the centre is an
-//   equal-probability choice instead.
+// - Draws: every uniform u from the generator the caller hands in. An
+//   equal choice among the R candidates not yet chosen takes the one at
+//   place ShuffleIndex(u, R, 0) (from 0, in item order).
+// - Weights: max(d, 0) for each candidate not yet chosen, d its distance to
+//   the nearest centre so far (a chosen item weighs 0; a distance that is
+//   not a number weighs 0; max(d, 0) removes a correlation distance that
+//   rounds below 0), added in item order into a total T. A weighted choice
+//   takes the first candidate of positive weight whose running sum exceeds
+//   u * T (the last of positive weight, should rounding leave none); when
+//   T is 0 (every candidate left sits on a chosen centre) or not finite
+//   (distances beyond the double range) it is an equal choice instead.
+// - kItems: every centre is an equal choice: K draws.
+// - kKMeansPlusPlus, greedy as Arthur and Vassilvitskii suggest and
+//   scikit-learn runs it: the first centre is an equal choice; each next
+//   one is, of L = 2 + floor(ln K) weighted choices (one draw each), the
+//   one that leaves the least total weight once it is a centre (added in
+//   item order; the first drawn among equal totals): 1 + (K - 1) L draws.
 // - Distances: the job's distance function with the item as the first
 //   vector and the chosen item as the second, under the job's mask and
 //   weights.

@@ -11,9 +11,10 @@ enum class StartMethod {
     // K distinct items drawn with equal probability as the first centres
     // (ItemStarts.h).
     kItems,
-    // The first centre an item drawn with equal probability, each next one
-    // an item drawn with probability proportional to its distance to the
-    // nearest centre chosen so far (ItemStarts.h).
+    // Greedy k-means++: the first centre an item drawn with equal
+    // probability, each next one the best of a few items drawn with
+    // probability proportional to their distance to the nearest centre
+    // chosen so far (ItemStarts.h).
     kKMeansPlusPlus,
 };
 
