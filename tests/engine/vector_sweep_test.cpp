@@ -20,6 +20,7 @@
 #include "random/SeedWords.h"
 #include "support/Bits.h"
 #include "support/EngineJobs.h"
+#include "support/ThreadsVariable.h"
 
 namespace selvane {
 namespace {
@@ -27,12 +28,14 @@ namespace {
 using test_support::Bits;
 using test_support::Data;
 using test_support::Describe;
+using test_support::EnvironmentVariable;
 using test_support::ForcedWidth;
 using test_support::Mask;
 using test_support::Outcome;
 using test_support::RandomJob;
 using test_support::Run;
 using test_support::SweepCase;
+using test_support::SweepWidths;
 using test_support::VectorWidths;
 
 void ExpectSameOnEveryWidth(const SweepCase& job, int columns,
@@ -64,15 +67,25 @@ TEST(VectorSweepTest, WidthsCanBeForcedAndReset) {
         ForcedWidth force(lanes);
         EXPECT_EQ(SweepWidthFor(1), lanes);
     }
-    // Left to itself, a job runs a supported width, and the one that needs
-    // fewest registers for its clusters.
+    // Left to itself, a job runs the fastest width: AVX2 where there is.
     const int chosen = SweepWidthFor(8);
     EXPECT_TRUE(SweepWidthSupported(chosen));
-    if (SweepWidthSupported(kAvx512Lanes)) {
-        EXPECT_EQ(chosen, kAvx512Lanes);
-    }
     if (SweepWidthSupported(kAvx2Lanes)) {
-        EXPECT_EQ(SweepWidthFor(3), kAvx2Lanes);
+        EXPECT_EQ(chosen, kAvx2Lanes);
+        EXPECT_EQ(SweepWidthFor(32), kAvx2Lanes);
+    }
+    // SELVANE_SWEEP asks for a width by name; a name of no width, or of
+    // one this processor lacks, keeps the default.
+    for (int lanes : SweepWidths()) {
+        EnvironmentVariable sweep("SELVANE_SWEEP", SweepWidthName(lanes));
+        EXPECT_EQ(SweepWidthFor(8), lanes) << SweepWidthName(lanes);
+    }
+    for (const char* name : {"", "AVX2", "avx", "8", "avx512"}) {
+        EnvironmentVariable sweep("SELVANE_SWEEP", name);
+        if (std::string(name) != "avx512" ||
+            !SweepWidthSupported(kAvx512Lanes)) {
+            EXPECT_EQ(SweepWidthFor(8), chosen) << name;
+        }
     }
 }
 

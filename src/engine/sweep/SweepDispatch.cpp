@@ -1,6 +1,8 @@
 #include "engine/sweep/SweepDispatch.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 namespace selvane {
 
@@ -8,11 +10,29 @@ namespace {
 
 std::atomic<int> forcedWidth{0};
 
-int RegistersFor(int clusterCount, int lanes) {
-    return clusterCount / lanes + (clusterCount % lanes != 0 ? 1 : 0);
-}
+constexpr int kWidths[] = {kLiteralSweep, kSse2Lanes, kAvx2Lanes, kAvx512Lanes};
 
 }  // namespace
+
+int RequestedSweepWidth() {
+    const char* name = std::getenv("SELVANE_SWEEP");
+    if (!name) return 0;
+    for (int lanes : kWidths) {
+        if (std::strcmp(name, SweepWidthName(lanes)) == 0) {
+            return SweepWidthSupported(lanes) ? lanes : 0;
+        }
+    }
+    return 0;
+}
+
+const char* SweepWidthName(int lanes) {
+    switch (lanes) {
+        case kSse2Lanes: return "sse2";
+        case kAvx2Lanes: return "avx2";
+        case kAvx512Lanes: return "avx512";
+        default: return "literal";
+    }
+}
 
 bool SweepWidthSupported(int lanes) {
     if (lanes == kLiteralSweep) return true;
@@ -38,19 +58,17 @@ bool ForceSweepWidth(int lanes) {
     return true;
 }
 
-int SweepWidthFor(int clusterCount) {
+int SweepWidthFor(int /*clusterCount*/) {
     const int forced = forcedWidth.load(std::memory_order_relaxed);
     if (forced != 0) return forced;
-    int best = kLiteralSweep;
-    const int widths[] = {kSse2Lanes, kAvx2Lanes, kAvx512Lanes};
-    for (int lanes : widths) {
-        if (!SweepWidthSupported(lanes)) continue;
-        if (best == kLiteralSweep || RegistersFor(clusterCount, lanes) <
-                                         RegistersFor(clusterCount, best)) {
-            best = lanes;
-        }
+    const int requested = RequestedSweepWidth();
+    if (requested != 0) return requested;
+    // Measured: AVX2 is the fastest wherever it runs.
+    const int fastestFirst[] = {kAvx2Lanes, kSse2Lanes};
+    for (int lanes : fastestFirst) {
+        if (SweepWidthSupported(lanes)) return lanes;
     }
-    return best;
+    return kLiteralSweep;
 }
 
 SweepFunction SweepOfWidth(int lanes) {
