@@ -3,9 +3,13 @@
 // (D+1)·(8+8+4)·N bytes of rows plus their pointers and allocator
 // overheads.
 //
-//   selvane_scale [items [dimensions [clusters [o]]]]   default 1000000 8 8
+//   selvane_scale [items [dimensions [clusters [o|m|-] [e]]]]
 //
-// o asks for overlapping clusters, which take many more iterations.
+// Default 1000000 8 8. o asks for overlapping clusters, which take many more
+// iterations; m for clusters that differ in direction, with multiplicative
+// noise (the data kinds of selvane_bench). e runs k-means with the
+// Euclidean distance on the values as they are, through the engine entry
+// (200 passes, unit weights), instead of the exported function.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -15,8 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "OverlappingInput.h"
+#include "BenchInputs.h"
 #include "common/PassCounters.h"
+#include "engine/ClusterEngine.h"
+#include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 
@@ -61,25 +67,58 @@ std::vector<double> MakeInput(int items, int dimensions, int clusters) {
     return input;
 }
 
+// k-means with the Euclidean distance on the values, one item per row, all
+// present, unit weights; the cluster numbers go to result.
+void RunEuclidean(int items, int dimensions, const std::vector<double>& input,
+                  int clusters, std::vector<double>& result) {
+    std::vector<double> rows(input.size());
+    std::vector<const double*> rowPointers(static_cast<std::size_t>(items));
+    for (int i = 0; i < items; ++i) {
+        for (int d = 0; d < dimensions; ++d) {
+            rows[static_cast<std::size_t>(i) * dimensions + d] =
+                input[static_cast<std::size_t>(d) * items + i];
+        }
+        rowPointers[static_cast<std::size_t>(i)] =
+            &rows[static_cast<std::size_t>(i) * dimensions];
+    }
+    std::vector<int> maskRow(static_cast<std::size_t>(dimensions), 1);
+    std::vector<const int*> maskPointers(static_cast<std::size_t>(items),
+                                         maskRow.data());
+    std::vector<double> weights(static_cast<std::size_t>(dimensions), 1.0);
+    std::vector<int> ids(static_cast<std::size_t>(items));
+    double error = 0.0;
+    int found = 0;
+    selvane::ClusterEngine().PartitionClusters(
+        clusters, items, dimensions, rowPointers.data(), maskPointers.data(),
+        weights.data(), 0, 200, 'a', 'e', ids.data(), &error, &found);
+    for (int i = 0; i < items; ++i) {
+        result[static_cast<std::size_t>(i)] =
+            found > 0 ? ids[static_cast<std::size_t>(i)] : -1.0;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int items = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int dimensions = argc > 2 ? std::atoi(argv[2]) : 8;
     const int clusters = argc > 3 ? std::atoi(argv[3]) : 8;
-    const bool overlapping = argc > 4 && std::string(argv[4]) == "o";
+    const std::string kind = argc > 4 ? argv[4] : "-";
+    const bool euclidean = argc > 5 && std::string(argv[5]) == "e";
     if (items < 1 || dimensions < 1 || clusters < 1 ||
-        (argc > 4 && !overlapping)) {
-        std::fprintf(stderr,
-                     "usage: selvane_scale [items [dims [clusters [o]]]]\n");
+        (kind != "-" && kind != "o" && kind != "m") ||
+        (argc > 5 && !euclidean)) {
+        std::fprintf(
+            stderr,
+            "usage: selvane_scale [items [dims [clusters [o|m|- [e]]]]]\n");
         return 2;
     }
 
+    const std::uint32_t seed = 2024u + static_cast<std::uint32_t>(items);
     const std::vector<double> input =
-        overlapping
-            ? OverlappingInput(items, dimensions, clusters,
-                               2024u + static_cast<std::uint32_t>(items))
-            : MakeInput(items, dimensions, clusters);
+        kind == "o"   ? OverlappingInput(items, dimensions, clusters, seed)
+        : kind == "m" ? DirectionInput(items, dimensions, clusters, seed)
+                      : MakeInput(items, dimensions, clusters);
     std::vector<double> result(static_cast<std::size_t>(items), -2.0);
     // Touch every page the caller owns, so the baseline includes them.
     const double baseline = ResidentBytes();
@@ -88,7 +127,12 @@ int main(int argc, char** argv) {
     selvane::StoreSeedWords({12345, 67890});
     const selvane::PassCounts before = selvane::ReadPassCounts();
     const auto start = std::chrono::steady_clock::now();
-    selvane::RunJob(items, dimensions, input.data(), clusters, result.data());
+    if (euclidean) {
+        RunEuclidean(items, dimensions, input, clusters, result);
+    } else {
+        selvane::RunJob(items, dimensions, input.data(), clusters,
+                        result.data());
+    }
     const auto stop = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(stop - start).count();
     const double peak = PeakResidentBytes();
@@ -117,8 +161,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("items %d, dimensions %d, clusters %d%s\n", items, dimensions,
-                clusters, overlapping ? ", overlapping" : "");
+    std::printf("items %d, dimensions %d, clusters %d%s%s\n", items, dimensions,
+                clusters,
+                kind == "o"   ? ", overlapping"
+                : kind == "m" ? ", differing in direction"
+                              : "",
+                euclidean ? ", k-means with the Euclidean distance" : "");
+    std::printf("sweep                %d doubles per register\n",
+                selvane::SweepWidthFor(clusters));
     std::printf("wall time            %.1f s\n", seconds);
     std::printf(
         "iterations per pass  %.1f (%.3f ns per item, cluster and "
