@@ -27,7 +27,6 @@ struct Avx2 {
     static Vec Div(Vec a, Vec b) { return _mm256_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm256_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm256_min_pd(a, b); }
-    static constexpr bool kBoundedBlocks = true;
     static Vec Strided(const double* p, int stride) {
         return _mm256_set_pd(p[3 * stride], p[2 * stride], p[stride], p[0]);
     }

@@ -1,10 +1,11 @@
 // The sweep kernels on AVX-512 registers: eight doubles per register, with
 // mask registers for the lanes whose position is present. AVX-512F only, and
 // no FMA: a fused multiply-add rounds once where the distance functions
-// round twice.
+// round twice. x86-64 only: a block of items fills a whole register, and the
+// 32-bit builds take blocks of four.
 #include "engine/sweep/SweepPreamble.h"
 
-#if SELVANE_SWEEP_X86
+#if SELVANE_SWEEP_X86 && defined(__x86_64__)
 
 #include <immintrin.h>
 
@@ -26,14 +27,37 @@ struct Avx512 {
     static Vec Sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
     static Vec Mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm512_div_pd(a, b); }
-    // The zero-masked form: the plain one reads an undefined source that
-    // GCC 12 warns about.
+    // Zero-masked forms here and below: the plain ones read an undefined
+    // source that GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
+    static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_pd(0xFF, a, b); }
+    static Vec Strided(const double* p, int stride) {
+        const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        return GatherAt(p,
+                        _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stride)));
+    }
+    static Vec Gather(const double* base, const int* index) {
+        return GatherAt(
+            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)));
+    }
+    static Vec GatherAt(const double* base, __m256i index) {
+        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, index, base,
+                                        8);
+    }
 
-    // Blocks of items test their bounds one item at a time here: the
-    // register-wide bounded block has not yet run on a processor with these
-    // instructions.
-    static constexpr bool kBoundedBlocks = false;
+    // Centre values by cluster from the two registers that hold clusters
+    // 0-15 at one position: one two-register permutation, whose index bit 3
+    // chooses the register.
+    static constexpr int kPickRegisters = 2;
+    using Picker = __m512i;
+    static Picker MakePicker(const int* clusters) {
+        return _mm512_maskz_cvtepi32_epi64(
+            0xFF,
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(clusters)));
+    }
+    static Vec Pick(Vec low, Vec high, const Picker& picker) {
+        return _mm512_permutex2var_pd(low, picker, high);
+    }
 
     static Mask LoadMask(const std::int64_t* p) {
         const __m512i bits = _mm512_loadu_si512(p);

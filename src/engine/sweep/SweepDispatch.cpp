@@ -41,11 +41,15 @@ bool SweepWidthSupported(int lanes) {
     // registers, so a processor with AVX-512 under a system without it
     // reports no AVX-512.
     __builtin_cpu_init();
+    // A width this build does not compile has no sweep.
+    if (lanes != kSse2Lanes && lanes != kAvx2Lanes && lanes != kAvx512Lanes) {
+        return false;
+    }
+    if (!SweepOfWidth(lanes)) return false;
     switch (lanes) {
         case kSse2Lanes: return __builtin_cpu_supports("sse2") != 0;
         case kAvx2Lanes: return __builtin_cpu_supports("avx2") != 0;
-        case kAvx512Lanes: return __builtin_cpu_supports("avx512f") != 0;
-        default: return false;
+        default: return __builtin_cpu_supports("avx512f") != 0;
     }
 #else
     return false;

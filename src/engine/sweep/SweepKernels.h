@@ -4,9 +4,9 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
-//   kBoundedBlocks and, where it is true, Min, Gather (base[index[l]] in lane
-//   l), Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker
-//   and Pick (the same from registers of clusters; see SweepAvx2.cpp),
+//   Min, Gather (base[index[l]] in lane l), Strided (p[l * stride] in lane
+//   l), kPickRegisters, Picker, MakePicker and Pick (the same from registers
+//   of clusters; see SweepAvx2.cpp),
 //   LoadMask (all bits set = present), NoLanes,
 //   Either, AddWhere (acc + term in the lanes of the mask, acc itself
 //   elsewhere), Select (a in the lanes of the mask, b elsewhere), IsZero,

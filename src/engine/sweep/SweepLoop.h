@@ -271,14 +271,11 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int D = job.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
-    // A whole block tests its items' bounds a register at a time where the
-    // instruction set does; a short one, and AVX-512's, item by item below.
-    const bool laned = T::kBoundedBlocks && view.bounded &&
-                       block.count == kSweepGroup;
+    // A whole block tests its items' bounds a register at a time; a short
+    // one item by item below.
+    const bool laned = view.bounded && block.count == kSweepGroup;
     unsigned spared = 0;
-    if constexpr (T::kBoundedBlocks) {
-        if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
-    }
+    if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
     block.homeOnly = spared;
     block.track = 0;
     // Complete items with every distance computed, and those whose bounds
@@ -361,10 +358,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
     unsigned char* touched = ws.touched;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(ws.view.paddedClusters);
-    // Moves on registers where blocks are bounded on registers too: both
-    // have run on the processors that offer those instruction sets.
-    const int registers = T::kBoundedBlocks ? ws.view.paddedClusters / T::kLanes
-                                            : 0;
+    const int registers = ws.view.paddedClusters / T::kLanes;
     const int first = block.first;
     const int count = block.count;
     const unsigned homeOnly = block.homeOnly;
@@ -395,13 +389,11 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                     // item does not join, for its fresh bounds.
                     double rival = HUGE_VAL;
                     if (registers == 1 || registers == 2) {
-                        if constexpr (T::kBoundedBlocks) {
-                            c = registers == 1
-                                    ? MoveOnRegisters<T, 1>(job, distance, home,
-                                                            nearest, rival)
-                                    : MoveOnRegisters<T, 2>(job, distance, home,
-                                                            nearest, rival);
-                        }
+                        c = registers == 1
+                                ? MoveOnRegisters<T, 1>(job, distance, home,
+                                                        nearest, rival)
+                                : MoveOnRegisters<T, 2>(job, distance, home,
+                                                        nearest, rival);
                     } else {
                         for (int j = 0; j < K; ++j) {
                             if (j == home) continue;

@@ -26,7 +26,6 @@ struct Sse2 {
     static Vec Div(Vec a, Vec b) { return _mm_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm_min_pd(a, b); }
-    static constexpr bool kBoundedBlocks = true;
     static Vec Strided(const double* p, int stride) {
         return _mm_set_pd(p[stride], p[0]);
     }
