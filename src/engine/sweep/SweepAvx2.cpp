@@ -27,6 +27,7 @@ struct Avx2 {
     static Vec Div(Vec a, Vec b) { return _mm256_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm256_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm256_min_pd(a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm256_max_pd(a, b); }
     static Vec Strided(const double* p, int stride) {
         return _mm256_set_pd(p[3 * stride], p[2 * stride], p[stride], p[0]);
     }
@@ -85,6 +86,10 @@ struct Avx2 {
     static unsigned AtLeastBits(Vec a, Vec b) {
         return static_cast<unsigned>(
             _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GE_OQ)));
+    }
+    static unsigned NotAboveBits(Vec a, Vec b) {
+        return static_cast<unsigned>(
+            _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_NGT_UQ)));
     }
 };
 

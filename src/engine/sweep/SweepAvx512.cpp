@@ -31,6 +31,7 @@ struct Avx512 {
     // source that GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
     static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_pd(0xFF, a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm512_maskz_max_pd(0xFF, a, b); }
     static Vec Strided(const double* p, int stride) {
         const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         return GatherAt(p,
@@ -82,6 +83,9 @@ struct Avx512 {
     }
     static unsigned AtLeastBits(Vec a, Vec b) {
         return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ);
+    }
+    static unsigned NotAboveBits(Vec a, Vec b) {
+        return _mm512_cmp_pd_mask(a, b, _CMP_NGT_UQ);
     }
 };
 

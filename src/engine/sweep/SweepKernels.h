@@ -4,14 +4,14 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
-//   Min, Gather (base[index[l]] in lane l), Strided (p[l * stride] in lane
+//   Min, Max, Gather (base[index[l]] in lane l), Strided (p[l * stride] in lane
 //   l), kPickRegisters, Picker, MakePicker and Pick (the same from registers
 //   of clusters; see SweepAvx2.cpp),
 //   LoadMask (all bits set = present), NoLanes,
 //   Either, AddWhere (acc + term in the lanes of the mask, acc itself
 //   elsewhere), Select (a in the lanes of the mask, b elsewhere), IsZero,
-//   AnyNegativeOrNan, and LessBits and AtLeastBits (a < b and a >= b, one bit
-//   per lane).
+//   AnyNegativeOrNan, and LessBits, AtLeastBits and NotAboveBits (a < b,
+//   a >= b and !(a > b), one bit per lane).
 //
 // Exactness: every lane repeats the scalar arithmetic of the distance
 // functions operation for operation, in the same order and with the same
@@ -305,41 +305,13 @@ void HomeDistances(const SweepView& view, SweepItems& items, int count) {
     }
 }
 
-// The sums of the home centres alone, each as its lane of the full sums
-// would form it: from 0.0, position by position. Several items at once, so
-// that their chains of additions overlap.
-template <class T, int G, bool Unit>
-void HomeSumsOf(const SweepView& view, SweepItems& items, int first) {
-    const std::size_t paddedClusters =
-        static_cast<std::size_t>(view.paddedClusters);
-    double sum[G];
-    const double* centre[G];
-    const double* row[G];
-    for (int g = 0; g < G; ++g) {
-        sum[g] = 0.0;
-        centre[g] = view.centres + items.home[first + g];
-        row[g] = items.rows[first + g];
-    }
-    for (int k = 0; k < view.valueCount; ++k) {
-        const std::size_t at = k * paddedClusters;
-        for (int g = 0; g < G; ++g) {
-            const double wx1 = Unit ? row[g][k] : view.weights[k] * row[g][k];
-            sum[g] += wx1 * centre[g][at];
-        }
-    }
-    for (int g = 0; g < G; ++g) {
-        const int m = first + g;
-        items.out[m][items.home[m]] = sum[g];
-        items.homeOnly[m] = true;
-    }
-}
-
 // The home sums of R registers of consecutive items, lane g of register r
 // for item first + r * kLanes + g, each as its lane of the full sums would
-// form it. The centres' values are picked from registers where the
-// clusters fit in kPickRegisters, else gathered. Several registers at
+// form it: sxy for the correlation, the sum of (w * d) * d for the
+// Euclidean distance. The centres' values are picked from registers where
+// the clusters fit in kPickRegisters, else gathered. Several registers at
 // once, so that their chains of additions overlap.
-template <class T, int R, bool Unit, bool Picked>
+template <class T, int R, bool Euclidean, bool Unit, bool Picked>
 void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
                   const int* homes, typename T::Vec* sums) {
     using Vec = typename T::Vec;
@@ -362,53 +334,52 @@ void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
             low = T::Load(centre);
             high = T::Load(centre + highAt);
         }
+        const Vec w = T::Set(view.weights[k]);
         for (int r = 0; r < R; ++r) {
             const Vec x1 = T::Strided(x + r * registerStride, D);
-            const Vec wx1 = Unit ? x1 : T::Mul(T::Set(view.weights[k]), x1);
             const Vec x2 = Picked ? T::Pick(low, high, pickers[r])
                                   : T::Gather(centre, homes + r * T::kLanes);
-            sums[r] = T::Add(sums[r], T::Mul(wx1, x2));
+            if (Euclidean) {
+                const Vec d = T::Sub(x1, x2);
+                sums[r] = T::Add(sums[r], T::Mul(Unit ? d : T::Mul(w, d), d));
+            } else {
+                const Vec wx1 = Unit ? x1 : T::Mul(w, x1);
+                sums[r] = T::Add(sums[r], T::Mul(wx1, x2));
+            }
         }
+    }
+}
+
+template <class T, int R, bool Euclidean>
+void LaneHomeSumsOf(const SweepJob& job, const SweepView& view, int first,
+                    const int* homes, typename T::Vec* sums) {
+    const bool picked = T::kPickRegisters > 0 &&
+                        view.paddedClusters <= T::kPickRegisters * T::kLanes;
+    if (picked) {
+        if (view.unitWeights) {
+            LaneHomeSums<T, R, Euclidean, true, true>(job, view, first, homes,
+                                                      sums);
+        } else {
+            LaneHomeSums<T, R, Euclidean, false, true>(job, view, first, homes,
+                                                       sums);
+        }
+    } else if (view.unitWeights) {
+        LaneHomeSums<T, R, Euclidean, true, false>(job, view, first, homes,
+                                                   sums);
+    } else {
+        LaneHomeSums<T, R, Euclidean, false, false>(job, view, first, homes,
+                                                    sums);
     }
 }
 
 template <class T, int R>
 void HomeSumsOfBlock(const SweepJob& job, const SweepView& view, int first,
                      const int* homes, typename T::Vec* sums) {
-    const bool picked = T::kPickRegisters > 0 &&
-                        view.paddedClusters <= T::kPickRegisters * T::kLanes;
-    if (picked) {
-        if (view.unitWeights) {
-            LaneHomeSums<T, R, true, true>(job, view, first, homes, sums);
-        } else {
-            LaneHomeSums<T, R, false, true>(job, view, first, homes, sums);
-        }
-    } else if (view.unitWeights) {
-        LaneHomeSums<T, R, true, false>(job, view, first, homes, sums);
+    if (view.euclidean) {
+        LaneHomeSumsOf<T, R, true>(job, view, first, homes, sums);
     } else {
-        LaneHomeSums<T, R, false, false>(job, view, first, homes, sums);
+        LaneHomeSumsOf<T, R, false>(job, view, first, homes, sums);
     }
-}
-
-// The home distances of items whose bounds spare them their rivals.
-template <class T>
-void BoundedDistances(const SweepView& view, SweepItems& items, int count) {
-    int g = 0;
-    for (; count - g >= 4; g += 4) {
-        if (view.unitWeights) {
-            HomeSumsOf<T, 4, true>(view, items, g);
-        } else {
-            HomeSumsOf<T, 4, false>(view, items, g);
-        }
-    }
-    for (; g < count; ++g) {
-        if (view.unitWeights) {
-            HomeSumsOf<T, 1, true>(view, items, g);
-        } else {
-            HomeSumsOf<T, 1, false>(view, items, g);
-        }
-    }
-    HomeDistances<T>(view, items, count);
 }
 
 template <class T>

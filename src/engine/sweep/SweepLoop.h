@@ -114,7 +114,7 @@ double LeastLane(const typename T::Vec* registers) {
 // centres' are screenable), so the nearest other cluster is the least of
 // them, the first of equals, and takes the item only when strictly nearer
 // than home; the least distance of the clusters the item does not join
-// renews its bounds. Returns the cluster the item ends in.
+// renews its bound. Returns the cluster the item ends in.
 template <class T, int R>
 int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
                     double& nearest, double& rival) {
@@ -157,7 +157,7 @@ int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
 
 // Home sums of a few items, one after another, each as its lane of the
 // full sums would form it: from 0.0, position by position.
-template <bool Unit>
+template <bool Euclidean, bool Unit>
 void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
                   const int* homes, unsigned wanted, double* sums) {
     const int D = view.valueCount;
@@ -172,8 +172,13 @@ void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
         // Unrolled: the counting would cost as much as the arithmetic.
 #pragma GCC unroll 8
         for (int k = 0; k < D; ++k) {
-            const double wx1 = Unit ? x[k] : view.weights[k] * x[k];
-            sum += wx1 * centre[k * paddedClusters];
+            if (Euclidean) {
+                const double d = x[k] - centre[k * paddedClusters];
+                sum += (Unit ? d : view.weights[k] * d) * d;
+            } else {
+                const double wx1 = Unit ? x[k] : view.weights[k] * x[k];
+                sum += wx1 * centre[k * paddedClusters];
+            }
         }
         sums[g] = sum;
     }
@@ -183,64 +188,52 @@ void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
 // a whole block's in registers, whose gathers dominate.
 constexpr int kLanedHomeSums = 4;
 
-// The items of a whole block whose bounds hold, a register of them at a
-// time. Every item's bounds widen by the drift, which keeps them valid for
-// these centres; those whose bounds still hold get their home distance in
-// block.home, the last sweep's where their centre did not move, and the
-// others are left to ComputeBlock. Returns a bit for each item spared its
-// rivals.
+// The tracked items of a whole block, in a sweep whose bounds hold from the
+// last: each gets its exact home distance in block.home (the last sweep's
+// where its centre kept its bits), and its bound is tested against it.
+// Returns a bit for each item that no rival can take, whose other
+// distances are not needed.
 template <class T>
-unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
-                      SweepBlock& block) {
+unsigned BoundedItems(const SweepJob& job, SweepWorkspace& ws, const int* ids,
+                      SweepBlock& block, unsigned tracked) {
     using Vec = typename T::Vec;
     static_assert(T::kLanes <= kSweepGroup, "a block fills whole registers");
     constexpr int kRegisters = kSweepGroup / T::kLanes;
     const SweepView& view = ws.view;
     const int first = block.first;
     const int* homes = ids + first;
-    const Vec room = T::Set(8.0 * view.boundError);
+    double* home = block.home;
     Vec drifts[kRegisters];
-    unsigned held = 0;
     unsigned moved = 0;
     for (int r = 0; r < kRegisters; ++r) {
-        const int at = first + r * T::kLanes;
-        const int* home = homes + r * T::kLanes;
-        const int shift = r * T::kLanes;
-        const Vec drift = T::Gather(view.drift, home);
-        const Vec upper = T::Add(T::Load(ws.upper + at), drift);
-        const Vec lower =
-            T::Sub(T::Load(ws.lower + at), T::Gather(view.rivalDrift, home));
-        T::Store(ws.upper + at, upper);
-        T::Store(ws.lower + at, lower);
-        drifts[r] = drift;
-        // As BoundsHoldHome, lane by lane.
-        const unsigned bits = T::LessBits(upper, lower) &
-                              T::LessBits(room, T::Mul(T::Sub(lower, upper),
-                                                       T::Add(lower, upper)));
-        held |= bits << shift;
-        moved |= T::LessBits(T::Zero(), drift) << shift;
+        const int at = r * T::kLanes;
+        drifts[r] = T::Gather(view.drift, homes + at);
+        moved |= T::LessBits(T::Zero(), drifts[r]) << at;
+        T::Store(home + at, T::Load(ws.homeDistance + first + at));
     }
-    if (held == 0) return 0;
-
-    // Home distances: the last sweep's in the lanes whose centre did not
-    // move, computed in the others (harmlessly, in lanes not held).
-    const double* kept = ws.homeDistance + first;
-    Vec distances[kRegisters];
-    const unsigned fresh = held & moved;
-    if (fresh == 0) {
-        for (int r = 0; r < kRegisters; ++r) {
-            distances[r] = T::Load(kept + r * T::kLanes);
-        }
-    } else {
+    moved &= tracked;
+    if (moved != 0) {
+        // Computed in every lane whose centre moved (harmlessly where the
+        // item is not tracked), kept in the others.
         Vec sums[kRegisters];
-        if (__builtin_popcount(fresh) >= kLanedHomeSums) {
+        if (__builtin_popcount(moved) >= kLanedHomeSums) {
             HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
         } else {
             double laneSums[kSweepGroup] = {};
-            if (view.unitWeights) {
-                ItemHomeSums<true>(job, view, first, homes, fresh, laneSums);
+            if (view.euclidean) {
+                if (view.unitWeights) {
+                    ItemHomeSums<true, true>(job, view, first, homes, moved,
+                                             laneSums);
+                } else {
+                    ItemHomeSums<true, false>(job, view, first, homes, moved,
+                                              laneSums);
+                }
+            } else if (view.unitWeights) {
+                ItemHomeSums<false, true>(job, view, first, homes, moved,
+                                          laneSums);
             } else {
-                ItemHomeSums<false>(job, view, first, homes, fresh, laneSums);
+                ItemHomeSums<false, false>(job, view, first, homes, moved,
+                                           laneSums);
             }
             for (int r = 0; r < kRegisters; ++r) {
                 sums[r] = T::Load(laneSums + r * T::kLanes);
@@ -248,17 +241,27 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
         }
         for (int r = 0; r < kRegisters; ++r) {
             const int at = r * T::kLanes;
+            // Bounded Euclidean jobs have a positive total weight.
             const Vec computed =
-                Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
-                               T::Gather(view.centreSelf, homes + at));
-            distances[r] =
-                T::Select(T::IsZero(drifts[r]), T::Load(kept + at), computed);
+                view.euclidean
+                    ? T::Div(sums[r], T::Set(view.completeWeight))
+                    : Correlation<T>(sums[r],
+                                     T::Load(job.itemSelf + first + at),
+                                     T::Gather(view.centreSelf, homes + at));
+            T::Store(home + at, T::Select(T::IsZero(drifts[r]),
+                                          T::Load(home + at), computed));
         }
     }
+
+    unsigned failing = 0;
     for (int r = 0; r < kRegisters; ++r) {
-        T::Store(block.home + r * T::kLanes, distances[r]);
+        const int at = r * T::kLanes;
+        failing |= BoundsFail<T>(T::Load(ws.lower + first + at),
+                                 T::Gather(view.odometer, homes + at),
+                                 UpperLength<T>(view, T::Load(home + at)))
+                   << at;
     }
-    return held;
+    return tracked & ~failing;
 }
 
 // The centres are fixed for the whole sweep, and only an item's own turn
@@ -271,52 +274,37 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int D = job.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
-    // A whole block tests its items' bounds a register at a time; a short
-    // one item by item below.
-    const bool laned = view.bounded && block.count == kSweepGroup;
+    const int first = block.first;
+    const unsigned all = (2u << (block.count - 1)) - 1;
+    // The items whose bounds this sweep keeps: all their distances are
+    // computed, unless the bounds spare them their rivals.
+    const unsigned tracked =
+        view.track ? job.blockBoundable[first / kSweepGroup] : 0u;
     unsigned spared = 0;
-    if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
+    unsigned homesKnown = 0;
+    // The last block may be short: its items are computed in full.
+    if (view.bounded && tracked != 0 && block.count == kSweepGroup) {
+        spared = BoundedItems<T>(job, ws, ids, block, tracked);
+        homesKnown = tracked;
+    }
     block.homeOnly = spared;
-    block.track = 0;
-    // Complete items with every distance computed, and those whose bounds
-    // spare them all but the home distance.
+    block.renew = tracked & ~spared;
     SweepItems items;
-    SweepItems homes;
     int slotOf[kSweepGroup];
     int complete = 0;
-    int bounded = 0;
-    const unsigned all = (2u << (block.count - 1)) - 1;
     for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
         const int g = __builtin_ctz(rest);
-        const int item = block.first + g;
+        const int item = first + g;
         double* slot = block.distances + g * paddedClusters;
         const double* values =
             job.itemValues + static_cast<std::size_t>(item) * D;
         if (view.centresComplete && job.itemComplete[item]) {
-            const int home = ids[item];
-            const bool track = view.track && job.itemMargin[item] > 0.0;
-            if (track && view.bounded && !laned &&
-                BoundsHoldHome<T>(view, ws.upper[item], ws.lower[item], home)) {
-                block.homeOnly |= 1u << g;
-                // A centre that did not move: the last sweep's distance.
-                if (view.drift[home] == 0.0) {
-                    slot[home] = ws.homeDistance[item];
-                    continue;
-                }
-                homes.rows[bounded] = values;
-                homes.self[bounded] = job.itemSelf[item];
-                homes.home[bounded] = home;
-                homes.out[bounded] = slot;
-                ++bounded;
-                continue;
-            }
-            if (track) block.track |= 1u << g;
             items.rows[complete] = values;
             items.self[complete] = job.itemSelf[item];
             items.margin[complete] = job.itemMargin[item];
-            items.home[complete] = home;
+            items.home[complete] = ids[item];
             items.out[complete] = slot;
-            items.track[complete] = track;
+            items.track[complete] = (tracked >> g & 1u) != 0;
             slotOf[complete] = g;
             ++complete;
             continue;
@@ -338,31 +326,29 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             if (items.homeOnly[m]) block.homeOnly |= 1u << slotOf[m];
         }
     }
-    if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
     // The turns read every item's home distance from one place.
-    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+    for (unsigned rest = all & ~homesKnown; rest != 0; rest &= rest - 1) {
         const int g = __builtin_ctz(rest);
-        block.home[g] =
-            block.distances[g * paddedClusters + ids[block.first + g]];
+        block.home[g] = block.distances[g * paddedClusters + ids[first + g]];
     }
 }
 
 // The turns of a block's items, in order: the moves of the literal sweep.
 template <class T>
-void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
-                 const SweepBlock& block, int* ids, int* clusterSizes,
-                 double& total) {
+void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
+                 int* ids, int* clusterSizes, double& total) {
     // Locals, not the job's fields: the stores into the int arrays below
     // would otherwise make the compiler read every field again.
     const int K = job.clusterCount;
     unsigned char* touched = ws.touched;
+    const SweepView& view = ws.view;
     const std::size_t paddedClusters =
-        static_cast<std::size_t>(ws.view.paddedClusters);
-    const int registers = ws.view.paddedClusters / T::kLanes;
+        static_cast<std::size_t>(view.paddedClusters);
+    const int registers = view.paddedClusters / T::kLanes;
     const int first = block.first;
     const int count = block.count;
     const unsigned homeOnly = block.homeOnly;
-    const unsigned track = block.track;
+    const unsigned renew = block.renew;
     const double* homes = block.home;
     double sum = total;
     double* homeDistance = ws.homeDistance;
@@ -384,9 +370,9 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         if (clusterSizes[home] != 1) {
             if ((homeOnly >> g & 1u) == 0) {
                 const double* distance = block.distances + g * paddedClusters;
-                if (track >> g & 1u) {
+                if ((renew >> g & 1u) != 0) {
                     // The same moves, and the nearest of the clusters the
-                    // item does not join, for its fresh bounds.
+                    // item does not join, for its fresh bound.
                     double rival = HUGE_VAL;
                     if (registers == 1 || registers == 2) {
                         c = registers == 1
@@ -407,8 +393,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                             }
                         }
                     }
-                    RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
-                                   ws.lower[item]);
+                    ws.lower[item] = StoredBound(view, rival, c);
                 } else {
                     for (int j = 0; j < K; ++j) {
                         // Strict: an equally near cluster never takes the
@@ -435,9 +420,10 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 }
             }
             sum += nearest;
-        } else if (track >> g & 1u) {
-            // Not compared this turn: the next sweep computes it in full.
-            ws.lower[item] = -HUGE_VAL;
+        } else if ((renew >> g & 1u) != 0 && !view.bounded) {
+            // Not compared this turn, and its bound is older than the
+            // odometers: 0 bounds nothing.
+            ws.lower[item] = 0.0;
         }
         // Every item's distance to its cluster is known by now; the next
         // sweep reads it where that centre keeps its bits.

@@ -52,6 +52,9 @@ struct SweepJob {
     // Every weight finite and not negative: a condition of screening the
     // correlation.
     bool weightsScreenable;
+    // The weights allow bounds: for the Euclidean distance, none above
+    // 2^100 and a total between 2^-100 and 2^100.
+    bool weightsBoundable;
     // N rows of D: a compact copy of the items, read in order by every
     // sweep (rows scattered over the heap would cost memory traffic), and
     // kSweepPadding doubles more, so that a whole register can be read at
@@ -61,12 +64,20 @@ struct SweepJob {
     double* itemSelf;             // N: sum of (w * x) * x of complete items
     // N: how far apart two clusters' screening scores must be for the
     // order of their correlation distances to be certain; 0 forbids
-    // screening the item, and bounding it.
+    // screening the item.
     double* itemMargin;
-    // The most a computed correlation distance of a screenable item can be
-    // off from the exact one: the rounding of its three sums, the root and
-    // the division, with room to spare.
-    double boundError;
+    // A byte per block of kSweepGroup items (from item 0), bit g for item g
+    // of the block: 1 when the item's distances may be bounded (complete,
+    // and its values (Euclidean) or sums (correlation) in the range where
+    // every rounding is relative).
+    unsigned char* blockBoundable;
+    // How far a computed distance d of a bounded item may be off: its
+    // length squared lies within boundAbsolute of boundScale * d, stretched
+    // by upperFactor or shrunk by lowerFactor (SweepView).
+    double boundScale;
+    double boundAbsolute;
+    double upperFactor;
+    double lowerFactor;
     // Lanes of the first two registers of clusters: all bits set in those
     // beyond the clusters.
     std::int64_t paddingLanes[2 * kSweepPadding];
@@ -97,19 +108,26 @@ struct SweepView {
     // correlation, centreScale holds 1 / sqrt(centreSelf), Kpad values.
     bool screen;
     const double* centreScale;
-    // Bounds on how far a screenable item lies from its home and from its
-    // nearest rival (correlation only), in unit-vector lengths, the square
-    // root of twice the distance. track: centres fit for bounds, so items
-    // whose distances are all computed record theirs. bounded: the last
-    // sweep tracked too, and drift says how far each unit centre has moved
-    // since (the bounds widen by it before they are tested).
+    // Bounds on how far a bounded item lies from the centres (SweepBounds.h).
+    // track: centres fit for bounds, so items whose distances are all
+    // computed renew theirs. bounded: the last sweep tracked too, and the
+    // odometers say how far the centres have moved since.
     bool track;
     bool bounded;
     // Kpad; exactly 0 for a centre laid out with the bits it had, whose
     // items' home distances are those of the last sweep.
     const double* drift;
-    const double* rivalDrift;  // Kpad: the largest drift of any other cluster
-    double boundError;         // as SweepJob::boundError
+    // Kpad: for each cluster, the sum over this pass's sweeps of the
+    // largest drift of any other cluster.
+    const double* odometer;
+    // From a computed distance d, a length certainly above the exact one
+    // (UpperLength) and one certainly below (StoredBound): boundScale * d
+    // plus or minus boundAbsolute, stretched by upperFactor or shrunk by
+    // lowerFactor, under the root.
+    double boundScale;
+    double boundAbsolute;
+    double upperFactor;
+    double lowerFactor;
 };
 
 // The kernels and the loop are templates on the register type, compiled
@@ -147,7 +165,9 @@ struct SweepBlock {
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
     double home[kSweepGroup];  // each item's distance to its cluster
-    unsigned track;            // a bit per item: renew its bounds at its turn
+    // A bit per item: its distances are all computed, and its bounds are
+    // renewed from them at its turn.
+    unsigned renew;
 };
 
 }  // namespace selvane
