@@ -17,9 +17,9 @@ __version__ = "1.0.0"
 
 from ._cluster import UnmeasurableItemsWarning, cluster, unmeasurable
 from ._engine import EngineError, load_engine_library
-from ._kmeans import KMeans, NotFittedError
+from ._kmeans import ConvergenceWarning, KMeans, NotFittedError
 from ._library import LibraryNotFoundError, load_library
 
 __all__ = ["cluster", "unmeasurable", "KMeans", "load_library", "load_engine_library",
            "UnmeasurableItemsWarning", "LibraryNotFoundError", "EngineError",
-           "NotFittedError", "__version__"]
+           "NotFittedError", "ConvergenceWarning", "__version__"]

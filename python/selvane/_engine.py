@@ -9,13 +9,15 @@ import numpy as np
 
 from ._library import LibraryNotFoundError, _pointer_bits, candidate_paths
 
-__all__ = ["load_engine_library", "engine_cluster", "engine_selvane_job",
-           "EngineError"]
+__all__ = ["load_engine_library", "engine_cluster", "engine_assign",
+           "engine_selvane_job", "EngineError"]
 
+# The interface version this package is written for (selvane_engine.h).
 API_MAJOR = 1
+API_MINOR = 1
 _OK = 0
-_NO_MEMORY = 9
 _VALUE = 6
+_NO_MEMORY = 9
 _UNMEASURABLE = 10
 _SEED_LIMIT = 2**64
 
@@ -35,33 +37,43 @@ class _Engine:
     def __init__(self, path):
         # cdecl on every build, 32-bit Windows included.
         library = ctypes.CDLL(path)
-        try:
-            self.version = library.selvane_engine_api_version
-            self.strerror = library.selvane_engine_strerror
-            self.cluster = library.selvane_engine_cluster
-            self.selvane_job = library.selvane_engine_selvane_job
-        except AttributeError:
+
+        def functions(*names):
+            try:
+                return [getattr(library, "selvane_engine_" + name) for name in names]
+            except AttributeError:
+                raise LibraryNotFoundError(
+                    "the library %r lacks the selvane_engine functions: it is not "
+                    "a Selvane engine library for this %d-bit Python"
+                    % (path, _pointer_bits())) from None
+
+        (self.version,) = functions("api_version")
+        self.version.argtypes, self.version.restype = [], ctypes.c_int
+        version = self.version()
+        # A later minor version only adds to the interface.
+        if version // 10000 != API_MAJOR or version % 10000 < API_MINOR:
             raise LibraryNotFoundError(
-                "the library %r lacks the selvane_engine functions: it is not "
-                "a Selvane engine library for this %d-bit Python"
-                % (path, _pointer_bits())) from None
+                "the engine library %r has interface version %d.%d; this "
+                "package needs %d.%d or a later %d.x"
+                % (path, version // 10000, version % 10000, API_MAJOR, API_MINOR,
+                   API_MAJOR))
+        self.strerror, self.cluster, self.assign, self.selvane_job = functions(
+            "strerror", "cluster", "assign", "selvane_job")
         c_int, c_double_p = ctypes.c_int, ctypes.POINTER(ctypes.c_double)
         bytes_p = ctypes.POINTER(ctypes.c_ubyte)
         int_p, seed_p = ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_uint64)
-        self.version.argtypes, self.version.restype = [], c_int
         self.strerror.argtypes, self.strerror.restype = [c_int], ctypes.c_char_p
         self.cluster.argtypes = [c_int, c_int, c_double_p, c_int, bytes_p, c_double_p,
                                  c_int, c_int, c_int, c_int, seed_p, c_int, int_p,
                                  c_double_p, int_p, c_double_p, bytes_p]
         self.cluster.restype = c_int
+        self.assign.argtypes = [c_int, c_int, c_double_p, c_int, bytes_p, c_double_p,
+                                c_int, c_double_p, bytes_p, c_int, int_p, int_p,
+                                c_double_p, c_double_p]
+        self.assign.restype = c_int
         self.selvane_job.argtypes = [c_int, c_int, c_double_p, c_int, seed_p, c_int,
                                      c_double_p, c_double_p, int_p]
         self.selvane_job.restype = c_int
-        version = self.version()
-        if version // 10000 != API_MAJOR:
-            raise LibraryNotFoundError(
-                "the engine library %r has interface version %d; this package "
-                "needs major version %d" % (path, version, API_MAJOR))
 
     def check(self, code):
         if code == _OK:
@@ -160,6 +172,31 @@ def engine_cluster(values, present, weights, k, passes, medians, euclidean,
         threads, _pointer(ids, ctypes.c_int), ctypes.byref(error), ctypes.byref(found),
         _pointer(centres, ctypes.c_double), _pointer(centre_present, ctypes.c_ubyte)))
     return ids.astype(np.int64), error.value, found.value, centres, centre_present.astype(bool)
+
+
+def engine_assign(values, weights, centres, euclidean, given=None, library=None):
+    """Measures the rows of values (items by values, float64, NaN missing)
+    against centres (K by values, NaN missing) with the engine's distances:
+    each row's nearest centre, or the centre `given` for it. Returns (ids,
+    distances, total), the total added in row order by the library."""
+    engine = load_engine_library(library)
+    items, count = values.shape
+    values = np.ascontiguousarray(values, dtype=np.float64)
+    centres = np.ascontiguousarray(centres, dtype=np.float64)
+    if weights is not None:
+        weights = np.ascontiguousarray(weights, dtype=np.float64)
+    if given is not None:
+        given = np.ascontiguousarray(given, dtype=np.intc)
+    ids = np.empty(items, dtype=np.intc)
+    distances = np.empty(items, dtype=np.float64)
+    total = ctypes.c_double()
+    engine.check(engine.assign(
+        items, count, _pointer(values, ctypes.c_double), 0, None,
+        _pointer(weights, ctypes.c_double), len(centres),
+        _pointer(centres, ctypes.c_double), None, 1 if euclidean else 0,
+        _pointer(given, ctypes.c_int), _pointer(ids, ctypes.c_int),
+        _pointer(distances, ctypes.c_double), ctypes.byref(total)))
+    return ids.astype(np.int64), distances, total.value
 
 
 def engine_selvane_job(values_dimension_major, items, dimensions, k, seed,

@@ -3,25 +3,30 @@ values, medians, weights, two metrics and reproducible seeds."""
 
 import inspect
 import numbers
+import os
+import warnings
 
 import numpy as np
 
-from ._cluster import _as_float_array, _is_pandas
-from ._engine import engine_cluster, seed_pointer
+from ._cluster import _as_float_array
+from ._engine import engine_assign, engine_cluster, seed_pointer
 
-__all__ = ["KMeans", "NotFittedError"]
+__all__ = ["KMeans", "NotFittedError", "ConvergenceWarning"]
 
 # With scikit-learn installed, its own exception and clusterer mixin, so
 # that its tools (check_estimator, pipelines, model selection) recognise
 # the estimator; without it, equivalents of our own.
 try:
     from sklearn.base import ClusterMixin as _ClustererBase
-    from sklearn.exceptions import NotFittedError
+    from sklearn.exceptions import ConvergenceWarning, NotFittedError
 except ImportError:  # pragma: no cover - exercised without scikit-learn
     _ClustererBase = object
 
     class NotFittedError(ValueError, AttributeError):
         """The estimator is used before fit()."""
+
+    class ConvergenceWarning(UserWarning):
+        """The clustering found fewer distinct clusters than asked for."""
 
 _INT_MAX = 2**31 - 1
 
@@ -52,6 +57,39 @@ def _items(X, what="X"):
     return array
 
 
+def _feature_names(X):
+    """X's column names when all are strings (a pandas.DataFrame's, say),
+    else None; by scikit-learn's rule, mixed names are refused."""
+    if not hasattr(X, "columns"):
+        return None
+    names = np.asarray(X.columns, dtype=object)
+    types = sorted(t.__qualname__ for t in set(type(name) for name in names))
+    if len(types) > 1 and "str" in types:
+        raise TypeError(
+            "Feature names are only supported if all input features have string "
+            "names, but your input has %s as feature name / column name types. "
+            "If you want feature names to be stored and validated, you must convert "
+            "them all to strings, by using X.columns = X.columns.astype(str) for "
+            "example. Otherwise you can remove feature / column names from your "
+            "input data, or convert them all to a non-string data type." % types)
+    return names if types == ["str"] else None
+
+
+def _names_listed(names):
+    shown = "".join("- %s\n" % name for name in names[:5])
+    return shown + ("- ...\n" if len(names) > 5 else "")
+
+
+def _distinct_items(array, weights):
+    """How many rows differ in a value that some distance reads: values of
+    weight zero are left out, every missing value is alike, and -0.0 is 0.0."""
+    if weights is not None:
+        array = array[:, weights != 0.0]
+    alike = np.ascontiguousarray(np.where(np.isnan(array), np.nan, array) + 0.0)
+    rows = alike.view(np.dtype((np.void, alike.dtype.itemsize * alike.shape[1])))
+    return len(np.unique(rows))
+
+
 class KMeans(_ClustererBase):
     """k-means or k-medians clustering with Selvane's engine.
 
@@ -62,20 +100,55 @@ class KMeans(_ClustererBase):
     centers: "mean" or "median" of the members' present values.
     n_passes: passes from random starts; the partition of least total
         distance wins, and found_count_ says how many passes reached it.
-    weights: None, or one non-negative weight per feature.
-    random_state: None (the process-wide stream, seeded from the clock) or
-        an int from 0 to 2**64 - 1: the same int gives the same bits on every
-        platform, in every process and at every n_threads.
-    n_threads: None for the default, else the most threads the passes use.
+    weights: None, or one non-negative weight per feature; at least one
+        present value must have a non-zero weight.
+    random_state: None (the process-wide stream, seeded from the clock); an
+        int from 0 to 2**64 - 1: the same int gives the same bits on every
+        platform, in every process and at every n_threads; or a
+        numpy.random.Generator or RandomState, from which each fit draws one
+        seed, generator.integers(0, 2**64, dtype=numpy.uint64) or
+        random_state.randint(0, 2**64, dtype=numpy.uint64), and uses it as
+        that int: a generator in a known state gives known results, and
+        advances by one draw per fit.
+    n_threads: None for the default (SELVANE_THREADS, else every processor
+        this process may use), -1 for every such processor, else the most
+        threads the passes use. The results are the same for every count.
     library: path of the engine library; None searches as
         selvane.load_engine_library does.
 
     Missing values (NaN, pandas' NA, masked entries of a numpy masked array)
     take no part in any distance or centre; nothing is imputed. A centre is
-    NaN exactly where none of its members has the value.
+    NaN exactly where none of its members has the value. Fitting data with
+    no present value of non-zero weight raises ValueError.
 
-    Fitted attributes: labels_, cluster_centers_, error_ (the total distance
-    of the partition), found_count_, n_features_in_.
+    Fitted attributes:
+    labels_: the partition the engine found.
+    cluster_centers_: the mean or median of each cluster of labels_.
+    inertia_: the total distance of the items to the centres of their
+        clusters in labels_, under the fitted metric and weights, added in
+        item order by the library.
+    error_: the engine's own total for the partition: that of the last sweep
+        of the first pass to reach it. That sweep measured each item against
+        the centres it started from, before its moves, and an item alone in
+        its cluster added nothing, so error_ can differ from inertia_.
+    found_count_: how many passes reached the partition.
+    n_features_in_; feature_names_in_ when X had string column names (a
+        pandas.DataFrame), which predict and score then check as
+        scikit-learn does.
+
+    predict(X) gives each row its nearest centre, computed by the library
+    with the distances of the clustering; among equally near centres the
+    lowest number. On the training data it can differ from labels_: the
+    last sweep moved items against the centres of the iteration before, and
+    the centres recomputed from the final labels (with medians or the
+    correlation metric especially) can make another centre nearer; an item
+    alone in its cluster is never moved; and on equal distances a sweep
+    leaves an item where it is. score(X) is minus the total distance of X to
+    its nearest centres, as scikit-learn's KMeans.score.
+
+    When the data has fewer distinct items than n_clusters, identical items
+    are split between clusters, and fit warns with ConvergenceWarning
+    (scikit-learn's when it is installed).
     """
 
     # How scikit-learn tells a clusterer (and picks its checks).
@@ -142,12 +215,29 @@ class KMeans(_ClustererBase):
             raise ValueError("n_passes must be a positive integer, got %r" % (passes,))
         threads = 0 if self.n_threads is None else self.n_threads
         if (isinstance(threads, bool) or not isinstance(threads, numbers.Integral)
-                or not 0 <= threads <= _INT_MAX):
-            raise ValueError("n_threads must be None or an integer of at least 1, "
-                             "got %r" % (self.n_threads,))
-        seed_pointer(self.random_state)
+                or not -1 <= threads <= _INT_MAX):
+            raise ValueError("n_threads must be None, -1 (every processor) or an "
+                             "integer of at least 1, got %r" % (self.n_threads,))
+        if threads == -1:
+            threads = (len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity")
+                       else os.cpu_count() or 1)
+        if not isinstance(self.random_state, (np.random.Generator, np.random.RandomState)):
+            try:
+                seed_pointer(self.random_state)
+            except ValueError as error:
+                raise ValueError("random_state must be None, an int, a numpy.random."
+                                 "Generator or a RandomState: %s" % error) from None
         weights = self._weights(features)
         return int(k), int(passes), int(threads), weights
+
+    def _seed(self):
+        """The int seed of this fit, drawn from a generator if one is given."""
+        state = self.random_state
+        if isinstance(state, np.random.Generator):
+            return int(state.integers(0, 2**64, dtype=np.uint64))
+        if isinstance(state, np.random.RandomState):
+            return int(state.randint(0, 2**64, dtype=np.uint64))
+        return state
 
     def _weights(self, features):
         if self.weights is None:
@@ -162,63 +252,86 @@ class KMeans(_ClustererBase):
 
     def fit(self, X, y=None):
         """Clusters the rows of X; y is ignored. Returns self."""
+        names = _feature_names(X)
         array = _items(X)
         samples, features = array.shape
         k, passes, threads, weights = self._checked_params(samples, features)
         present = ~np.isnan(array)
+        euclidean = self.metric == "euclidean"
         labels, error, found, centres, centre_present = engine_cluster(
             array, present, weights, k, passes, self.centers == "median",
-            self.metric == "euclidean", self.random_state, threads, self.library)
+            euclidean, self._seed(), threads, self.library)
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres
+        self.inertia_ = engine_assign(array, weights, centres, euclidean, labels,
+                                      self.library)[2]
         self.error_ = error
         self.found_count_ = found
         self.n_features_in_ = features
-        if _is_pandas(X) and hasattr(X, "columns"):
-            names = np.asarray(X.columns, dtype=object)
-            if all(isinstance(name, str) for name in names):
-                self.feature_names_in_ = names
+        if names is not None:
+            self.feature_names_in_ = names
+        elif hasattr(self, "feature_names_in_"):
+            del self.feature_names_in_
+        distinct = _distinct_items(array, weights)
+        if distinct < k:
+            warnings.warn("Number of distinct clusters (%d) found smaller than "
+                          "n_clusters (%d). Possibly due to duplicate points in X."
+                          % (distinct, k), ConvergenceWarning, stacklevel=2)
         return self
 
     def fit_predict(self, X, y=None):
         """fit(X) and return labels_."""
         return self.fit(X).labels_
 
-    def predict(self, X):
-        """The nearest centre of every row of X, by the fitted metric and
-        weights over the values present in both the row and the centre."""
+    def _check_feature_names(self, X):
+        fitted = getattr(self, "feature_names_in_", None)
+        given = _feature_names(X)
+        name = type(self).__name__
+        if given is not None and fitted is None:
+            warnings.warn("X has feature names, but %s was fitted without feature "
+                          "names" % name, UserWarning, stacklevel=4)
+        elif given is None and fitted is not None:
+            warnings.warn("X does not have valid feature names, but %s was fitted "
+                          "with feature names" % name, UserWarning, stacklevel=4)
+        elif given is not None and (len(given) != len(fitted)
+                                    or np.any(given != fitted)):
+            unseen = sorted(set(given) - set(fitted))
+            missing = sorted(set(fitted) - set(given))
+            message = "The feature names should match those that were passed during fit.\n"
+            if unseen:
+                message += "Feature names unseen at fit time:\n" + _names_listed(unseen)
+            if missing:
+                message += ("Feature names seen at fit time, yet now missing:\n"
+                            + _names_listed(missing))
+            if not unseen and not missing:
+                message += "Feature names must be in the same order as they were in fit.\n"
+            raise ValueError(message)
+
+    def _assign(self, X):
+        """(nearest centres, distances, total) of the rows of X, by the
+        library."""
         if not hasattr(self, "cluster_centers_"):
             raise NotFittedError("This %s instance is not fitted yet. Call 'fit' "
                                  "with appropriate arguments before using this "
                                  "estimator." % type(self).__name__)
+        self._check_feature_names(X)
         array = _items(X)
         if array.shape[1] != self.n_features_in_:
             raise ValueError("X has %d features, but %s is expecting %d features "
                              "as input." % (array.shape[1], type(self).__name__,
                                             self.n_features_in_))
-        weights = self._weights(self.n_features_in_)
-        if weights is None:
-            weights = np.ones(self.n_features_in_)
-        distances = np.empty((array.shape[0], len(self.cluster_centers_)))
-        present = ~np.isnan(array)
-        x = np.where(present, array, 0.0)
-        for k, centre in enumerate(self.cluster_centers_):
-            both = present & ~np.isnan(centre)
-            w = np.where(both, weights, 0.0)
-            c = np.where(both, centre, 0.0)
-            if self.metric == "euclidean":
-                total = w.sum(axis=1)
-                squares = (w * (np.where(both, x, 0.0) - c) ** 2).sum(axis=1)
-                with np.errstate(invalid="ignore", divide="ignore"):
-                    distances[:, k] = np.where(total == 0.0, 0.0, squares / total)
-            else:
-                xb = np.where(both, x, 0.0)
-                sxy = (w * xb * c).sum(axis=1)
-                sxx = (w * xb * xb).sum(axis=1)
-                syy = (w * c * c).sum(axis=1)
-                with np.errstate(invalid="ignore", divide="ignore"):
-                    value = 1.0 - sxy / np.sqrt(sxx * syy)
-                value = np.where((sxx == 0.0) | (syy == 0.0), 1.0, value)
-                distances[:, k] = np.where(both.any(axis=1), value, 0.0)
-        return np.argmin(distances, axis=1).astype(np.int64)
+        return engine_assign(array, self._weights(self.n_features_in_),
+                             self.cluster_centers_, self.metric == "euclidean",
+                             None, self.library)
+
+    def predict(self, X):
+        """The nearest centre of every row of X, by the fitted metric and
+        weights over the values present in both the row and the centre; among
+        equally near centres the lowest number."""
+        return self._assign(X)[0]
+
+    def score(self, X, y=None):
+        """Minus the total distance of the rows of X to their nearest centres
+        (higher is better, as scikit-learn's KMeans.score); y is ignored."""
+        return -self._assign(X)[2]

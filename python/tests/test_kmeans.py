@@ -1,5 +1,6 @@
 """selvane.KMeans and seeded jobs through the engine library."""
 
+import math
 import subprocess
 import sys
 import warnings
@@ -42,6 +43,13 @@ def test_scikit_learn_estimator_checks():
                 check(estimator)
             except Exception as error:  # collect all, report at once
                 failures.append("%s: %s" % (name, error))
+    # Two that check_estimator leaves to scikit-learn's own estimators.
+    for name in ("check_dataframe_column_names_consistency",
+                 "check_n_features_in_after_fitting"):
+        try:
+            getattr(estimator_checks, name)("KMeans", selvane.KMeans(random_state=0))
+        except Exception as error:
+            failures.append("%s: %s" % (name, error))
     assert not failures, "\n".join(failures)
     # Recognised as a clusterer, so the clustering checks ran too.
     assert {"check_clustering", "check_clusterer_compute_labels_predict"} <= names
@@ -77,6 +85,76 @@ def test_missing_values_are_left_out_never_imputed(centers, summary):
                                        summary(members, axis=0)[has], rtol=1e-12)
     assert np.isnan(model.cluster_centers_[model.labels_[0], 4])
     assert np.array_equal(model.predict(X), model.labels_)
+
+
+def distance(x, c, w, euclidean):
+    """The documented distances, added position by position in Python floats."""
+    both = [j for j in range(len(x)) if not (math.isnan(x[j]) or math.isnan(c[j]))]
+    a = b = e = 0.0
+    for j in both:
+        if euclidean:
+            a, b = a + (w[j] * (x[j] - c[j])) * (x[j] - c[j]), b + w[j]
+        else:
+            a, b, e = a + (w[j] * x[j]) * c[j], b + (w[j] * x[j]) * x[j], e + (w[j] * c[j]) * c[j]
+    if euclidean:
+        return 0.0 if b == 0.0 else a / b
+    return 0.0 if not both else 1.0 if b == 0.0 or e == 0.0 else 1.0 - a / math.sqrt(e * b)
+
+
+@pytest.mark.parametrize("metric", ["euclidean", "correlation"])
+@pytest.mark.parametrize("centers", ["mean", "median"])
+def test_inertia_predict_and_score_are_the_library_distances(metric, centers):
+    X, w = blobs(missing=0.1, seed=4), [1, 2, 0.5, 1, 0]
+    model = selvane.KMeans(3, metric=metric, centers=centers, weights=w, n_passes=5,
+                           random_state=8).fit(X)
+    rows, centres = X.tolist(), model.cluster_centers_.tolist()
+    table = [[distance(x, c, w, metric == "euclidean") for c in centres] for x in rows]
+    inertia = nearest = 0.0
+    for i, row in enumerate(table):
+        inertia += row[model.labels_[i]]
+        nearest += min(row)
+    assert model.inertia_ == inertia
+    assert model.score(X) == -nearest
+    assert list(model.predict(X)) == [row.index(min(row)) for row in table]
+
+
+def test_gridsearch_scores_by_the_estimator():
+    model_selection = pytest.importorskip("sklearn.model_selection")
+    search = model_selection.GridSearchCV(selvane.KMeans(n_passes=3, random_state=0),
+                                          {"n_clusters": [1, 3]}, cv=2).fit(blobs())
+    assert search.best_params_ == {"n_clusters": 3}
+
+
+@pytest.mark.parametrize("fitted, given, message", [
+    (False, True, "X has feature names, but KMeans was fitted without feature names"),
+    (True, False, "X does not have valid feature names, but KMeans was fitted with "
+                  "feature names")])
+def test_feature_name_warnings_are_scikit_learns(fitted, given, message):
+    X = pytest.importorskip("pandas").DataFrame(blobs(), columns=list("abcde"))
+    model = selvane.KMeans(3, random_state=1).fit(X if fitted else X.to_numpy())
+    with pytest.warns(UserWarning, match="^%s$" % message) as caught:
+        model.predict(X if given else X.to_numpy())
+    assert caught[0].filename == __file__
+
+
+def test_fewer_distinct_items_than_clusters_warns():
+    category = getattr(pytest.importorskip("sklearn.exceptions"), "ConvergenceWarning")
+    assert selvane.ConvergenceWarning is category
+    with pytest.warns(category, match=r"^Number of distinct clusters \(2\) found smaller "
+                      r"than n_clusters \(3\)\. Possibly due to duplicate points in X\.$"):
+        selvane.KMeans(3).fit([[1, 1], [1, 1], [5, np.nan], [5, -np.nan]])
+
+
+@pytest.mark.parametrize("make, draw", [
+    (np.random.default_rng, lambda g: g.integers(0, 2**64, dtype=np.uint64)),
+    (np.random.RandomState, lambda r: r.randint(0, 2**64, dtype=np.uint64))])
+def test_a_numpy_generator_gives_one_seed_per_fit(make, draw):
+    X = np.random.default_rng(0).random((60, 2))
+    state, fresh = make(4), make(4)
+    model = selvane.KMeans(5, n_passes=1, random_state=state, n_threads=-1).fit(X)
+    expected = selvane.KMeans(5, n_passes=1, random_state=int(draw(fresh))).fit(X)
+    assert (model.error_, list(model.labels_)) == (expected.error_, list(expected.labels_))
+    assert draw(state) == draw(fresh)  # the fit drew once
 
 
 def test_pandas_na_and_masked_entries_are_missing():
@@ -124,16 +202,23 @@ def test_two_processes_print_the_same_seeded_results():
     ({"centers": "mode"}, "centers"), ({"n_passes": 0}, "n_passes"),
     ({"weights": [1, 1]}, "one weight per feature"), ({"weights": [1, 1, 1, -1, 1]}, "negative"),
     ({"random_state": -1}, "seed"), ({"random_state": 2**64}, "seed"),
-    ({"n_threads": -2}, "n_threads")])
+    ({"random_state": 1.5}, "random_state must be None, an int, a numpy"),
+    ({"n_threads": -2}, "n_threads"),
+    ({"weights": [0, 0, 0, 0, 0]}, "no item has a present value with a non-zero weight")])
 def test_bad_parameters_are_refused_at_fit(params, message):
     with pytest.raises(ValueError, match=message):
         selvane.KMeans(**params).fit(blobs())
+
+
+def test_nothing_to_cluster_on_is_refused():
+    with pytest.raises(ValueError, match="no item has a present value with a non-zero weight"):
+        selvane.KMeans(2).fit(np.full((4, 2), np.nan))
 
 
 def test_engine_library_search(monkeypatch, tmp_path):
     monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(tmp_path / "missing.so"))
     with pytest.raises(selvane.LibraryNotFoundError, match="SELVANE_ENGINE_LIBRARY"):
         selvane.load_engine_library()
-    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version() == 10000
+    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version() == 10001
     with pytest.raises(ValueError, match="seed"):
         selvane.cluster(blobs() + 20, 3, seed=1.5)

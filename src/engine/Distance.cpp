@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/CorrelationScaling.h"
+
 namespace selvane {
 
 namespace {
@@ -62,7 +64,19 @@ double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
         anyPresent = true;
     }
     if (!anyPresent) return 0.0;
-    if (sxx == 0.0 || syy == 0.0) return 1.0;
+    if (CorrelationNeedsScaling(sxy, sxx, syy)) {
+        return ScaledCorrelation(
+            sxy, sxx, syy, valueCount,
+            [&](int k, double& w, double& a, double& b) {
+                if (!PresentAt(maskA, indexA, k, itemsAsColumns) ||
+                    !PresentAt(maskB, indexB, k, itemsAsColumns))
+                    return false;
+                w = weights[k];
+                a = ValueAt(dataA, indexA, k, itemsAsColumns);
+                b = ValueAt(dataB, indexB, k, itemsAsColumns);
+                return true;
+            });
+    }
     return 1.0 - sxy / std::sqrt(syy * sxx);
 }
 

@@ -23,6 +23,9 @@ double EuclideanDistance(int valueCount, const double* const* dataA,
 
 // One minus the weighted cosine of the angle between the two vectors; 0.0
 // when no position is present, 1.0 when either vector is all zero there.
+// Finite for finite values and weights: where the plain sums would overflow
+// or underflow, the vectors are rescaled by powers of two first
+// (CorrelationScaling.h).
 double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
                                      const double* const* dataB,
                                      const int* const* maskA,

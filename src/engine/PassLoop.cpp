@@ -1,5 +1,6 @@
 #include "engine/PassLoop.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "common/Allocate.h"
@@ -186,8 +187,10 @@ double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
         CountIteration();
         ComputeCentres(job, scratch, ids);
         total = Reassign(job, scratch, ids);
-        // A NaN total fails this test and the next one decides.
-        if (total >= previous) break;
+        // A total that is not a number can never again be "no smaller than
+        // before", and the assignment need never repeat: such a pass would
+        // run for ever, so it ends here as if it had settled.
+        if (total >= previous || std::isnan(total)) break;
         if (std::memcmp(ids, scratch.saved, idBytes) == 0) break;
     }
     return total;

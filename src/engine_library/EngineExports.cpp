@@ -20,12 +20,31 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int thread_count, int* cluster_ids, double* error_value, int* found_count,
     double* centres, unsigned char* centre_present) {
     const selvane::EngineRequest request{
-        item_count,   value_count, values,        layout,
-        present,      weights,     cluster_count, pass_count,
-        centres_kind, metric,      seed,          thread_count};
+        {item_count, value_count, values, layout, present, weights},
+        cluster_count,
+        pass_count,
+        centres_kind,
+        metric,
+        seed,
+        thread_count};
     const selvane::EngineOutputs outputs{cluster_ids, error_value, found_count,
                                          centres, centre_present};
     return selvane::RunEngineJob(request, outputs);
+}
+
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
+    int item_count, int value_count, const double* values, int layout,
+    const unsigned char* present, const double* weights, int cluster_count,
+    const double* centres, const unsigned char* centre_present, int metric,
+    const int* given_ids, int* cluster_ids, double* distances, double* total) {
+    const selvane::AssignRequest request{
+        {item_count, value_count, values, layout, present, weights},
+        cluster_count,
+        centres,
+        centre_present,
+        metric,
+        given_ids};
+    return selvane::RunAssignJob(request, {cluster_ids, distances, total});
 }
 
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(

@@ -1,13 +1,12 @@
 #include "engine_library/EngineJob.h"
 
-#include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <limits>
 
 #include "common/Allocate.h"
 #include "engine/ClusterEngine.h"
 #include "engine/PassThreads.h"
+#include "engine_library/ItemCells.h"
 #include "entry/FloatEnvironment.h"
 #include "random/CallGenerator.h"
 #include "selvane_engine.h"
@@ -16,31 +15,18 @@ namespace selvane {
 
 namespace {
 
-bool IsPresent(const EngineRequest& r, std::size_t index) {
-    return r.present ? r.present[index] != 0 : !std::isnan(r.values[index]);
-}
-
-std::size_t CellCount(const EngineRequest& r) {
-    return static_cast<std::size_t>(r.itemCount) *
-           static_cast<std::size_t>(r.valueCount);
-}
-
 // Everything is checked before anything is taken or written.
 int CheckRequest(const EngineRequest& r, const EngineOutputs& o) {
-    if (!r.values || !o.clusterIds) return SELVANE_ENGINE_ERROR_NULL_POINTER;
-    if (r.itemCount < 1 || r.valueCount < 1) return SELVANE_ENGINE_ERROR_SHAPE;
-    // The cells, as doubles, must be addressable on a 32-bit build too.
-    if (static_cast<std::uint64_t>(r.itemCount) *
-            static_cast<std::uint64_t>(r.valueCount) >
-        std::numeric_limits<std::size_t>::max() / sizeof(double)) {
-        return SELVANE_ENGINE_ERROR_SHAPE;
-    }
-    if (r.clusterCount < 1 || r.clusterCount > r.itemCount) {
+    if (!r.items.values || !o.clusterIds)
+        return SELVANE_ENGINE_ERROR_NULL_POINTER;
+    int status = CheckCellCounts(r.items.itemCount, r.items.valueCount);
+    if (status != SELVANE_ENGINE_OK) return status;
+    if (r.clusterCount < 1 || r.clusterCount > r.items.itemCount) {
         return SELVANE_ENGINE_ERROR_CLUSTER_COUNT;
     }
     if (r.passCount < 1) return SELVANE_ENGINE_ERROR_PASS_COUNT;
-    if ((r.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
-         r.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
+    if ((r.items.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
+         r.items.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
         (r.centres != SELVANE_ENGINE_MEANS &&
          r.centres != SELVANE_ENGINE_MEDIANS) ||
         (r.metric != SELVANE_ENGINE_CORRELATION &&
@@ -48,32 +34,16 @@ int CheckRequest(const EngineRequest& r, const EngineOutputs& o) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     if (r.threadCount < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
-    if (r.weights) {
-        for (int j = 0; j < r.valueCount; ++j) {
-            if (!std::isfinite(r.weights[j]) || r.weights[j] < 0.0) {
-                return SELVANE_ENGINE_ERROR_WEIGHT;
-            }
-        }
-    }
-    // A missing cell may hold anything; a present one must be a number
-    // the distances can use.
-    const std::size_t cells = CellCount(r);
-    for (std::size_t i = 0; i < cells; ++i) {
-        if (IsPresent(r, i) && !std::isfinite(r.values[i])) {
-            return SELVANE_ENGINE_ERROR_VALUE;
-        }
-    }
-    return SELVANE_ENGINE_OK;
+    status = CheckWeights(r.items.valueCount, r.items.weights);
+    if (status != SELVANE_ENGINE_OK) return status;
+    return CheckCellValues(r.items);
 }
 
-// The engine's row-pointer view of the caller's values (no copy), the
-// mask as ints, and every buffer the outputs are computed in, so that
-// nothing reaches the caller unless the whole job succeeded.
+// The engine's view of the caller's cells, and every buffer the outputs are
+// computed in, so that nothing reaches the caller unless the whole job
+// succeeded.
 struct JobStorage {
-    const double** rows = nullptr;
-    int** maskRows = nullptr;
-    int* maskCells = nullptr;
-    double* ones = nullptr;
+    CellView view;
     int* ids = nullptr;
     DataMatrix centreData = nullptr;
     MaskMatrix centreMask = nullptr;
@@ -86,10 +56,7 @@ void ReleaseStorage(ClusterEngine& engine, JobStorage& s, int centreRows) {
     }
     Release(s.workValues);
     Release(s.ids);
-    Release(s.ones);
-    Release(s.maskCells);
-    Release(s.maskRows);
-    Release(s.rows);
+    ReleaseCellView(s.view);
 }
 
 }  // namespace
@@ -99,26 +66,25 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
     if (status != SELVANE_ENGINE_OK) return status;
 
     const FloatEnvironmentGuard floatEnvironment;
-    const int itemsAsColumns = r.layout == SELVANE_ENGINE_ITEMS_AS_COLUMNS;
-    const int rowCount = itemsAsColumns ? r.valueCount : r.itemCount;
-    const int columnCount = itemsAsColumns ? r.itemCount : r.valueCount;
-    const int centreRows = itemsAsColumns ? r.valueCount : r.clusterCount;
-    const int centreColumns = itemsAsColumns ? r.clusterCount : r.valueCount;
+    const int itemsAsColumns = r.items.layout ==
+                               SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    const int rowCount = itemsAsColumns ? r.items.valueCount
+                                        : r.items.itemCount;
+    const int columnCount = itemsAsColumns ? r.items.itemCount
+                                           : r.items.valueCount;
+    const int centreRows = itemsAsColumns ? r.items.valueCount : r.clusterCount;
+    const int centreColumns = itemsAsColumns ? r.clusterCount
+                                             : r.items.valueCount;
     const bool medians = r.centres == SELVANE_ENGINE_MEDIANS;
     const bool wantCentres = o.centres || o.centrePresent;
 
     ClusterEngine engine;
     JobStorage s;
-    s.rows = AllocateArray<const double*>(rowCount);
-    s.maskRows = AllocateArray<int*>(rowCount);
-    s.maskCells = AllocateArray<int>(static_cast<std::int64_t>(CellCount(r)));
-    s.ids = AllocateArray<int>(r.itemCount);
-    if (!r.weights) s.ones = AllocateArray<double>(r.valueCount);
+    bool ok = TakeCellView(r.items, s.view);
+    s.ids = AllocateArray<int>(r.items.itemCount);
     if (wantCentres && medians)
-        s.workValues = AllocateArray<double>(r.itemCount);
-    bool ok = s.rows && s.maskRows && s.maskCells && s.ids &&
-              (r.weights || s.ones) &&
-              (!wantCentres || !medians || s.workValues);
+        s.workValues = AllocateArray<double>(r.items.itemCount);
+    ok = ok && s.ids && (!wantCentres || !medians || s.workValues);
     if (ok && wantCentres) {
         ok = engine.AllocCentroidMatrices(centreRows, centreColumns,
                                           &s.centreData, &s.centreMask) == 1;
@@ -128,19 +94,6 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
         return SELVANE_ENGINE_ERROR_NO_MEMORY;
     }
 
-    for (int row = 0; row < rowCount; ++row) {
-        const std::size_t start = static_cast<std::size_t>(row) * columnCount;
-        s.rows[row] = r.values + start;
-        s.maskRows[row] = s.maskCells + start;
-        for (int c = 0; c < columnCount; ++c) {
-            s.maskRows[row][c] = IsPresent(r, start + c) ? 1 : 0;
-        }
-    }
-    if (s.ones) {
-        for (int j = 0; j < r.valueCount; ++j) s.ones[j] = 1.0;
-    }
-    const double* weights = r.weights ? r.weights : s.ones;
-
     double errorValue = 0.0;
     int foundCount = 0;
     {
@@ -149,8 +102,8 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
         const BoundGenerator generator(r.seed ? &own : BoundSeedWords());
         const BoundThreadCount threads(r.threadCount);
         engine.PartitionClusters(
-            r.clusterCount, rowCount, columnCount, s.rows, s.maskRows, weights,
-            itemsAsColumns, r.passCount, medians ? 'm' : 'a',
+            r.clusterCount, rowCount, columnCount, s.view.rows, s.view.maskRows,
+            s.view.weights, itemsAsColumns, r.passCount, medians ? 'm' : 'a',
             r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u', s.ids,
             &errorValue, &foundCount);
     }
@@ -163,21 +116,22 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
         // The centres of the partition returned, by the job's own rule.
         if (medians) {
             engine.ComputeClusterMedians(r.clusterCount, rowCount, columnCount,
-                                         s.rows, s.maskRows, s.ids,
+                                         s.view.rows, s.view.maskRows, s.ids,
                                          s.centreData, s.centreMask,
                                          itemsAsColumns, s.workValues);
         } else {
             engine.ComputeClusterMeans(r.clusterCount, rowCount, columnCount,
-                                       s.rows, s.maskRows, s.ids, s.centreData,
-                                       s.centreMask, itemsAsColumns);
+                                       s.view.rows, s.view.maskRows, s.ids,
+                                       s.centreData, s.centreMask,
+                                       itemsAsColumns);
         }
         for (int k = 0; k < r.clusterCount; ++k) {
-            for (int j = 0; j < r.valueCount; ++j) {
+            for (int j = 0; j < r.items.valueCount; ++j) {
                 const int row = itemsAsColumns ? j : k;
                 const int column = itemsAsColumns ? k : j;
                 const bool has = s.centreMask[row][column] != 0;
                 const std::size_t at =
-                    static_cast<std::size_t>(k) * r.valueCount + j;
+                    static_cast<std::size_t>(k) * r.items.valueCount + j;
                 if (o.centres) {
                     o.centres[at] =
                         has ? s.centreData[row][column]
@@ -187,7 +141,7 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
             }
         }
     }
-    for (int i = 0; i < r.itemCount; ++i) o.clusterIds[i] = s.ids[i];
+    for (int i = 0; i < r.items.itemCount; ++i) o.clusterIds[i] = s.ids[i];
     if (o.errorValue) *o.errorValue = errorValue;
     if (o.foundCount) *o.foundCount = foundCount;
     ReleaseStorage(engine, s, centreRows);

@@ -6,15 +6,12 @@
 
 #include <cstdint>
 
+#include "engine_library/ItemCells.h"
+
 namespace selvane {
 
 struct EngineRequest {
-    int itemCount;
-    int valueCount;
-    const double* values;
-    int layout;
-    const unsigned char* present;  // null: NaN means missing
-    const double* weights;         // null: every weight 1
+    ItemCells items;
     int clusterCount;
     int passCount;
     int centres;
@@ -33,6 +30,25 @@ struct EngineOutputs {
 
 // A SELVANE_ENGINE_* code; writes nothing unless it returns OK.
 int RunEngineJob(const EngineRequest& request, const EngineOutputs& outputs);
+
+struct AssignRequest {
+    ItemCells items;
+    int clusterCount;
+    const double* centres;               // clusterCount rows of valueCount
+    const unsigned char* centrePresent;  // null: NaN means missing
+    int metric;
+    const int* givenIds;  // null: each item's nearest centre
+};
+
+struct AssignOutputs {
+    int* clusterIds;  // each may be null
+    double* distances;
+    double* total;
+};
+
+// Items measured against given centres; a SELVANE_ENGINE_* code, and
+// nothing written unless it returns OK.
+int RunAssignJob(const AssignRequest& request, const AssignOutputs& outputs);
 
 // The exported function's job with a seed (null: the process-wide stream)
 // and a thread count; errorValue and foundCount may be null.

@@ -28,6 +28,11 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_UNMEASURABLE:
             return "no item has every value a finite number greater than "
                    "zero";
+        case SELVANE_ENGINE_ERROR_NOTHING_PRESENT:
+            return "no item has a present value with a non-zero weight";
+        case SELVANE_ENGINE_ERROR_CLUSTER_ID:
+            return "a given cluster number is not from 0 to the cluster "
+                   "count minus 1";
         default: return "unknown error code";
     }
 }

@@ -202,7 +202,10 @@ TEST(DistanceTest, ColumnsMatchRowsOfTransposed) {
 }
 
 // A positive power-of-two factor scales sxy exactly by s and syy by s^2, so
-// the root scales exactly by s and the correlation keeps every bit.
+// the root scales exactly by s and the correlation keeps every bit; so do
+// factors that would overflow or underflow the plain sums (2^+-600 on
+// values of about 10: squares near 2^1206 or 2^-1194), through the scaled
+// form.
 TEST(DistanceTest, CorrelationIgnoresPowerOfTwoScaling) {
     std::mt19937 rng(5u);
     std::uniform_real_distribution<double> value(-10.0, 10.0), weight(0.1, 2.0);
@@ -217,12 +220,18 @@ TEST(DistanceTest, CorrelationIgnoresPowerOfTwoScaling) {
         }
         v.m1[trial % 7] = 0;
         const double base = Compare(UncenteredCorrelationDistance, v);
-        for (double scale : {2.0, 8.0, 1024.0, 0.125}) {
-            Vectors scaled = v;
-            for (double& x : scaled.x2) x *= scale;
-            EXPECT_EQ(Bits(Compare(UncenteredCorrelationDistance, scaled)),
-                      Bits(base))
-                << "trial " << trial << " scale " << scale;
+        for (double scale : {2.0, 8.0, 1024.0, 0.125, 0x1p+600, 0x1p-600}) {
+            for (int which = 0; which < 3; ++which) {
+                Vectors scaled = v;
+                std::vector<double>& target = which == 0   ? scaled.x1
+                                              : which == 1 ? scaled.x2
+                                                           : scaled.weights;
+                for (double& x : target) x *= scale;
+                EXPECT_EQ(Bits(Compare(UncenteredCorrelationDistance, scaled)),
+                          Bits(base))
+                    << "trial " << trial << " scale " << scale << " of "
+                    << which;
+            }
         }
     }
 }

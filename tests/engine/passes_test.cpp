@@ -3,9 +3,13 @@
 // worked by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "random/SeedWords.h"
 #include "support/EngineRun.h"
 #include "support/SweepWidths.h"
 
@@ -111,6 +115,42 @@ TEST_P(PassLoopTest, MethodAndMetricCodes) {
     EXPECT_EQ(upper.error, a.error);
     EXPECT_EQ(other.ids, a.ids);
     EXPECT_EQ(other.error, a.error);
+}
+
+// Regression: values near the top of the double range overflowed the
+// correlation's sums; a pass's total became NaN, no total could then be "no
+// smaller than before", and with medians this job's first pass ran for
+// ever. Now every correlation distance of finite values is finite, and a
+// NaN total (a Euclidean 0 * inf) ends its pass. ctest's timeout catches a
+// hang.
+TEST_P(PassLoopTest, ValuesNearTheTopOfTheDoubleRangeEndEveryPass) {
+    const int n = 1615;
+    std::mt19937_64 rng(100);
+    std::uniform_real_distribution<double> unit(0.5, 1.0);
+    std::uniform_int_distribution<int> kind(0, 9), exponent(500, 700);
+    EngineJob job{Data(n, 3), Mask(n, 3, 1), {1.0, 1.0, 1.0}};
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            // A tenth of the values near 2^500 to 2^700 (1e150 to 1e210),
+            // a tenth missing.
+            const int k = kind(rng);
+            const int scale = k < 8 ? 0 : exponent(rng);
+            job.data[i][j] = std::ldexp(unit(rng), k == 9 ? 0 : scale);
+            if (k == 9) job.mask[i][j] = 0;
+        }
+    }
+    for (char method : {'m', 'a'}) {
+        for (char metric : {'u', 'e'}) {
+            StoreSeedWords({100, 8});
+            const Outcome out = job.Run(8, 7, method, metric);
+            SCOPED_TRACE(std::string(1, method) + metric);
+            EXPECT_GE(out.found, 1);
+            EXPECT_FALSE(std::isnan(out.error));
+            if (metric == 'u') {
+                EXPECT_TRUE(std::isfinite(out.error));
+            }
+        }
+    }
 }
 
 }  // namespace

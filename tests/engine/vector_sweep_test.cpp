@@ -107,23 +107,30 @@ TEST(VectorSweepTest, JobsWithGapsAndOddWeightsMatchTheLiteralSweep) {
     }
 }
 
-TEST(VectorSweepTest, InfinitiesAndNegativeWeightsGiveTheSameBits) {
+TEST(VectorSweepTest, UnusualValuesAndWeightsGiveTheSameBits) {
     // Present infinities make default NaNs (inf - inf, 0 * inf); negative
     // weights make negative products under the square root, which the
-    // library's sqrt, not the instruction, must answer.
+    // library's sqrt, not the instruction, must answer. Items scaled by
+    // 2^600 or 2^-600 overflow or underflow the correlation's sums, which
+    // the scaled form must then answer for the same lanes.
     std::mt19937_64 rng(5);
-    for (int trial = 0; trial < 60; ++trial) {
-        SweepCase job = RandomJob(rng, false);
+    for (int trial = 0; trial < 120; ++trial) {
+        SweepCase job = RandomJob(rng, trial % 8 >= 4);
         std::uniform_int_distribution<int> item(0, job.n - 1);
         std::uniform_int_distribution<int> value(0, job.d - 1);
-        if (trial % 2 == 0) {
+        if (trial % 4 == 0) {
             job.data[item(rng)][value(rng)] =
                 std::numeric_limits<double>::infinity();
-        } else {
+        } else if (trial % 4 == 1) {
             for (double& w : job.weights) w = -w;
             job.weights[0] = 1.0;
+        } else {
+            const double scale = trial % 4 == 2 ? 0x1p+600 : 0x1p-600;
+            for (int i = 0; i < job.n; i += 3) {
+                for (int j = 0; j < job.d; ++j) job.data[i][j] *= scale;
+            }
         }
-        ExpectSameOnEveryWidth(job, 0, trial);
+        ExpectSameOnEveryWidth(job, trial % 3 == 0, trial);
         if (HasFailure()) return;
     }
 }

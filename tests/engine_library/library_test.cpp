@@ -3,6 +3,7 @@
 // generator words its seed rule names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -15,6 +16,7 @@
 #include <dlfcn.h>
 #endif
 
+#include "engine/Distance.h"
 #include "entry/RunJob.h"
 #include "random/CallGenerator.h"
 #include "selvane_engine.h"
@@ -33,6 +35,10 @@ using ClusterFunction = int (*)(int, int, const double*, int,
 using SelvaneJobFunction = int (*)(int, int, const double*, int,
                                    const std::uint64_t*, int, double*, double*,
                                    int*);
+using AssignFunction = int (*)(int, int, const double*, int,
+                               const unsigned char*, const double*, int,
+                               const double*, const unsigned char*, int,
+                               const int*, int*, double*, double*);
 using VersionFunction = int (*)();
 using TextFunction = const char* (*)(int);
 
@@ -61,7 +67,51 @@ TEST(EngineLibraryTest, ExportsItsVersionAndMessages) {
     EXPECT_STREQ(text(SELVANE_ENGINE_ERROR_CLUSTER_COUNT),
                  "the cluster count must be at least 1 and at most the item "
                  "count");
+    EXPECT_STREQ(text(SELVANE_ENGINE_ERROR_NOTHING_PRESENT),
+                 "no item has a present value with a non-zero weight");
     EXPECT_STREQ(text(-3), "unknown error code");
+}
+
+// The job's items against its own centres, by the engine's distance
+// function called here: the lowest-numbered nearest centre and its bits,
+// the given centre's bits, and the total added in item order.
+void CheckAssignment(test_support::SweepCase& job, int columns,
+                     const std::vector<double>& values,
+                     const std::vector<unsigned char>& present,
+                     const std::vector<int>& ids,
+                     const std::vector<double>& centres,
+                     const std::vector<unsigned char>& centrePresent) {
+    const auto assign = Function<AssignFunction>("selvane_engine_assign");
+    test_support::Data centreRows(job.k, job.d, centres);
+    test_support::Mask centreMask(
+        job.k, job.d,
+        std::vector<int>(centrePresent.begin(), centrePresent.end()));
+    std::vector<int> nearest(job.n);
+    std::vector<double> toNearest(job.n), toGiven(job.n), d(job.k);
+    double total = 0.0, sum = 0.0;
+    const auto run = [&](const int* given, int* out, double* to, double* all) {
+        return assign(job.n, job.d, values.data(), columns, present.data(),
+                      job.weights.data(), job.k, centres.data(),
+                      centrePresent.data(), job.metric == 'u' ? 0 : 1, given,
+                      out, to, all);
+    };
+    ASSERT_EQ(run(nullptr, nearest.data(), toNearest.data(), &total), 0);
+    ASSERT_EQ(run(ids.data(), nullptr, toGiven.data(), nullptr), 0);
+    for (int i = 0; i < job.n; ++i) {
+        for (int c = 0; c < job.k; ++c) {
+            d[c] = SelectDistance(job.metric)(
+                job.d, job.data.get(), centreRows.get(), job.mask.get(),
+                centreMask.get(), job.weights.data(), i, c, 0);
+        }
+        const auto least = std::min_element(d.begin(), d.end()) - d.begin();
+        EXPECT_EQ(nearest[i], least);
+        EXPECT_EQ(test_support::Bits(toNearest[i]),
+                  test_support::Bits(d[least]));
+        EXPECT_EQ(test_support::Bits(toGiven[i]),
+                  test_support::Bits(d[ids[i]]));
+        sum += toNearest[i];
+    }
+    EXPECT_EQ(test_support::Bits(total), test_support::Bits(sum));
 }
 
 TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
@@ -90,15 +140,27 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
         std::vector<int> ids(job.n, -9);
         double error = 0.0;
         int found = 0;
+        std::vector<double> centres(job.k * job.d);
+        std::vector<unsigned char> centrePresent(job.k * job.d);
+        // Without a present value of non-zero weight there is nothing to
+        // cluster on: refused.
+        bool measured = false;
+        for (int i = 0; i < job.n; ++i)
+            for (int j = 0; j < job.d; ++j)
+                measured |= job.mask[i][j] != 0 && job.weights[j] != 0.0;
         ASSERT_EQ(cluster(job.n, job.d, values.data(), columns, present.data(),
                           job.weights.data(), job.k, job.passes,
                           job.method == 'm' ? SELVANE_ENGINE_MEDIANS
                                             : SELVANE_ENGINE_MEANS,
                           job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
                                             : SELVANE_ENGINE_EUCLIDEAN,
-                          &seed, trial % 4, ids.data(), &error, &found, nullptr,
-                          nullptr),
-                  SELVANE_ENGINE_OK);
+                          &seed, trial % 4, ids.data(), &error, &found,
+                          centres.data(), centrePresent.data()),
+                  measured ? SELVANE_ENGINE_OK
+                           : SELVANE_ENGINE_ERROR_NOTHING_PRESENT);
+        if (!measured) continue;
+        CheckAssignment(job, columns, values, present, ids, centres,
+                        centrePresent);
 
         StoreSeedWords(SeedWordsFromSeed(seed));
         std::vector<int> engineIds(job.n);

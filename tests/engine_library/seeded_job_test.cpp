@@ -110,6 +110,10 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     std::vector<double> weights = {1.0, -0.5};
     std::vector<double> nanWeights = {nan, 1.0};
     std::vector<unsigned char> allPresent(6, 1);
+    // Nothing to cluster on: every value missing, or of weight zero.
+    std::vector<double> allMissing(6, nan);
+    std::vector<unsigned char> firstOnly = {1, 0, 1, 0, 1, 0};
+    std::vector<double> zeroWeights = {0.0, 0.0}, secondOnly = {0.0, 3.0};
     const struct {
         int n, d, layout, k, passes, centres, metric, threads;
         const double* values;
@@ -145,6 +149,12 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
          SELVANE_ENGINE_ERROR_VALUE},
         {3, 2, 0, 2, 5, 0, 0, 0, infinite.data(), allPresent.data(), nullptr,
          SELVANE_ENGINE_ERROR_VALUE},
+        {3, 2, 1, 2, 5, 1, 0, 0, allMissing.data(), nullptr, nullptr,
+         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {3, 2, 0, 2, 5, 0, 1, 0, values.data(), nullptr, zeroWeights.data(),
+         SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {3, 2, 0, 2, 5, 0, 0, 0, values.data(), firstOnly.data(),
+         secondOnly.data(), SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
     };
     for (const auto& c : cases) {
         std::vector<int> ids(3, 77);
@@ -174,6 +184,60 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
     EXPECT_EQ(
         RunEngineJob(request, {ids.data(), nullptr, nullptr, nullptr, nullptr}),
         SELVANE_ENGINE_OK);
+}
+
+// Items (1, 0), (0, 2), (3, 3) against centres (0, 0) and (1, 1), unit
+// weights: squared distances over 2 values are 0.5 and 0.5 (a tie: the
+// lower number), 2 and 1, 9 and 4; the total adds them in item order.
+// Refused arguments leave every output untouched.
+TEST(AssignJobTest, NearestCentresByHandAndRefusals) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> items = {1, 0, 0, 2, 3, 3};
+    const std::vector<double> centres = {0, 0, 1, 1};
+    const std::vector<double> infinite = {0, inf, 1, 1}, missing(4, nan);
+    const int given[] = {1, 0, 1}, outside[] = {0, 2, 1}, below[] = {-1, 0, 0};
+    std::vector<int> ids;
+    std::vector<double> distances;
+    double total;
+    const auto run = [&](int k, int metric, const double* at,
+                         const int* givenIds) {
+        ids.assign(3, 77);
+        distances.assign(3, 5.5);
+        total = 6.5;
+        const ItemCells cells{3, 2, items.data(), 0, nullptr, nullptr};
+        return RunAssignJob({cells, k, at, nullptr, metric, givenIds},
+                            {ids.data(), distances.data(), &total});
+    };
+    using Ids = std::vector<int>;
+    using Distances = std::vector<double>;
+    ASSERT_EQ(run(2, SELVANE_ENGINE_EUCLIDEAN, centres.data(), nullptr), 0);
+    EXPECT_EQ(ids, (Ids{0, 1, 1}));
+    EXPECT_EQ(distances, (Distances{0.5, 1.0, 4.0}));
+    EXPECT_EQ(total, (0.5 + 1.0) + 4.0);
+    ASSERT_EQ(run(2, SELVANE_ENGINE_EUCLIDEAN, centres.data(), given), 0);
+    EXPECT_EQ(distances, (Distances{0.5, 2.0, 4.0}));
+
+    const struct {
+        int k, metric;
+        const double* centres;
+        const int* given;
+        int code;
+    } refused[] = {
+        {2, 0, nullptr, nullptr, SELVANE_ENGINE_ERROR_NULL_POINTER},
+        {0, 0, centres.data(), nullptr, SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
+        {2, 2, centres.data(), nullptr, SELVANE_ENGINE_ERROR_OPTION},
+        {2, 0, infinite.data(), nullptr, SELVANE_ENGINE_ERROR_VALUE},
+        {2, 0, missing.data(), nullptr, SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
+        {2, 0, centres.data(), outside, SELVANE_ENGINE_ERROR_CLUSTER_ID},
+        {2, 0, centres.data(), below, SELVANE_ENGINE_ERROR_CLUSTER_ID},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(run(c.k, c.metric, c.centres, c.given), c.code);
+        EXPECT_EQ(ids, std::vector<int>(3, 77));
+        EXPECT_EQ(distances, std::vector<double>(3, 5.5));
+        EXPECT_EQ(total, 6.5);
+    }
 }
 
 // Centres are NaN and absent exactly where no member has the value, and

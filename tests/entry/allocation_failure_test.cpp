@@ -15,8 +15,10 @@
 #include "common/AllocationFaults.h"
 #include "engine/ClusterEngine.h"
 #include "engine/PassThreads.h"
+#include "engine_library/EngineJob.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
+#include "selvane_engine.h"
 #include "support/EngineRun.h"
 #include "support/ThreadsVariable.h"
 
@@ -112,6 +114,41 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
                     s.k, static_cast<long long>(swept));
     }
     SetSmallJobWork(kSmallJobWork);
+}
+
+// The engine library's clustering and assignment, items as columns, with
+// centres: out of memory anywhere is that code, with nothing written.
+TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
+    const std::vector<double> values = {1, 2, 8, 9, 1, 1, 7, 8};  // 4 items
+    const std::uint64_t seed = 3;
+    const ItemCells items{4, 2, values.data(), 1, nullptr, nullptr};
+    std::vector<int> ids;
+    std::vector<double> centres;
+    int code = 0;
+    const std::function<void()> calls[] = {
+        [&] {
+            code = RunEngineJob(
+                {items, 2, 3, 1, 1, &seed, 1},
+                {ids.data(), nullptr, nullptr, centres.data(), nullptr});
+        },
+        [&] {
+            code = RunAssignJob({items, 2, kInput.data(), nullptr, 0, nullptr},
+                                {ids.data(), nullptr, nullptr});
+        }};
+    for (const auto& call : calls) {
+        const auto fresh = [&] {
+            ids.assign(4, -1);
+            centres.assign(4, -1.0);
+            call();
+        };
+        fresh();
+        ASSERT_EQ(code, 0);
+        SweepFailures(fresh, [&](std::int64_t) {
+            EXPECT_EQ(code, SELVANE_ENGINE_ERROR_NO_MEMORY);
+            EXPECT_EQ(ids, std::vector<int>(4, -1));
+            EXPECT_EQ(centres, std::vector<double>(4, -1.0));
+        });
+    }
 }
 
 struct EngineCase {

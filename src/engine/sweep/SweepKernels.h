@@ -22,10 +22,12 @@
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
 
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/CorrelationScaling.h"
 #include "engine/sweep/SweepTypes.h"
 
 namespace selvane {
@@ -52,6 +54,60 @@ typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
     const Vec one = T::Set(1.0);
     const Vec distance = T::Sub(one, T::Div(sxy, root));
     return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one, distance);
+}
+
+// The lanes whose sums CorrelationNeedsScaling rejects, a bit each, but
+// for those with a sum of squares of 0.0 when view.squaresMayVanish is not
+// set: their values are then truly 0 and the plain rule's 1.0 stands.
+template <class T>
+unsigned ScalingLanes(const SweepView& view, int c, typename T::Vec sxy,
+                      typename T::Vec sxx, typename T::Vec syy) {
+    const typename T::Vec product = T::Mul(syy, sxx);
+    const unsigned plain = T::AtLeastBits(product, T::Set(DBL_MIN)) &
+                           T::AtLeastBits(T::Set(DBL_MAX), product) &
+                           T::AtLeastBits(T::Set(DBL_MAX), sxy) &
+                           T::AtLeastBits(sxy, T::Set(-DBL_MAX));
+    // Lanes beyond the clusters keep what the plain rule gave them.
+    const int real = view.clusterCount - c;
+    unsigned lanes = ~plain & (real >= T::kLanes ? (1u << T::kLanes) - 1u
+                                                 : (1u << real) - 1u);
+    if (!view.squaresMayVanish) {
+        lanes &= T::LessBits(T::Zero(), sxx) & T::LessBits(T::Zero(), syy);
+    }
+    return lanes;
+}
+
+// Replaces the distances of the lanes named by lanes, of the register at
+// cluster c, by the scaled correlation of the item (values x, present
+// where present(k)) and each lane's centre, as the distance function forms
+// it from the same sums.
+template <class T, class Present>
+void ScaleLanes(const SweepView& view, int c, unsigned lanes,
+                typename T::Vec sxy, typename T::Vec sxx, typename T::Vec syy,
+                const double* x, Present present, double* out) {
+    double xy[T::kLanes];
+    double xx[T::kLanes];
+    double yy[T::kLanes];
+    T::Store(xy, sxy);
+    T::Store(xx, sxx);
+    T::Store(yy, syy);
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    for (; lanes != 0; lanes &= lanes - 1) {
+        const int l = __builtin_ctz(lanes);
+        const std::size_t j = static_cast<std::size_t>(c + l);
+        out[j] = ScaledCorrelation(xy[l], xx[l], yy[l], view.valueCount,
+                                   [&](int k, double& w, double& a, double& b) {
+                                       const std::size_t at =
+                                           k * paddedClusters + j;
+                                       if (!present(k) || view.present[at] == 0)
+                                           return false;
+                                       w = view.weights[k];
+                                       a = x[k];
+                                       b = view.centres[at];
+                                       return true;
+                                   });
+    }
 }
 
 // Every position present for every pair: sxx is the item's own sum and syy
@@ -254,9 +310,10 @@ bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
     return any;
 }
 
-// The distances from the sums, for every lane of one item.
+// The distances from the sums, for every lane of one item (values x).
 template <class T>
-void AllDistances(const SweepView& view, double self, double* out) {
+void AllDistances(const SweepView& view, const double* x, double self,
+                  double* out) {
     for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
         const typename T::Vec sums = T::Load(out + c);
         if (view.euclidean) {
@@ -264,8 +321,15 @@ void AllDistances(const SweepView& view, double self, double* out) {
                                   ? T::Zero()
                                   : T::Div(sums, T::Set(view.completeWeight)));
         } else {
-            T::Store(out + c, Correlation<T>(sums, T::Set(self),
-                                             T::Load(view.centreSelf + c)));
+            const typename T::Vec sxx = T::Set(self);
+            const typename T::Vec syy = T::Load(view.centreSelf + c);
+            T::Store(out + c, Correlation<T>(sums, sxx, syy));
+            const unsigned scaled = ScalingLanes<T>(view, c, sums, sxx, syy);
+            if (scaled != 0) {
+                ScaleLanes<T>(
+                    view, c, scaled, sums, sxx, syy, x,
+                    [](int) { return true; }, out);
+            }
         }
     }
 }
@@ -409,7 +473,7 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     }
     for (g = 0; g < count; ++g) {
         if (!items.homeOnly[g]) {
-            AllDistances<T>(view, items.self[g], items.out[g]);
+            AllDistances<T>(view, items.rows[g], items.self[g], items.out[g]);
         }
     }
     if (anyHomeOnly) HomeDistances<T>(view, items, count);
@@ -460,6 +524,15 @@ void MaskedDistancesOf(const SweepView& view, const double* x, const int* mask,
                 T::Select(any, Correlation<T>(first, second, third), T::Zero());
         }
         T::Store(out + c, distance);
+        if (!Euclidean) {
+            const unsigned scaled =
+                ScalingLanes<T>(view, c, first, second, third);
+            if (scaled != 0) {
+                ScaleLanes<T>(
+                    view, c, scaled, first, second, third, x,
+                    [&](int k) { return mask[k] != 0; }, out);
+            }
+        }
     }
 }
 

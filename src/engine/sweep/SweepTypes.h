@@ -16,6 +16,13 @@ constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
 // Doubles in the widest register: the padding of rows read whole.
 constexpr int kSweepPadding = 8;
 
+// With weights of 0 or at least kSmallestWeight, and item and centre values
+// of 0 or at least kSmallestValue in magnitude, every weighted square that
+// is not 0 is at least 2^-850, so a correlation's sum of squares is 0.0
+// only where the values are.
+constexpr double kSmallestWeight = 0x1p-50;
+constexpr double kSmallestValue = 0x1p-400;
+
 struct SweepJob;
 struct SweepWorkspace;
 
@@ -55,6 +62,10 @@ struct SweepJob {
     // The weights allow bounds: for the Euclidean distance, none above
     // 2^100 and a total between 2^-100 and 2^100.
     bool weightsBoundable;
+    // A correlation's sum of squares of 0.0 may hide values that are not 0:
+    // some weight is negative, not a number or below kSmallestWeight, or
+    // some present value is below kSmallestValue but not 0.
+    bool squaresMayVanish;
     // N rows of D: a compact copy of the items, read in order by every
     // sweep (rows scattered over the heap would cost memory traffic), and
     // kSweepPadding doubles more, so that a whole register can be read at
@@ -128,6 +139,9 @@ struct SweepView {
     double boundAbsolute;
     double upperFactor;
     double lowerFactor;
+    // As SweepJob::squaresMayVanish, for the items or for these centres: a
+    // lane whose sum of squares is 0.0 goes through the scaled rule too.
+    bool squaresMayVanish;
 };
 
 // The kernels and the loop are templates on the register type, compiled

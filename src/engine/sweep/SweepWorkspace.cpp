@@ -45,6 +45,11 @@ inline bool BoundedValue(double x) {
 // errors of a few units of 2^-53 in the scores and distances.
 constexpr double kMarginShare = 0x1p-40;
 
+// A value whose weighted square may underflow though it is not 0.
+inline bool Vanishing(double value) {
+    return value != 0.0 && std::fabs(value) < kSmallestValue;
+}
+
 inline bool Screenable(double sumOfSquares) {
     return sumOfSquares >= kSmallestScreened &&
            sumOfSquares <= kLargestScreened;
@@ -104,6 +109,7 @@ void PrepareItems(SweepJob& job) {
     bool unitWeights = true;
     bool screenable = true;
     bool boundedWeights = true;
+    bool mayVanish = false;
     double completeWeight = 0.0;
     for (int k = 0; k < D; ++k) {
         const double w = job.weights[k];
@@ -111,6 +117,7 @@ void PrepareItems(SweepJob& job) {
         screenable = screenable && w >= 0.0 && w <= kLargestScreened;
         boundedWeights = boundedWeights && w >= 0.0 &&
                          w <= kLargestBoundedWeight;
+        mayVanish = mayVanish || !(w == 0.0 || w >= kSmallestWeight);
         completeWeight += w;
     }
     job.unitWeights = unitWeights;
@@ -124,7 +131,11 @@ void PrepareItems(SweepJob& job) {
 
     for (int i = 0; i < job.itemCount; ++i) {
         double* values = job.itemValues + static_cast<std::size_t>(i) * D;
-        for (int k = 0; k < D; ++k) values[k] = ItemValue(job, i, k);
+        for (int k = 0; k < D; ++k) {
+            values[k] = ItemValue(job, i, k);
+            mayVanish = mayVanish ||
+                        (ItemPresent(job, i, k) && Vanishing(values[k]));
+        }
 
         bool complete = true;
         for (int k = 0; k < D && complete; ++k) {
@@ -154,6 +165,7 @@ void PrepareItems(SweepJob& job) {
         block = static_cast<unsigned char>(block | (boundable ? 1u : 0u)
                                                        << (i % kSweepGroup));
     }
+    job.squaresMayVanish = mayVanish;
 }
 
 }  // namespace
@@ -322,6 +334,7 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.view.boundAbsolute = job.boundAbsolute;
     ws.view.upperFactor = job.upperFactor;
     ws.view.lowerFactor = job.lowerFactor;
+    ws.view.squaresMayVanish = job.squaresMayVanish;
     *opened = &ws;
     return true;
 }
@@ -336,6 +349,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
     const std::size_t paddedClusters =
         static_cast<std::size_t>(job.paddedClusters);
     bool complete = true;
+    bool mayVanish = job.squaresMayVanish;
     // The first layout of a pass has nothing to compare with.
     const bool compare = ws.layoutReady;
     for (std::size_t j = 0; j < paddedClusters; ++j) {
@@ -359,6 +373,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
             centres[j] = value;
             present[j] = presence;
             complete = complete && mask != 0;
+            mayVanish = mayVanish || (mask != 0 && Vanishing(value));
         }
         for (std::size_t j = static_cast<std::size_t>(K); j < paddedClusters;
              ++j) {
@@ -377,6 +392,7 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
         }
         ws.centresBoundable = boundable;
     }
+    ws.view.squaresMayVanish = mayVanish;
 
     for (std::size_t j = 0; j < paddedClusters; ++j) {
         ws.centreSelf[j] = 0.0;
