@@ -3,16 +3,19 @@
 // (D+1)·(8+8+4)·N bytes of rows plus their pointers and allocator
 // overheads.
 //
-//   selvane_scale [items [dimensions [clusters [o|m|-] [e]]]]
+//   selvane_scale [items [dimensions [clusters [o|m|- [e|u [passes]]]]]]
 //
 // Default 1000000 8 8. o asks for overlapping clusters, which take many more
 // iterations; m for clusters that differ in direction, with multiplicative
-// noise (the data kinds of selvane_bench). e runs k-means with the
-// Euclidean distance on the values as they are, through the engine entry
-// (200 passes, unit weights), instead of the exported function.
+// noise (the data kinds of selvane_bench). e and u run k-means through the
+// engine entry instead of the exported function (unit weights, 200 passes
+// or as many as given): e with the Euclidean distance on the values as they
+// are, u with the exported function's metric on the rows it prepares.
+// Fewer passes make instruction counts of big jobs affordable.
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,30 +70,48 @@ std::vector<double> MakeInput(int items, int dimensions, int clusters) {
     return input;
 }
 
-// k-means with the Euclidean distance on the values, one item per row, all
-// present, unit weights; the cluster numbers go to result.
-void RunEuclidean(int items, int dimensions, const std::vector<double>& input,
-                  int clusters, std::vector<double>& result) {
-    std::vector<double> rows(input.size());
+// k-means through the engine entry, all values present, unit weights, the
+// cluster numbers to result: the Euclidean distance on the values as they
+// are (metric 'e'), or the uncentered correlation on the rows the exported
+// function prepares (metric 'u': each item scaled to unit length, then its
+// norm relative to the largest as one more value).
+void RunEngine(int items, int dimensions, const std::vector<double>& input,
+               int clusters, char metric, int passes,
+               std::vector<double>& result) {
+    const int columns = metric == 'u' ? dimensions + 1 : dimensions;
+    std::vector<double> rows(static_cast<std::size_t>(items) * columns);
     std::vector<const double*> rowPointers(static_cast<std::size_t>(items));
+    double largest = 0.0;
     for (int i = 0; i < items; ++i) {
+        double* row = &rows[static_cast<std::size_t>(i) * columns];
+        double sum = 0.0;
         for (int d = 0; d < dimensions; ++d) {
-            rows[static_cast<std::size_t>(i) * dimensions + d] =
-                input[static_cast<std::size_t>(d) * items + i];
+            row[d] = input[static_cast<std::size_t>(d) * items + i];
+            sum += row[d] * row[d];
         }
-        rowPointers[static_cast<std::size_t>(i)] =
-            &rows[static_cast<std::size_t>(i) * dimensions];
+        if (metric == 'u') {
+            const double norm = std::sqrt(sum);
+            for (int d = 0; d < dimensions; ++d) row[d] /= norm;
+            row[dimensions] = norm;
+            largest = norm > largest ? norm : largest;
+        }
+        rowPointers[static_cast<std::size_t>(i)] = row;
     }
-    std::vector<int> maskRow(static_cast<std::size_t>(dimensions), 1);
+    if (metric == 'u') {
+        for (int i = 0; i < items; ++i) {
+            rows[static_cast<std::size_t>(i) * columns + dimensions] /= largest;
+        }
+    }
+    std::vector<int> maskRow(static_cast<std::size_t>(columns), 1);
     std::vector<const int*> maskPointers(static_cast<std::size_t>(items),
                                          maskRow.data());
-    std::vector<double> weights(static_cast<std::size_t>(dimensions), 1.0);
+    std::vector<double> weights(static_cast<std::size_t>(columns), 1.0);
     std::vector<int> ids(static_cast<std::size_t>(items));
     double error = 0.0;
     int found = 0;
     selvane::ClusterEngine().PartitionClusters(
-        clusters, items, dimensions, rowPointers.data(), maskPointers.data(),
-        weights.data(), 0, 200, 'a', 'e', ids.data(), &error, &found);
+        clusters, items, columns, rowPointers.data(), maskPointers.data(),
+        weights.data(), 0, passes, 'a', metric, ids.data(), &error, &found);
     for (int i = 0; i < items; ++i) {
         result[static_cast<std::size_t>(i)] =
             found > 0 ? ids[static_cast<std::size_t>(i)] : -1.0;
@@ -104,13 +125,14 @@ int main(int argc, char** argv) {
     const int dimensions = argc > 2 ? std::atoi(argv[2]) : 8;
     const int clusters = argc > 3 ? std::atoi(argv[3]) : 8;
     const std::string kind = argc > 4 ? argv[4] : "-";
-    const bool euclidean = argc > 5 && std::string(argv[5]) == "e";
+    const std::string metric = argc > 5 ? argv[5] : "";
+    const int passCount = argc > 6 ? std::atoi(argv[6]) : 200;
     if (items < 1 || dimensions < 1 || clusters < 1 ||
         (kind != "-" && kind != "o" && kind != "m") ||
-        (argc > 5 && !euclidean)) {
-        std::fprintf(
-            stderr,
-            "usage: selvane_scale [items [dims [clusters [o|m|- [e]]]]]\n");
+        (metric != "" && metric != "e" && metric != "u") || passCount < 1) {
+        std::fprintf(stderr,
+                     "usage: selvane_scale [items [dims [clusters [o|m|- "
+                     "[e|u [passes]]]]]]\n");
         return 2;
     }
 
@@ -127,8 +149,9 @@ int main(int argc, char** argv) {
     selvane::StoreSeedWords({12345, 67890});
     const selvane::PassCounts before = selvane::ReadPassCounts();
     const auto start = std::chrono::steady_clock::now();
-    if (euclidean) {
-        RunEuclidean(items, dimensions, input, clusters, result);
+    if (!metric.empty()) {
+        RunEngine(items, dimensions, input, clusters, metric[0], passCount,
+                  result);
     } else {
         selvane::RunJob(items, dimensions, input.data(), clusters,
                         result.data());
@@ -166,7 +189,9 @@ int main(int argc, char** argv) {
                 kind == "o"   ? ", overlapping"
                 : kind == "m" ? ", differing in direction"
                               : "",
-                euclidean ? ", k-means with the Euclidean distance" : "");
+                metric == "e"   ? ", k-means, Euclidean, engine entry"
+                : metric == "u" ? ", k-means, correlation, engine entry"
+                                : "");
     std::printf("sweep                %d doubles per register\n",
                 selvane::SweepWidthFor(clusters));
     std::printf("wall time            %.1f s\n", seconds);

@@ -32,18 +32,26 @@ struct Avx512 {
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
     static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_pd(0xFF, a, b); }
     static Vec Max(Vec a, Vec b) { return _mm512_maskz_max_pd(0xFF, a, b); }
+    // The least lane.
+    static double Least(Vec v) {
+        const __m256d four =
+            _mm256_min_pd(_mm512_maskz_extractf64x4_pd(0xF, v, 0),
+                          _mm512_maskz_extractf64x4_pd(0xF, v, 1));
+        const __m128d half = _mm_min_pd(_mm256_castpd256_pd128(four),
+                                        _mm256_extractf128_pd(four, 1));
+        return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
+    }
+    // Scalar loads: the gather instruction is slower on the processors
+    // measured.
     static Vec Strided(const double* p, int stride) {
-        const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-        return GatherAt(p,
-                        _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stride)));
+        return _mm512_set_pd(p[7 * stride], p[6 * stride], p[5 * stride],
+                             p[4 * stride], p[3 * stride], p[2 * stride],
+                             p[stride], p[0]);
     }
     static Vec Gather(const double* base, const int* index) {
-        return GatherAt(
-            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)));
-    }
-    static Vec GatherAt(const double* base, __m256i index) {
-        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, index, base,
-                                        8);
+        return _mm512_set_pd(base[index[7]], base[index[6]], base[index[5]],
+                             base[index[4]], base[index[3]], base[index[2]],
+                             base[index[1]], base[index[0]]);
     }
 
     // Centre values by cluster from the two registers that hold clusters

@@ -4,14 +4,13 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
-//   Min, Max, Gather (base[index[l]] in lane l), Strided (p[l * stride] in lane
-//   l), kPickRegisters, Picker, MakePicker and Pick (the same from registers
-//   of clusters; see SweepAvx2.cpp),
-//   LoadMask (all bits set = present), NoLanes,
-//   Either, AddWhere (acc + term in the lanes of the mask, acc itself
-//   elsewhere), Select (a in the lanes of the mask, b elsewhere), IsZero,
-//   AnyNegativeOrNan, and LessBits, AtLeastBits and NotAboveBits (a < b,
-//   a >= b and !(a > b), one bit per lane).
+//   Min, Max, Least (the least lane), Gather (base[index[l]] in lane l),
+//   Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker and
+//   Pick (the same from registers of clusters; see SweepAvx2.cpp), LoadMask
+//   (all bits set = present), NoLanes, Either, AddWhere (acc + term in the
+//   lanes of the mask, acc itself elsewhere), Select (a in the lanes of the
+//   mask, b elsewhere), IsZero, AnyNegativeOrNan, and LessBits, AtLeastBits and
+//   NotAboveBits (a < b, a >= b and !(a > b), one bit per lane).
 //
 // Exactness: every lane repeats the scalar arithmetic of the distance
 // functions operation for operation, in the same order and with the same
@@ -44,13 +43,16 @@ typename T::Vec LibrarySqrt(typename T::Vec product) {
 }
 
 // 1 - sxy / sqrt(syy * sxx), or 1.0 where either sum of squares is 0.0.
-template <class T>
+// Plain: the sums are screenable, so the product is a positive number.
+template <class T, bool Plain = false>
 typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
                             typename T::Vec syy) {
     using Vec = typename T::Vec;
     const Vec product = T::Mul(syy, sxx);
     Vec root = T::Sqrt(product);
-    if (T::AnyNegativeOrNan(product)) root = LibrarySqrt<T>(product);
+    if (!Plain && T::AnyNegativeOrNan(product)) {
+        root = LibrarySqrt<T>(product);
+    }
     const Vec one = T::Set(1.0);
     const Vec distance = T::Sub(one, T::Div(sxy, root));
     return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one, distance);
@@ -310,10 +312,14 @@ bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
     return any;
 }
 
-// The distances from the sums, for every lane of one item (values x).
+// The distances from the sums, for every lane of one item (values x). An
+// item whose sums are screenable (margin above 0), against screenable
+// centres, has sums of squares between 2^-500 and 2^500 and a product of
+// them between 2^-1000 and 2^1000: it never needs the scaled form.
 template <class T>
 void AllDistances(const SweepView& view, const double* x, double self,
-                  double* out) {
+                  double margin, double* out) {
+    const bool plain = view.screen && margin > 0.0;
     for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
         const typename T::Vec sums = T::Load(out + c);
         if (view.euclidean) {
@@ -323,6 +329,10 @@ void AllDistances(const SweepView& view, const double* x, double self,
         } else {
             const typename T::Vec sxx = T::Set(self);
             const typename T::Vec syy = T::Load(view.centreSelf + c);
+            if (plain) {
+                T::Store(out + c, Correlation<T, true>(sums, sxx, syy));
+                continue;
+            }
             T::Store(out + c, Correlation<T>(sums, sxx, syy));
             const unsigned scaled = ScalingLanes<T>(view, c, sums, sxx, syy);
             if (scaled != 0) {
@@ -473,7 +483,8 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     }
     for (g = 0; g < count; ++g) {
         if (!items.homeOnly[g]) {
-            AllDistances<T>(view, items.rows[g], items.self[g], items.out[g]);
+            AllDistances<T>(view, items.rows[g], items.self[g], items.margin[g],
+                            items.out[g]);
         }
     }
     if (anyHomeOnly) HomeDistances<T>(view, items, count);

@@ -100,12 +100,7 @@ template <class T, int R>
 double LeastLane(const typename T::Vec* registers) {
     typename T::Vec least = registers[0];
     for (int r = 1; r < R; ++r) least = T::Min(least, registers[r]);
-    double lanes[T::kLanes];
-    T::Store(lanes, least);
-    double value = lanes[0];
-    for (int l = 1; l < T::kLanes; ++l)
-        value = lanes[l] < value ? lanes[l] : value;
-    return value;
+    return T::Least(least);
 }
 
 // The literal moves of a tracked item whose clusters fit in R registers,
@@ -132,18 +127,20 @@ int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
                       inf, all[r]);
     }
     const double best = LeastLane<T, R>(others);
-    int c = home;
-    if (nearest > best) {
-        const Vec least = T::Set(best);
-        unsigned equal = 0;
-        for (int r = 0; r < R; ++r) {
-            equal |= (T::AtLeastBits(others[r], least) &
-                      T::AtLeastBits(least, others[r]))
-                     << (r * T::kLanes);
-        }
-        c = __builtin_ctz(equal);
-        nearest = distance[c];
+    // Staying home, the nearest rival is the nearest other cluster.
+    if (!(nearest > best)) {
+        rival = best;
+        return home;
     }
+    const Vec least = T::Set(best);
+    unsigned equal = 0;
+    for (int r = 0; r < R; ++r) {
+        equal |= (T::AtLeastBits(others[r], least) &
+                  T::AtLeastBits(least, others[r]))
+                 << (r * T::kLanes);
+    }
+    const int c = __builtin_ctz(equal);
+    nearest = distance[c];
     const Vec joined = T::Set(static_cast<double>(c));
     Vec rest[R];
     for (int r = 0; r < R; ++r) {
@@ -194,8 +191,11 @@ constexpr int kLanedHomeSums = 4;
 // Returns a bit for each item that no rival can take, whose other
 // distances are not needed.
 template <class T>
-unsigned BoundedItems(const SweepJob& job, SweepWorkspace& ws, const int* ids,
-                      SweepBlock& block, unsigned tracked) {
+__attribute__((always_inline)) inline unsigned BoundedItems(const SweepJob& job,
+                                                            SweepWorkspace& ws,
+                                                            const int* ids,
+                                                            SweepBlock& block,
+                                                            unsigned tracked) {
     using Vec = typename T::Vec;
     static_assert(T::kLanes <= kSweepGroup, "a block fills whole registers");
     constexpr int kRegisters = kSweepGroup / T::kLanes;
@@ -245,9 +245,9 @@ unsigned BoundedItems(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             const Vec computed =
                 view.euclidean
                     ? T::Div(sums[r], T::Set(view.completeWeight))
-                    : Correlation<T>(sums[r],
-                                     T::Load(job.itemSelf + first + at),
-                                     T::Gather(view.centreSelf, homes + at));
+                    : Correlation<T, true>(
+                          sums[r], T::Load(job.itemSelf + first + at),
+                          T::Gather(view.centreSelf, homes + at));
             T::Store(home + at, T::Select(T::IsZero(drifts[r]),
                                           T::Load(home + at), computed));
         }

@@ -27,6 +27,10 @@ struct Sse2 {
     static Vec Sqrt(Vec x) { return _mm_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm_min_pd(a, b); }
     static Vec Max(Vec a, Vec b) { return _mm_max_pd(a, b); }
+    // The least lane.
+    static double Least(Vec v) {
+        return _mm_cvtsd_f64(_mm_min_sd(v, _mm_unpackhi_pd(v, v)));
+    }
     static Vec Strided(const double* p, int stride) {
         return _mm_set_pd(p[stride], p[0]);
     }
