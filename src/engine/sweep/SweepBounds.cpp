@@ -7,6 +7,10 @@ namespace selvane {
 
 namespace {
 
+// Group bounds per item: enough to spare the many-cluster jobs most of
+// their rivals, few enough to keep an item's within two cache lines.
+constexpr int kMostGroups = 16;
+
 // Correlation: what the drift of a unit centre may miss, per value of the
 // centres and in all. Each unit centre is off by its scale's rounding,
 // under (D / 2 + 4) units of 2^-53 in length, and the drift's sum by D
@@ -31,8 +35,17 @@ constexpr double kBoundArithmetic = 0x1p-48;
 
 }  // namespace
 
-void PrepareBounds(SweepJob& job) {
+void PrepareBounds(SweepJob& job, int lanes) {
     const int D = job.valueCount;
+    // Groups where the clusters take more than two registers (the moves of
+    // fewer are computed whole), at most kMostGroups of them.
+    const int registers = job.paddedClusters / lanes;
+    job.groupRegisters = (registers + kMostGroups - 1) / kMostGroups;
+    job.boundGroups = registers > 2 ? (registers + job.groupRegisters - 1) /
+                                          job.groupRegisters
+                                    : 0;
+    job.groupStride = (job.boundGroups + lanes - 1) / lanes * lanes;
+    job.groupClusters = job.groupRegisters * lanes;
     double relative = 0.0;
     if (job.euclidean) {
         // The distance is the root's square: each term's three roundings
@@ -67,6 +80,7 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& ws) {
     // keeps afresh: the odometers start again.
     if (!view.bounded) {
         for (int j = 0; j < view.paddedClusters; ++j) ws.odometer[j] = 0.0;
+        for (int g = 0; g < view.groupStride; ++g) ws.groupOdometer[g] = 0.0;
     }
 
     const int D = job.valueCount;
@@ -113,6 +127,7 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& ws) {
     }
     if (!view.bounded) {
         for (int j = 0; j < K; ++j) ws.odometer[j] = 0.0;
+        for (int g = 0; g < view.groupStride; ++g) ws.groupOdometer[g] = 0.0;
         return;
     }
     double second = 0.0;
@@ -124,6 +139,16 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& ws) {
         // least as much, whatever the rounding of the sum.
         const double others = j == farthest ? second : ws.drift[farthest];
         ws.odometer[j] = (ws.odometer[j] + others) * kOdometerRoom;
+    }
+    for (int g = 0; g < view.boundGroups; ++g) {
+        double largest = 0.0;
+        const int first = g * view.groupClusters;
+        const int last =
+            first + view.groupClusters < K ? first + job.groupClusters : K;
+        for (int j = first; j < last; ++j) {
+            if (ws.drift[j] > largest) largest = ws.drift[j];
+        }
+        ws.groupOdometer[g] = (ws.groupOdometer[g] + largest) * kOdometerRoom;
     }
 }
 

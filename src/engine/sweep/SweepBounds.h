@@ -24,8 +24,9 @@
 
 namespace selvane {
 
-// Fills the job's bound constants: the rounding the metric allows.
-void PrepareBounds(SweepJob& job);
+// Fills the job's bound constants: the groups of clusters for a sweep of
+// that many lanes, and the rounding the metric allows.
+void PrepareBounds(SweepJob& job, int lanes);
 
 // Decides whether the sweep over the centres just laid out tracks bounds,
 // and if the last one did too, how far each centre has moved since, with
@@ -59,14 +60,25 @@ unsigned BoundsFail(typename T::Vec stored, typename T::Vec odometer,
         stored, T::Mul(T::Add(upper, odometer), T::Set(kOdometerRoom)));
 }
 
+// A length certainly below that of the pair whose computed distance is d.
+inline double LowerLength(const SweepView& view, double d) {
+    const double squared =
+        (view.boundScale * d - view.boundAbsolute) * view.lowerFactor;
+    return squared > 0.0 ? std::sqrt(squared) : 0.0;
+}
+
 // What an item whose nearest rival lies at computed distance rival, at
 // home in cluster home, stores: a length certainly below that of any rival,
 // plus home's odometer.
 inline double StoredBound(const SweepView& view, double rival, int home) {
-    const double squared =
-        (view.boundScale * rival - view.boundAbsolute) * view.lowerFactor;
-    const double length = squared > 0.0 ? std::sqrt(squared) : 0.0;
-    return length + view.odometer[home];
+    return LowerLength(view, rival) + view.odometer[home];
+}
+
+// The length a stored bound proves now, with the odometer it was stored
+// against: rounding the difference up would claim too much, so it is
+// shrunk a little.
+inline double BoundNow(double stored, double odometer) {
+    return (stored - odometer) * (1.0 - 0x1p-50);
 }
 
 }  // namespace selvane

@@ -456,6 +456,90 @@ void HomeSumsOfBlock(const SweepJob& job, const SweepView& view, int first,
     }
 }
 
+// The sums of one complete item (values x) with N registers of clusters,
+// those at registers[0 .. N), each lane as the full sums form it; together,
+// so that the item's value is broadcast once per position.
+template <class T, int N, bool Euclidean, bool Unit>
+void SomeRegisterSums(const SweepView& view, const double* x,
+                      const int* registers, double* out) {
+    using Vec = typename T::Vec;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    Vec sums[N];
+    const double* centre[N];
+    for (int i = 0; i < N; ++i) {
+        sums[i] = T::Zero();
+        centre[i] = view.centres + registers[i] * T::kLanes;
+    }
+    for (int k = 0; k < view.valueCount; ++k) {
+        const std::size_t at = k * paddedClusters;
+        if (Euclidean) {
+            const Vec x1 = T::Set(x[k]);
+            const Vec w = T::Set(view.weights[k]);
+            for (int i = 0; i < N; ++i) {
+                const Vec d = T::Sub(x1, T::Load(centre[i] + at));
+                sums[i] = T::Add(sums[i], T::Mul(Unit ? d : T::Mul(w, d), d));
+            }
+        } else {
+            const Vec wx1 = T::Set(Unit ? x[k] : view.weights[k] * x[k]);
+            for (int i = 0; i < N; ++i) {
+                sums[i] = T::Add(sums[i], T::Mul(wx1, T::Load(centre[i] + at)));
+            }
+        }
+    }
+    for (int i = 0; i < N; ++i)
+        T::Store(out + registers[i] * T::kLanes, sums[i]);
+}
+
+template <class T, bool Euclidean, bool Unit>
+void RegisterSumsOf(const SweepView& view, const double* x,
+                    const int* registers, int count, double* out) {
+    for (; count >= 4; count -= 4, registers += 4) {
+        SomeRegisterSums<T, 4, Euclidean, Unit>(view, x, registers, out);
+    }
+    switch (count) {
+        case 3:
+            return SomeRegisterSums<T, 3, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        case 2:
+            return SomeRegisterSums<T, 2, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        case 1:
+            return SomeRegisterSums<T, 1, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        default: return;
+    }
+}
+
+// The distances of one complete, bounded item (values x, own sum self) to
+// the clusters of the count registers listed, into out (Kpad).
+template <class T>
+void RegisterDistances(const SweepView& view, const double* x, double self,
+                       const int* registers, int count, double* out) {
+    if (view.euclidean) {
+        if (view.unitWeights) {
+            RegisterSumsOf<T, true, true>(view, x, registers, count, out);
+        } else {
+            RegisterSumsOf<T, true, false>(view, x, registers, count, out);
+        }
+    } else if (view.unitWeights) {
+        RegisterSumsOf<T, false, true>(view, x, registers, count, out);
+    } else {
+        RegisterSumsOf<T, false, false>(view, x, registers, count, out);
+    }
+    for (int i = 0; i < count; ++i) {
+        double* at = out + registers[i] * T::kLanes;
+        const typename T::Vec sums = T::Load(at);
+        // Bounded items have screenable sums and a positive total weight.
+        T::Store(
+            at, view.euclidean
+                    ? T::Div(sums, T::Set(view.completeWeight))
+                    : Correlation<T, true>(
+                          sums, T::Set(self),
+                          T::Load(view.centreSelf + registers[i] * T::kLanes)));
+    }
+}
+
 template <class T>
 void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     int g = 0;

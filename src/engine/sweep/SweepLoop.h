@@ -256,12 +256,91 @@ __attribute__((always_inline)) inline unsigned BoundedItems(const SweepJob& job,
     unsigned failing = 0;
     for (int r = 0; r < kRegisters; ++r) {
         const int at = r * T::kLanes;
+        const Vec upper = UpperLength<T>(view, T::Load(home + at));
+        T::Store(block.upper + at, upper);
         failing |= BoundsFail<T>(T::Load(ws.lower + first + at),
-                                 T::Gather(view.odometer, homes + at),
-                                 UpperLength<T>(view, T::Load(home + at)))
+                                 T::Gather(view.odometer, homes + at), upper)
                    << at;
     }
     return tracked & ~failing;
+}
+
+// An item whose bound failed, tested group by group: a bit for each group
+// whose bound does not prove it farther than upper. With none, its bound
+// becomes the least of the groups'.
+template <class T>
+unsigned FailingGroups(const SweepView& view, SweepWorkspace& ws, int item,
+                       int home, double upper) {
+    const double* bounds =
+        ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
+    unsigned failing = 0;
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        failing |= BoundsFail<T>(T::Load(bounds + g),
+                                 T::Load(view.groupOdometer + g), T::Set(upper))
+                   << g;
+    }
+    failing &= (1u << view.boundGroups) - 1;
+    if (failing == 0) {
+        double least = HUGE_VAL;
+        for (int g = 0; g < view.boundGroups; ++g) {
+            const double now = BoundNow(bounds[g], view.groupOdometer[g]);
+            least = now < least ? now : least;
+        }
+        ws.lower[item] = least + view.odometer[home];
+    }
+    return failing;
+}
+
+// The literal moves of a tracked item among the clusters of the groups
+// whose distances are computed (the others are farther than home, so none
+// of them could win or tie), and its fresh bounds: each computed group's
+// from its distances, the others' kept, with the cluster it left where
+// that one's group was not computed. Returns the cluster it ends in.
+template <class T>
+int MoveAmongGroups(const SweepView& view, SweepWorkspace& ws, int item,
+                    const double* distance, unsigned groups, int home,
+                    double& nearest) {
+    const int K = view.clusterCount;
+    const int size = view.groupClusters;
+    const double homeDistance = nearest;
+    int c = home;
+    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
+        const int first = __builtin_ctz(rest) * size;
+        const int last = first + size < K ? first + size : K;
+        for (int j = first; j < last; ++j) {
+            // Strict: an equally near cluster never takes the item.
+            if (j != home && nearest > distance[j]) {
+                c = j;
+                nearest = distance[j];
+            }
+        }
+    }
+    double* bounds =
+        ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
+    double least = HUGE_VAL;
+    for (int g = 0; g < view.boundGroups; ++g) {
+        const double odometer = view.groupOdometer[g];
+        if ((groups >> g & 1u) != 0) {
+            const int first = g * size;
+            const int last = first + size < K ? first + size : K;
+            double rival = HUGE_VAL;
+            for (int j = first; j < last; ++j) {
+                if (j != c && distance[j] < rival) rival = distance[j];
+            }
+            const double length = LowerLength(view, rival);
+            bounds[g] = length + odometer;
+            least = length < least ? length : least;
+            continue;
+        }
+        if (c != home && home / size == g) {
+            const double left = LowerLength(view, homeDistance) + odometer;
+            bounds[g] = left < bounds[g] ? left : bounds[g];
+        }
+        const double now = BoundNow(bounds[g], odometer);
+        least = now < least ? now : least;
+    }
+    ws.lower[item] = least + view.odometer[c];
+    return c;
 }
 
 // The centres are fixed for the whole sweep, and only an item's own turn
@@ -282,17 +361,61 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
         view.track ? job.blockBoundable[first / kSweepGroup] : 0u;
     unsigned spared = 0;
     unsigned homesKnown = 0;
+    // Items whose distances are computed for some groups of clusters only.
+    unsigned partial = 0;
+    const unsigned allGroups = (1u << view.boundGroups) - 1;
+    for (int g = 0; g < kSweepGroup; ++g) block.groups[g] = allGroups;
     // The last block may be short: its items are computed in full.
     if (view.bounded && tracked != 0 && block.count == kSweepGroup) {
         spared = BoundedItems<T>(job, ws, ids, block, tracked);
         homesKnown = tracked;
+        if (view.boundGroups > 0) {
+            for (unsigned rest = tracked & ~spared; rest != 0;
+                 rest &= rest - 1) {
+                const int g = __builtin_ctz(rest);
+                const unsigned failing = FailingGroups<T>(
+                    view, ws, first + g, ids[first + g], block.upper[g]);
+                spared |= static_cast<unsigned>(failing == 0) << g;
+                partial |=
+                    static_cast<unsigned>(failing != 0 && failing != allGroups)
+                    << g;
+                block.groups[g] = failing;
+            }
+        }
     }
     block.homeOnly = spared;
     block.renew = tracked & ~spared;
+    for (unsigned rest = partial; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        const int item = first + g;
+        const double* values =
+            job.itemValues + static_cast<std::size_t>(item) * D;
+        double* slot = block.distances + g * paddedClusters;
+        // The registers of the failing groups, a few at a time.
+        constexpr int kListed = 16;
+        int registers[kListed];
+        int count = 0;
+        const int end = view.paddedClusters / T::kLanes;
+        for (unsigned groups = block.groups[g]; groups != 0;
+             groups &= groups - 1) {
+            const int r = __builtin_ctz(groups) * view.groupRegisters;
+            for (int i = r; i < r + view.groupRegisters && i < end; ++i) {
+                registers[count++] = i;
+                if (count == kListed) {
+                    RegisterDistances<T>(view, values, job.itemSelf[item],
+                                         registers, count, slot);
+                    count = 0;
+                }
+            }
+        }
+        RegisterDistances<T>(view, values, job.itemSelf[item], registers, count,
+                             slot);
+    }
     SweepItems items;
     int slotOf[kSweepGroup];
     int complete = 0;
-    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+    for (unsigned rest = all & ~spared & ~partial; rest != 0;
+         rest &= rest - 1) {
         const int g = __builtin_ctz(rest);
         const int item = first + g;
         double* slot = block.distances + g * paddedClusters;
@@ -370,7 +493,10 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
         if (clusterSizes[home] != 1) {
             if ((homeOnly >> g & 1u) == 0) {
                 const double* distance = block.distances + g * paddedClusters;
-                if ((renew >> g & 1u) != 0) {
+                if ((renew >> g & 1u) != 0 && view.boundGroups > 0) {
+                    c = MoveAmongGroups<T>(view, ws, item, distance,
+                                           block.groups[g], home, nearest);
+                } else if ((renew >> g & 1u) != 0) {
                     // The same moves, and the nearest of the clusters the
                     // item does not join, for its fresh bound.
                     double rival = HUGE_VAL;
@@ -421,9 +547,12 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
             }
             sum += nearest;
         } else if ((renew >> g & 1u) != 0 && !view.bounded) {
-            // Not compared this turn, and its bound is older than the
+            // Not compared this turn, and its bounds are older than the
             // odometers: 0 bounds nothing.
             ws.lower[item] = 0.0;
+            double* bounds = ws.groupBounds +
+                             static_cast<std::size_t>(item) * view.groupStride;
+            for (int b = 0; b < view.groupStride; ++b) bounds[b] = 0.0;
         }
         // Every item's distance to its cluster is known by now; the next
         // sweep reads it where that centre keeps its bits.

@@ -82,6 +82,14 @@ struct SweepJob {
     // and its values (Euclidean) or sums (correlation) in the range where
     // every rounding is relative).
     unsigned char* blockBoundable;
+    // Where the clusters take more than two registers, bounded items also
+    // keep a bound per group of groupRegisters registers of clusters,
+    // boundGroups of them in groupStride doubles (whole registers); 0
+    // groups otherwise.
+    int boundGroups;
+    int groupRegisters;
+    int groupClusters;  // groupRegisters whole registers
+    int groupStride;
     // How far a computed distance d of a bounded item may be off: its
     // length squared lies within boundAbsolute of boundScale * d, stretched
     // by upperFactor or shrunk by lowerFactor (SweepView).
@@ -131,6 +139,13 @@ struct SweepView {
     // Kpad: for each cluster, the sum over this pass's sweeps of the
     // largest drift of any other cluster.
     const double* odometer;
+    // groupStride: for each group of clusters, the sum over this pass's
+    // sweeps of its largest drift. Groups as in SweepJob.
+    const double* groupOdometer;
+    int boundGroups;
+    int groupRegisters;
+    int groupClusters;
+    int groupStride;
     // From a computed distance d, a length certainly above the exact one
     // (UpperLength) and one certainly below (StoredBound): boundScale * d
     // plus or minus boundAbsolute, stretched by upperFactor or shrunk by
@@ -179,9 +194,15 @@ struct SweepBlock {
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
     double home[kSweepGroup];  // each item's distance to its cluster
-    // A bit per item: its distances are all computed, and its bounds are
-    // renewed from them at its turn.
+    // A bit per item: its distances are computed, all of them or those of
+    // the groups in groups[g], and its bounds are renewed from them at its
+    // turn.
     unsigned renew;
+    // Per item, with group bounds: a bit per group of clusters whose
+    // distances are computed (all bits: every one), and the length its
+    // bounds were tested against.
+    unsigned groups[kSweepGroup];
+    double upper[kSweepGroup];
 };
 
 }  // namespace selvane

@@ -227,7 +227,7 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
     job.itemComplete = At<unsigned char>(base, itemCompleteAt);
     job.blockBoundable = At<unsigned char>(base, blockBoundableAt);
-    PrepareBounds(job);
+    PrepareBounds(job, lanes);
     PrepareItems(job);
     *opened = &job;
     return true;
@@ -265,6 +265,12 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     const std::uint64_t driftAt = layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t odometerAt =
         layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t groupStride =
+        static_cast<std::uint64_t>(job.groupStride);
+    const std::uint64_t groupBoundsAt =
+        layout.Take(N * groupStride, sizeof(double));
+    const std::uint64_t groupOdometerAt =
+        layout.Take(groupStride, sizeof(double));
     const std::uint64_t homeDistanceAt = layout.Take(N, sizeof(double));
     const std::uint64_t steadyAt = layout.Take(paddedClusters, 1);
     const std::uint64_t touchedAt = layout.Take(paddedClusters, 1);
@@ -293,6 +299,8 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.centresBoundable = false;
     ws.drift = At<double>(base, driftAt);
     ws.odometer = At<double>(base, odometerAt);
+    ws.groupBounds = At<double>(base, groupBoundsAt);
+    ws.groupOdometer = At<double>(base, groupOdometerAt);
     ws.homeDistance = At<double>(base, homeDistanceAt);
     ws.steady = At<unsigned char>(base, steadyAt);
     ws.touched = At<unsigned char>(base, touchedAt);
@@ -312,6 +320,8 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
         ws.drift[j] = 0.0;
         ws.odometer[j] = 0.0;
     }
+    for (std::uint64_t g = 0; g < groupStride; ++g) ws.groupOdometer[g] = 0.0;
+    for (std::uint64_t b = 0; b < N * groupStride; ++b) ws.groupBounds[b] = 0.0;
 
     ws.view.valueCount = job.valueCount;
     ws.view.clusterCount = job.clusterCount;
@@ -330,6 +340,11 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.view.bounded = false;
     ws.view.drift = ws.drift;
     ws.view.odometer = ws.odometer;
+    ws.view.groupOdometer = ws.groupOdometer;
+    ws.view.boundGroups = job.boundGroups;
+    ws.view.groupRegisters = job.groupRegisters;
+    ws.view.groupClusters = job.groupClusters;
+    ws.view.groupStride = job.groupStride;
     ws.view.boundScale = job.boundScale;
     ws.view.boundAbsolute = job.boundAbsolute;
     ws.view.upperFactor = job.upperFactor;

@@ -50,6 +50,10 @@ struct SweepWorkspace {
     bool centresBoundable;
     double* drift;     // Kpad
     double* odometer;  // Kpad
+    // With group bounds: per item, a bound for each group of clusters plus
+    // that group's odometer (N rows of groupStride), and the odometers.
+    double* groupBounds;
+    double* groupOdometer;  // groupStride
     // Per item, its distance to its cluster at the end of the last sweep.
     // A centre laid out with the same bits as for the last sweep gives its
     // items the same distances, so items spared their rivals reuse them.
