@@ -7,10 +7,6 @@ namespace selvane {
 
 namespace {
 
-// Group bounds per item: enough to spare the many-cluster jobs most of
-// their rivals, few enough to keep an item's within two cache lines.
-constexpr int kMostGroups = 16;
-
 // Correlation: what the drift of a unit centre may miss, per value of the
 // centres and in all. Each unit centre is off by its scale's rounding,
 // under (D / 2 + 4) units of 2^-53 in length, and the drift's sum by D
@@ -38,7 +34,9 @@ constexpr double kBoundArithmetic = 0x1p-48;
 void PrepareBounds(SweepJob& job, int lanes) {
     const int D = job.valueCount;
     // Groups where the clusters take more than two registers (the moves of
-    // fewer are computed whole), at most kMostGroups of them.
+    // fewer are computed whole), at most kMostGroups of them: enough to
+    // spare the many-cluster jobs most of their rivals, few enough to keep
+    // an item's within two cache lines.
     const int registers = job.paddedClusters / lanes;
     job.groupRegisters = (registers + kMostGroups - 1) / kMostGroups;
     job.boundGroups = registers > 2 ? (registers + job.groupRegisters - 1) /

@@ -265,6 +265,22 @@ __attribute__((always_inline)) inline unsigned BoundedItems(const SweepJob& job,
     return tracked & ~failing;
 }
 
+// The least length the group bounds of an item prove now, from its stored
+// bounds (groupStride, padding groups +inf): the groups' readings in now.
+template <class T>
+double LeastGroupBound(const SweepView& view, const double* bounds,
+                       double* now) {
+    typename T::Vec least = T::Set(HUGE_VAL);
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        const typename T::Vec reading =
+            T::Mul(T::Sub(T::Load(bounds + g), T::Load(view.groupOdometer + g)),
+                   T::Set(1.0 - 0x1p-50));
+        T::Store(now + g, reading);
+        least = T::Min(least, reading);
+    }
+    return T::Least(least);
+}
+
 // An item whose bound failed, tested group by group: a bit for each group
 // whose bound does not prove it farther than upper. With none, its bound
 // becomes the least of the groups'.
@@ -281,14 +297,25 @@ unsigned FailingGroups(const SweepView& view, SweepWorkspace& ws, int item,
     }
     failing &= (1u << view.boundGroups) - 1;
     if (failing == 0) {
-        double least = HUGE_VAL;
-        for (int g = 0; g < view.boundGroups; ++g) {
-            const double now = BoundNow(bounds[g], view.groupOdometer[g]);
-            least = now < least ? now : least;
-        }
-        ws.lower[item] = least + view.odometer[home];
+        double now[kMostGroups];
+        ws.lower[item] =
+            LeastGroupBound<T>(view, bounds, now) + view.odometer[home];
     }
     return failing;
+}
+
+// The registers of clusters of one group, as a range.
+struct GroupRegisters {
+    int first;
+    int last;  // one past
+};
+
+inline GroupRegisters RegistersOf(const SweepView& view, int group, int lanes) {
+    const int first = group * view.groupRegisters;
+    const int end = view.paddedClusters / lanes;
+    return {first, first + view.groupRegisters < end
+                       ? first + view.groupRegisters
+                       : end};
 }
 
 // The literal moves of a tracked item among the clusters of the groups
@@ -298,48 +325,85 @@ unsigned FailingGroups(const SweepView& view, SweepWorkspace& ws, int item,
 // that one's group was not computed. Returns the cluster it ends in.
 template <class T>
 int MoveAmongGroups(const SweepView& view, SweepWorkspace& ws, int item,
-                    const double* distance, unsigned groups, int home,
+                    double* distance, unsigned groups, int home,
                     double& nearest) {
-    const int K = view.clusterCount;
-    const int size = view.groupClusters;
+    using Vec = typename T::Vec;
+    const Vec inf = T::Set(HUGE_VAL);
+    const Vec offsets = T::Load(kClusterIndex);
+    // Lanes beyond the clusters neither win nor bound.
+    for (int j = view.clusterCount; j < view.paddedClusters; ++j) {
+        distance[j] = HUGE_VAL;
+    }
+    // The distances of a register, with the given cluster's lane +inf.
+    auto without = [&](int r, int cluster) {
+        const Vec index =
+            T::Add(T::Set(static_cast<double>(r * T::kLanes)), offsets);
+        return T::Select(
+            T::IsZero(T::Sub(index, T::Set(static_cast<double>(cluster)))), inf,
+            T::Load(distance + r * T::kLanes));
+    };
+    Vec others = inf;
+    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
+        const GroupRegisters span =
+            RegistersOf(view, __builtin_ctz(rest), T::kLanes);
+        for (int r = span.first; r < span.last; ++r) {
+            others = T::Min(others, without(r, home));
+        }
+    }
+    const double best = T::Least(others);
     const double homeDistance = nearest;
     int c = home;
-    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
-        const int first = __builtin_ctz(rest) * size;
-        const int last = first + size < K ? first + size : K;
-        for (int j = first; j < last; ++j) {
-            // Strict: an equally near cluster never takes the item.
-            if (j != home && nearest > distance[j]) {
-                c = j;
-                nearest = distance[j];
+    // Strict: an equally near cluster never takes the item; the first of
+    // equals does.
+    if (nearest > best) {
+        const Vec least = T::Set(best);
+        for (unsigned rest = groups; rest != 0 && c == home; rest &= rest - 1) {
+            const GroupRegisters span =
+                RegistersOf(view, __builtin_ctz(rest), T::kLanes);
+            for (int r = span.first; r < span.last; ++r) {
+                const Vec v = without(r, home);
+                const unsigned equal = T::AtLeastBits(v, least) &
+                                       T::AtLeastBits(least, v);
+                if (equal != 0) {
+                    c = r * T::kLanes + __builtin_ctz(equal);
+                    break;
+                }
             }
         }
+        nearest = distance[c];
     }
+
     double* bounds =
         ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
-    double least = HUGE_VAL;
-    for (int g = 0; g < view.boundGroups; ++g) {
-        const double odometer = view.groupOdometer[g];
-        if ((groups >> g & 1u) != 0) {
-            const int first = g * size;
-            const int last = first + size < K ? first + size : K;
-            double rival = HUGE_VAL;
-            for (int j = first; j < last; ++j) {
-                if (j != c && distance[j] < rival) rival = distance[j];
-            }
-            const double length = LowerLength(view, rival);
-            bounds[g] = length + odometer;
-            least = length < least ? length : least;
-            continue;
+    double now[kMostGroups];
+    LeastGroupBound<T>(view, bounds, now);
+    const int size = view.groupClusters;
+    if (c != home && (groups >> (home / size) & 1u) == 0) {
+        // Home's group was not computed: the cluster left joins its rivals.
+        const int g = home / size;
+        const double left =
+            LowerLength(view, homeDistance) + view.groupOdometer[g];
+        if (left < bounds[g]) {
+            bounds[g] = left;
+            now[g] = BoundNow(left, view.groupOdometer[g]);
         }
-        if (c != home && home / size == g) {
-            const double left = LowerLength(view, homeDistance) + odometer;
-            bounds[g] = left < bounds[g] ? left : bounds[g];
-        }
-        const double now = BoundNow(bounds[g], odometer);
-        least = now < least ? now : least;
     }
-    ws.lower[item] = least + view.odometer[c];
+    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        const GroupRegisters span = RegistersOf(view, g, T::kLanes);
+        Vec rivals = inf;
+        for (int r = span.first; r < span.last; ++r) {
+            rivals = T::Min(rivals, without(r, c));
+        }
+        const double length = LowerLength(view, T::Least(rivals));
+        bounds[g] = length + view.groupOdometer[g];
+        now[g] = length;
+    }
+    Vec least = inf;
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        least = T::Min(least, T::Load(now + g));
+    }
+    ws.lower[item] = T::Least(least) + view.odometer[c];
     return c;
 }
 
@@ -492,7 +556,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
         double nearest = homes[g];
         if (clusterSizes[home] != 1) {
             if ((homeOnly >> g & 1u) == 0) {
-                const double* distance = block.distances + g * paddedClusters;
+                double* distance = block.distances + g * paddedClusters;
                 if ((renew >> g & 1u) != 0 && view.boundGroups > 0) {
                     c = MoveAmongGroups<T>(view, ws, item, distance,
                                            block.groups[g], home, nearest);
@@ -552,7 +616,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
             ws.lower[item] = 0.0;
             double* bounds = ws.groupBounds +
                              static_cast<std::size_t>(item) * view.groupStride;
-            for (int b = 0; b < view.groupStride; ++b) bounds[b] = 0.0;
+            for (int b = 0; b < view.boundGroups; ++b) bounds[b] = 0.0;
         }
         // Every item's distance to its cluster is known by now; the next
         // sweep reads it where that centre keeps its bits.

@@ -16,6 +16,10 @@ constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
 // Doubles in the widest register: the padding of rows read whole.
 constexpr int kSweepPadding = 8;
 
+// Bounds per group of clusters an item keeps at most (SweepBounds.cpp);
+// a whole number of registers of any width.
+constexpr int kMostGroups = 16;
+
 // With weights of 0 or at least kSmallestWeight, and item and centre values
 // of 0 or at least kSmallestValue in magnitude, every weighted square that
 // is not 0 is at least 2^-850, so a correlation's sum of squares is 0.0

@@ -321,7 +321,11 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
         ws.odometer[j] = 0.0;
     }
     for (std::uint64_t g = 0; g < groupStride; ++g) ws.groupOdometer[g] = 0.0;
-    for (std::uint64_t b = 0; b < N * groupStride; ++b) ws.groupBounds[b] = 0.0;
+    // Groups beyond the clusters bound nothing, so never fail.
+    for (std::uint64_t b = 0; b < N * groupStride; ++b) {
+        const bool real = static_cast<int>(b % groupStride) < job.boundGroups;
+        ws.groupBounds[b] = real ? 0.0 : HUGE_VAL;
+    }
 
     ws.view.valueCount = job.valueCount;
     ws.view.clusterCount = job.clusterCount;
