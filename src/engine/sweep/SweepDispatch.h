@@ -2,7 +2,8 @@
 // processor has: the literal one, which calls the distance function once per
 // item and cluster, or a vector one, which computes an item's distances to
 // every centre together in the lanes of one register. All give the same
-// bits, so the default is the fastest: AVX2 where the processor has it.
+// bits, so the default is the fastest measured: AVX2 where the processor
+// has it, AVX-512 for more than eight clusters where it has that.
 // SELVANE_SWEEP (literal, sse2, avx2, avx512) forces one for benchmarks and
 // bug reports. Internal; the forcing hook exists for tests.
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
