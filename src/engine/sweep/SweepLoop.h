@@ -428,7 +428,9 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     // Items whose distances are computed for some groups of clusters only.
     unsigned partial = 0;
     const unsigned allGroups = (1u << view.boundGroups) - 1;
-    for (int g = 0; g < kSweepGroup; ++g) block.groups[g] = allGroups;
+    if (view.boundGroups > 0) {
+        for (int g = 0; g < kSweepGroup; ++g) block.groups[g] = allGroups;
+    }
     // The last block may be short: its items are computed in full.
     if (view.bounded && tracked != 0 && block.count == kSweepGroup) {
         spared = BoundedItems<T>(job, ws, ids, block, tracked);
