@@ -62,4 +62,29 @@ std::vector<ClusterProfile> DescribeClusters(const Table& table, const Magnitude
     return result;
 }
 
+std::vector<ClusterProfile> DescribeRawClusters(const Table& table,
+                                                const std::vector<int>& clusters, int clusterCount,
+                                                const std::vector<double>& centres,
+                                                std::size_t maxDrawn) {
+    const std::size_t k = static_cast<std::size_t>(clusterCount);
+    const std::size_t dimensions = table.dimensionCount;
+    std::vector<ClusterProfile> result(k);
+    std::vector<std::vector<std::size_t>> members(k);
+    for (std::size_t i = 0; i < clusters.size(); ++i) {
+        members[static_cast<std::size_t>(clusters[i])].push_back(i);
+    }
+    for (std::size_t c = 0; c < k; ++c) {
+        ClusterProfile& cluster = result[c];
+        cluster.size = cluster.measured = members[c].size();
+        if (cluster.size == 0) continue;
+        cluster.meanProfile.assign(
+            centres.begin() + static_cast<std::ptrdiff_t>(c * dimensions),
+            centres.begin() + static_cast<std::ptrdiff_t>((c + 1) * dimensions));
+        for (std::size_t position : EvenSample(cluster.size, maxDrawn)) {
+            cluster.drawn.push_back(members[c][position]);
+        }
+    }
+    return result;
+}
+
 }  // namespace selvane::host

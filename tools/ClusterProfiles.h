@@ -30,6 +30,14 @@ std::vector<ClusterProfile> DescribeClusters(const Table& table, const Magnitude
                                              const std::vector<int>& clusters, int clusterCount,
                                              std::size_t maxDrawn);
 
+// A raw job's clusters: every member counts as measured and may be drawn,
+// and the mean profile is the engine's centre (centres: clusterCount rows
+// of D values, NaN where no member has the value).
+std::vector<ClusterProfile> DescribeRawClusters(const Table& table,
+                                                const std::vector<int>& clusters, int clusterCount,
+                                                const std::vector<double>& centres,
+                                                std::size_t maxDrawn);
+
 // Item's values divided by its norm, into profile (D values). Only for an
 // item that can be measured.
 void UnitProfile(const Table& table, std::size_t item, std::vector<double>& profile);

@@ -11,7 +11,7 @@ const char kCandidates[] = {'\t', ';', ',', ' '};
 bool IsBlank(char c, char delimiter) { return c == ' ' || (c == '\t' && delimiter != '\t'); }
 
 // Reads one cell starting at pos; leaves pos on the delimiter or at the end.
-bool ReadCell(const std::string& line, char delimiter, std::size_t& pos, std::string& cell,
+bool ReadCell(std::string_view line, char delimiter, std::size_t& pos, std::string& cell,
               bool& quoted) {
     const std::size_t size = line.size();
     cell.clear();
@@ -55,7 +55,7 @@ bool ReadCell(const std::string& line, char delimiter, std::size_t& pos, std::st
     return true;
 }
 
-std::size_t CountOutsideQuotes(const std::string& line, char delimiter) {
+std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
     std::size_t count = 0;
     bool quoted = false;
     for (char c : line) {
@@ -70,46 +70,62 @@ std::size_t CountOutsideQuotes(const std::string& line, char delimiter) {
 
 }  // namespace
 
-bool SplitCells(const std::string& line, char delimiter, std::vector<std::string>& cells,
+bool SplitCells(std::string_view line, char delimiter, std::vector<std::string>& cells,
                 std::vector<bool>* quoted) {
-    cells.clear();
     if (quoted != nullptr) quoted->clear();
+    // The cells' strings are overwritten rather than made anew, so that a
+    // file read line by line into one vector allocates almost nothing.
+    std::size_t count = 0;
     std::size_t pos = 0;
-    std::string cell;
     bool cellQuoted = false;
+    bool closed = true;
     if (delimiter == ' ') {
         while (pos < line.size() && line[pos] == ' ') ++pos;
-        if (pos == line.size()) return true;
     }
-    while (true) {
-        if (!ReadCell(line, delimiter, pos, cell, cellQuoted)) return false;
-        cells.push_back(cell);
+    while (delimiter != ' ' || pos < line.size()) {
+        if (count == cells.size()) cells.emplace_back();
+        closed = ReadCell(line, delimiter, pos, cells[count++], cellQuoted);
+        if (!closed) break;
         if (quoted != nullptr) quoted->push_back(cellQuoted);
         if (delimiter == ' ') {
             while (pos < line.size() && line[pos] == ' ') ++pos;
-            if (pos >= line.size()) return true;
             continue;
         }
-        if (pos >= line.size()) return true;
+        if (pos >= line.size()) break;
         ++pos;  // past the delimiter
     }
+    cells.resize(count);
+    return closed;
 }
 
-char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma) {
+namespace {
+
+// Whether every sample line splits into the same number (more than one) of
+// cells, or with shortHeader, the first line into one cell fewer than the
+// rest.
+bool SplitsAlike(const std::vector<std::string>& sampleLines, char candidate, bool shortHeader) {
+    if (sampleLines.size() < (shortHeader ? 2u : 1u)) return false;
     std::vector<std::string> cells;
-    for (char candidate : kCandidates) {
-        if (noComma && candidate == ',') continue;
-        std::size_t expected = 0;
-        bool consistent = !sampleLines.empty();
-        for (const std::string& line : sampleLines) {
-            if (!SplitCells(line, candidate, cells) || cells.size() < 2 ||
-                (expected != 0 && cells.size() != expected)) {
-                consistent = false;
-                break;
-            }
-            expected = cells.size();
+    std::size_t expected = 0;
+    for (std::size_t i = shortHeader ? 1 : 0; i < sampleLines.size(); ++i) {
+        if (!SplitCells(sampleLines[i], candidate, cells) || cells.size() < 2 ||
+            (expected != 0 && cells.size() != expected)) {
+            return false;
         }
-        if (consistent) return candidate;
+        expected = cells.size();
+    }
+    return !shortHeader ||
+           (SplitCells(sampleLines[0], candidate, cells) && cells.size() + 1 == expected);
+}
+
+}  // namespace
+
+char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma) {
+    for (bool shortHeader : {false, true}) {
+        for (char candidate : kCandidates) {
+            if (noComma && candidate == ',') continue;
+            if (SplitsAlike(sampleLines, candidate, shortHeader)) return candidate;
+        }
     }
     char best = noComma ? ';' : ',';
     std::size_t bestCount = 0;

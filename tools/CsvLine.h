@@ -4,6 +4,7 @@
 #define SELVANE_TOOLS_CSV_LINE_H
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace selvane::host {
@@ -16,14 +17,16 @@ namespace selvane::host {
 // receives one flag per cell: whether it was written in quotes. Returns
 // false, with cells unspecified, when a quoted cell is not closed on this
 // line.
-bool SplitCells(const std::string& line, char delimiter, std::vector<std::string>& cells,
+bool SplitCells(std::string_view line, char delimiter, std::vector<std::string>& cells,
                 std::vector<bool>* quoted = nullptr);
 
 // Tab, semicolon, comma or space: the first that splits every sample line
 // into the same number (more than one) of cells. Semicolon is tried before
 // comma so that files written with decimal commas ("1,5;2,3") split at the
-// semicolons; comma is not tried at all when noComma is set. When no
-// candidate is consistent, the one most frequent in the first line wins, so
+// semicolons; comma is not tried at all when noComma is set. Failing that,
+// the first that splits the first line into one cell fewer than every later
+// line alike, as R's write.table writes its header above row names. When no
+// candidate is either, the one most frequent in the first line wins, so
 // that the ragged line gets reported; comma when none occurs (a single
 // column).
 char DetectDelimiter(const std::vector<std::string>& sampleLines, bool noComma = false);

@@ -19,12 +19,40 @@
 #include "Summary.h"
 #include "SvgPlot.h"
 #include "Table.h"
+#include "ThreadSetting.h"
 
 namespace selvane::host {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// When no item can be measured, a column with nothing usable in it is the
+// likely reason: named, with the option that leaves it out. Empty when no
+// single column explains it.
+std::string ColumnBlame(const Table& table) {
+    const std::size_t n = table.itemCount;
+    std::string empty;
+    std::string notPositive;
+    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+        bool anyValue = false;
+        bool anyPositive = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = table.values[d * n + i];
+            anyValue = anyValue || !std::isnan(v);
+            anyPositive = anyPositive || v > 0.0;
+        }
+        std::string& list = anyValue ? notPositive : empty;
+        if (!anyPositive && list.empty()) list = DimensionName(table, d);
+    }
+    if (!empty.empty()) return empty + " has no value on any line; leave it out with --columns";
+    if (!notPositive.empty()) {
+        return notPositive +
+               " has no value greater than zero; leave it out with --columns, or cluster the "
+               "values as they stand with --raw";
+    }
+    return std::string();
+}
 
 // -1.0 in every element is how the library says it could not cluster; any
 // other value that is not a cluster number means a foreign or broken
@@ -34,10 +62,11 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
     for (double value : result) {
         if (value == -1.0) {
             if (magnitudes.measurableCount == 0) {
+                const std::string blame = ColumnBlame(table);
                 throw HostError(kExitJob,
-                                "the library could not cluster the items: no "
-                                "item has all its values finite and greater "
-                                "than zero");
+                                "the library could not cluster the items: no item has all its "
+                                "values finite and greater than zero" +
+                                    (blame.empty() ? "" : ": " + blame));
             }
             throw HostError(kExitJob,
                             "the library could not cluster the items (out of "
@@ -56,19 +85,34 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
     return clusters;
 }
 
+// How a raw job's picture says what was clustered.
+std::string RawJobWords(const Options& options) {
+    return std::string(options.euclidean ? "Euclidean distance" : "uncentered correlation") + ", " +
+           (options.medians ? "medians" : "means");
+}
+
+bool IsStandardOutput(const std::string& name) { return name.empty() || name == "-"; }
+
 // Replacing the input would destroy the user's data; replacing the result
 // with the picture would lose it.
 void CheckOutputNames(const Options& options) {
     const bool input = options.input != "-";
-    if (input && !options.output.empty() && SameFile(options.input, options.output)) {
+    const bool output = !IsStandardOutput(options.output);
+    if (input && output && SameFile(options.input, options.output)) {
         throw HostError(kExitUsage, "--output names the input file '" + options.input +
                                         "'; choose another name");
     }
-    if (input && !options.plot.empty() && SameFile(options.input, options.plot)) {
+    if (options.plot == "-" && !output) {
+        throw HostError(kExitUsage,
+                        "--plot - and the result would share standard output; give the "
+                        "result a file with --output");
+    }
+    if (input && options.plot != "-" && !options.plot.empty() &&
+        SameFile(options.input, options.plot)) {
         throw HostError(kExitUsage,
                         "--plot names the input file '" + options.input + "'; choose another name");
     }
-    if (!options.plot.empty() && !options.output.empty() &&
+    if (!options.plot.empty() && options.plot != "-" && output &&
         SameFile(options.output, options.plot)) {
         throw HostError(kExitUsage,
                         "--output and --plot name the same file '" + options.plot + "'");
@@ -84,6 +128,8 @@ struct EngineReport {
     double errorValue = 0.0;
     int foundCount = 0;
     int passes = 0;
+    // A raw job's centres, cluster-major: what its picture draws.
+    std::vector<double> centres;
 };
 
 // A seeded default job or a raw engine job, through the engine library.
@@ -98,31 +144,32 @@ std::vector<int> RunThroughEngine(const Options& options, const Table& table,
     std::vector<int> clusters(table.itemCount);
     if (options.raw) {
         // The table is dimension-major: one item per column. A missing cell
-        // (NaN or any value that is not a finite number) is left out.
-        std::vector<unsigned char> present(table.values.size());
-        for (std::size_t i = 0; i < present.size(); ++i) {
-            present[i] = std::isfinite(table.values[i]) ? 1 : 0;
-        }
+        // is NaN, which the engine leaves out when given no presence mask.
+        report.centres.assign(static_cast<std::size_t>(clusterCount) * table.dimensionCount, 0.0);
         code = engine.cluster(
             itemCount, dimensionCount, table.values.data(), SELVANE_ENGINE_ITEMS_AS_COLUMNS,
-            present.data(), weights.empty() ? nullptr : weights.data(), clusterCount,
-            options.passes, options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
-            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed, 0,
-            clusters.data(), &report.errorValue, &report.foundCount, nullptr, nullptr);
+            nullptr, weights.empty() ? nullptr : weights.data(), clusterCount, options.passes,
+            options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
+            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed,
+            options.threads, clusters.data(), &report.errorValue, &report.foundCount,
+            report.centres.data(), nullptr);
         report.passes = options.passes;
     } else {
         std::vector<double> result(table.itemCount);
         code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(), clusterCount, seed,
-                                 0, result.data(), &report.errorValue, &report.foundCount);
+                                 options.threads, result.data(), &report.errorValue,
+                                 &report.foundCount);
         for (std::size_t i = 0; code == SELVANE_ENGINE_OK && i < result.size(); ++i) {
             clusters[i] = static_cast<int>(result[i]);
         }
         report.passes = 200;
     }
     if (code != SELVANE_ENGINE_OK) {
+        const std::string blame = code == SELVANE_ENGINE_ERROR_UNMEASURABLE ? ColumnBlame(table)
+                                                                            : std::string();
         throw HostError(kExitJob, std::string("the engine library could not cluster "
                                               "the items: ") +
-                                      engine.strerror(code));
+                                      engine.strerror(code) + (blame.empty() ? "" : ": " + blame));
     }
     return clusters;
 }
@@ -139,18 +186,27 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
         return kExitSuccess;
     }
 
+    // A mistyped output path fails now, not after minutes of work.
     CheckOutputNames(options);
+    const std::optional<OutputTarget> plotTarget =
+        options.plot.empty() ? std::nullopt
+                             : std::optional<OutputTarget>(CheckOutput(options.plot));
+    const OutputTarget resultTarget =
+        CheckOutput(IsStandardOutput(options.output) ? "-" : options.output);
     const Table table = ReadTableFile(options.input, options.read);
     CheckClusterCount(options, table.itemCount);
     const std::vector<double> weights = ParseWeights(options, table.dimensionCount);
     const bool throughEngine = options.raw || options.seeded;
+    // The plain export takes no thread count; it reads the variable.
+    const ThreadSetting threads(throughEngine ? 0 : options.threads);
     const SelvaneFunction function = throughEngine ? nullptr : load(options.library);
 
     const int itemCount = static_cast<int>(table.itemCount);
     const int dimensionCount = static_cast<int>(table.dimensionCount);
     const int clusterCount = static_cast<int>(options.clusterCount);
     // NaN marks an element the library failed to write.
-    std::vector<double> result(table.itemCount, std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> result(throughEngine ? 0 : table.itemCount,
+                               std::numeric_limits<double>::quiet_NaN());
     EngineReport report;
     std::vector<int> engineClusters;
     const auto start = std::chrono::steady_clock::now();
@@ -171,37 +227,27 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-    const Magnitudes magnitudes = MeasureItems(table);
+    // A raw job measures nothing: its values are clustered as they stand.
+    const Magnitudes magnitudes = options.raw ? Magnitudes() : MeasureItems(table);
     const std::vector<int> clusters =
         throughEngine ? engineClusters : ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
     // The picture first: when it cannot be written, standard output stays
     // empty rather than holding a result the exit status calls failed.
-    if (!options.plot.empty()) {
-        ReplaceFile(
-            options.plot,
-            RenderClusterPlot(table, magnitudes, clusters, clusterCount,
-                              options.input == "-" ? std::string("standard input")
-                                                   : fs::path(options.input).filename().string()));
+    if (plotTarget) {
+        const std::string title = options.input == "-"
+                                      ? std::string("standard input")
+                                      : fs::path(options.input).filename().string();
+        WriteOutput(*plotTarget,
+                    options.raw
+                        ? RenderRawPlot(table, clusters, clusterCount, report.centres,
+                                        RawJobWords(options), title)
+                        : RenderClusterPlot(table, magnitudes, clusters, clusterCount, title),
+                    out, "the picture");
     }
-    if (options.output.empty()) {
-        out << csv << std::flush;
-        if (!out)
-            throw HostError(kExitOutput,
-                            "cannot write the result to "
-                            "standard output");
-    } else {
-        ReplaceFile(options.output, csv);
-    }
+    WriteOutput(resultTarget, csv, out, "the result");
     if (!options.quiet && options.raw) {
-        // Numbered as the engine found them: no ranking to report.
-        std::vector<std::size_t> sizes(static_cast<std::size_t>(clusterCount), 0);
-        for (int c : clusters) ++sizes[static_cast<std::size_t>(c)];
-        err << "selvane: raw engine job, " << Plural(table.itemCount, "item") << ", "
-            << Plural(table.dimensionCount, "dimension") << ", "
-            << Plural(static_cast<std::size_t>(clusterCount), "cluster") << "\n  sizes:";
-        for (std::size_t size : sizes) err << " " << size;
-        err << "\n";
+        WriteRawSummary(err, table, clusters, clusterCount);
     } else if (!options.quiet) {
         WriteSummary(err, table, magnitudes, clusters, clusterCount, elapsed.count());
     }
@@ -212,7 +258,9 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
             << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string()) << "\n";
     }
     if (!options.quiet && !options.plot.empty()) {
-        err << "  picture written to '" << options.plot << "'\n";
+        err << "  picture written to "
+            << (options.plot == "-" ? std::string("standard output") : "'" + options.plot + "'")
+            << "\n";
     }
     return kExitSuccess;
 }

@@ -42,25 +42,46 @@ const char kFooter[] =
     "\n"
     "FILE is text separated by commas, semicolons, tabs or runs of spaces; the\n"
     "separator is the one that splits every line into the same number of cells.\n"
+    "Blank lines are skipped, and so are lines starting with # before the first\n"
+    "line of cells: comments.\n"
     "The first line names the columns (--header and --no-header say it outright)\n"
     "when one of its value cells is text, or is quoted above an unquoted cell,\n"
     "or when its value cells are two or more whole numbers in strictly\n"
-    "increasing order above values that are not all whole numbers. Otherwise\n"
-    "it is an item. Standard error says which.\n"
+    "increasing order above values that are not all whole numbers, or when its\n"
+    "first cell is empty above a first column with no empty cell (R's\n"
+    "write.csv, pandas' to_csv), or when it is one cell shorter than the lines\n"
+    "below (R's write.table: the first column holds row names). Otherwise it is\n"
+    "an item. Standard error says which.\n"
     "The first column holds labels when every later line has text or nothing\n"
     "there and one has text (a quoted cell is text beside unquoted ones), or\n"
     "when the first line names the columns and its first cell is empty (R's\n"
-    "row names, pandas' index). Every other chosen cell must be a number.\n"
+    "row names, pandas' index). With --label-column naming another column,\n"
+    "those row names are left out. Last columns empty on every line, the first\n"
+    "line included (a delimiter ends each line), are left out too. Every other\n"
+    "chosen cell must be a number.\n"
     "Empty cells, NA, NaN, inf and numbers beyond the range of a double are\n"
     "missing. An item with a missing value or a value not greater than zero\n"
     "cannot be measured: it is still clustered, with relative magnitude 0.\n"
     "\n"
     "Standard output carries the result and nothing else. A summary goes to\n"
-    "standard error: how the first line was read, cluster sizes and the values\n"
-    "they are ranked by, the items that cannot be measured and, per column, its\n"
-    "missing and non-positive values, and the time of the call. When standard\n"
+    "standard error: how the file was read and which columns were clustered,\n"
+    "cluster sizes and the values they are ranked by, the items that cannot be\n"
+    "measured and, per column, its missing and non-positive values, fewer\n"
+    "distinct items than clusters, and the time of the call. When standard\n"
     "error is a terminal, a call that takes longer than a second shows its\n"
     "elapsed time there until it ends.\n"
+    "\n"
+    "--output and --plot replace a regular file whole, through a new file\n"
+    "beside it: it is never seen half-written, and a failure leaves it as it\n"
+    "was. Through a symbolic link, the link's target is replaced. A device or\n"
+    "FIFO (/dev/null, a named pipe) is written in place. A file you may not\n"
+    "write, a folder that is missing or that you may not write, and the input\n"
+    "file itself are refused before FILE is read. - is standard output.\n"
+    "\n"
+    "Environment: SELVANE_THREADS=N, a positive whole number, is the most\n"
+    "threads a job's passes run on when --threads is not given (1: the calling\n"
+    "thread alone); without either, every processor the process may use. The\n"
+    "result is the same at every thread count.\n"
     "\n"
     "Exit status:\n"
     "  0  success\n"
@@ -89,6 +110,7 @@ struct Parsed {
     std::string metric = "euclidean";
     std::string centers = "mean";
     std::string passes = "100";
+    std::string threads;
 };
 
 bool IsWholeNumber(const std::string& text);
@@ -110,13 +132,14 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
                    "number of clusters, from 1 to the number of items")
         ->type_name("K");
     app.add_option("-o,--output", options.output,
-                   "write the result to OUT, replacing it whole, instead of\n"
-                   "to standard output")
+                   "write the result to OUT, replacing it whole (below),\n"
+                   "instead of to standard output (-)")
         ->type_name("OUT");
     app.add_option("--plot", options.plot,
                    "also draw the clustering as an SVG picture, replaced\n"
                    "whole: one panel per cluster with its members'\n"
-                   "profiles, and every item's relative magnitude")
+                   "profiles, and every item's relative magnitude (with\n"
+                   "--raw: the values as clustered)")
         ->type_name("OUT.svg");
     app.add_flag("--header", parsed.header, "the first line names the columns");
     app.add_flag("--no-header", parsed.noHeader, "the first line is an item");
@@ -151,6 +174,11 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
     app.add_option("--weights", options.weights,
                    "with --raw: one weight per clustered column, by commas")
         ->type_name("LIST");
+    app.add_option("--threads", parsed.threads,
+                   "run the passes on at most N threads (default:\n"
+                   "SELVANE_THREADS, else every processor); the result\n"
+                   "is the same")
+        ->type_name("N");
     app.add_option(
            "--engine-library", options.engineLibrary,
            "load the engine library from PATH instead of\n" + DefaultEngineLibraryDescription())
@@ -196,6 +224,16 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
                                         std::to_string(INT_MAX) + ", got '" + parsed.passes + "'");
     }
     options.passes = static_cast<int>(passes);
+    if (app.count("--threads") > 0) {
+        const long long threads = std::strtoll(parsed.threads.c_str(), nullptr, 10);
+        if (!IsWholeNumber(parsed.threads) || parsed.threads.size() > 10 || threads < 1 ||
+            threads > INT_MAX) {
+            throw HostError(kExitUsage, "--threads expects a whole number from 1 to " +
+                                            std::to_string(INT_MAX) + ", got '" + parsed.threads +
+                                            "'");
+        }
+        options.threads = static_cast<int>(threads);
+    }
     if (app.count("--weights") > 0) RequireNonEmpty(options.weights, "--weights", "a list");
     if (app.count("--engine-library") > 0) {
         RequireNonEmpty(options.engineLibrary, "--engine-library", "a path");

@@ -24,9 +24,9 @@ struct Options {
     bool help = false;
     bool version = false;
     std::string input;    // "-": standard input
-    std::string output;   // empty: standard output
+    std::string output;   // empty or "-": standard output
     std::string library;  // empty: the default search
-    std::string plot;     // empty: no picture
+    std::string plot;     // empty: no picture; "-": standard output
     bool quiet = false;   // no summary and no progress on standard error
     long long clusterCount = 0;
     std::string clusterText;  // as given, for messages
@@ -40,6 +40,7 @@ struct Options {
     bool medians = false;       // --centers mean | median
     int passes = 100;           // --passes
     std::string weights;        // --weights: one number per column, by commas
+    int threads = 0;            // --threads; 0: the library's default
     std::string engineLibrary;  // empty: the default search
 };
 

@@ -20,6 +20,7 @@
 #include <process.h>
 #define SELVANE_GETPID _getpid
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #define SELVANE_GETPID getpid
 #endif
@@ -100,13 +101,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 #endif
 }
 
-void ReplaceFile(const std::string& path, const std::string& content) {
+void ReplaceFile(const std::string& path, const std::string& content, const std::string& name) {
+    const std::string& shown = name.empty() ? path : name;
     const fs::path target(path);
     const fs::path temporary = TemporaryBeside(target);
     // "x" would refuse an existing file, but C++17's fopen does not promise
     // it; the name was checked free just above.
     std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
-    if (file == nullptr) Fail(path, std::strerror(errno));
+    if (file == nullptr) Fail(shown, std::strerror(errno));
 
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     int error = errno;
@@ -117,16 +119,115 @@ void ReplaceFile(const std::string& path, const std::string& content) {
     std::error_code ignored;
     if (!written || !flushed || !closed) {
         fs::remove(temporary, ignored);
-        Fail(path, std::strerror(error));
+        Fail(shown, std::strerror(error));
     }
+    // A file kept private stays private.
+    std::error_code ec;
+    const fs::file_status old = fs::status(target, ec);
+    if (!ec && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), ignored);
 
     // Replaces an existing file in one step on POSIX and Windows alike.
-    std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) {
         fs::remove(temporary, ignored);
-        Fail(path, ec.message());
+        Fail(shown, ec.message());
     }
+}
+
+namespace {
+
+// Where a chain of symbolic links ends, existing or not.
+fs::path FollowLinks(const std::string& name) {
+    fs::path path(name);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec))) break;
+        const fs::path to = fs::read_symlink(path, ec);
+        if (ec) break;
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return path;
+}
+
+// The folder the new file is made in must let the user make it.
+void CheckFolder(const std::string& name, const fs::path& file, bool fileExists) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+#ifdef _WIN32
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) Fail(name, std::strerror(ENOENT));
+    (void)fileExists;
+#else
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        const int error = errno;
+        if (fileExists && error == EACCES) {
+            Fail(name, std::string(std::strerror(error)) + " in its folder '" + folder.string() +
+                           "', where the new file that replaces it is made");
+        }
+        Fail(name, std::strerror(error));
+    }
+#endif
+}
+
+}  // namespace
+
+OutputTarget CheckOutput(const std::string& name) {
+    OutputTarget target;
+    target.name = name;
+    if (name == "-") return target;
+    target.path = name;
+    std::error_code ec;
+    const fs::file_status status = fs::status(name, ec);
+    const bool exists = fs::exists(status);
+    if (exists) {
+        if (fs::is_directory(status)) Fail(name, std::strerror(EISDIR));
+        if (status.type() == fs::file_type::socket) Fail(name, "a socket is not written to");
+#ifdef _WIN32
+        if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+            Fail(name, std::strerror(EACCES));
+        }
+#else
+        // Root may write whatever it likes; everyone else only what the
+        // permissions allow.
+        if (access(name.c_str(), W_OK) != 0) Fail(name, std::strerror(errno));
+#endif
+        if (!fs::is_regular_file(status)) {
+            // A terminal, /dev/null, a FIFO's reader: they expect the bytes
+            // in the node itself, which a rename would replace.
+            target.kind = OutputTarget::Kind::kInPlace;
+            return target;
+        }
+        const fs::path real = fs::canonical(name, ec);
+        if (!ec) target.path = real.string();
+    } else if (ec && ec != std::errc::no_such_file_or_directory) {
+        Fail(name, ec.message());
+    } else {
+        target.path = FollowLinks(name).string();
+    }
+    target.kind = OutputTarget::Kind::kReplace;
+    CheckFolder(name, fs::path(target.path), exists);
+    return target;
+}
+
+void WriteOutput(const OutputTarget& target, const std::string& content, std::ostream& out,
+                 const char* what) {
+    switch (target.kind) {
+        case OutputTarget::Kind::kStandardOutput:
+            out << content << std::flush;
+            if (!out) {
+                throw HostError(kExitOutput,
+                                std::string("cannot write ") + what + " to standard output");
+            }
+            return;
+        case OutputTarget::Kind::kReplace: ReplaceFile(target.path, content, target.name); return;
+        case OutputTarget::Kind::kInPlace: break;
+    }
+    std::FILE* file = std::fopen(target.path.c_str(), "wb");
+    if (file == nullptr) Fail(target.name, std::strerror(errno));
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && !closed) error = errno;
+    if (!written || !closed) Fail(target.name, std::strerror(error));
 }
 
 }  // namespace selvane::host

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <iomanip>
 #include <sstream>
+#include <string>
+
+#include "DistinctItems.h"
 
 namespace selvane::host {
 
@@ -14,8 +17,82 @@ namespace {
 // the rest.
 constexpr std::size_t kNamedUnmeasured = 5;
 
+// Names beyond these are counted, not listed: a wide file's summary stays
+// readable.
+constexpr std::size_t kNamedColumns = 8;
+
 std::string Plural(std::size_t count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+// "2-5, 7": the file's columns the dimensions come from.
+std::string ColumnNumbers(const Table& table) {
+    const auto column = [&](std::size_t d) {
+        return table.sourceColumns.empty() ? d + 1 : table.sourceColumns[d];
+    };
+    std::string text;
+    for (std::size_t d = 0; d < table.dimensionCount;) {
+        std::size_t end = d + 1;
+        while (end < table.dimensionCount && column(end) == column(end - 1) + 1) ++end;
+        text += (d > 0 ? ", " : "") + std::to_string(column(d));
+        if (end - d > 1) text += "-" + std::to_string(column(end - 1));
+        d = end;
+    }
+    return text;
+}
+
+// How the file was read, so that a wrong guess is seen and overridden.
+void WriteReading(std::ostream& text, const Table& table) {
+    if (!table.firstLineNote.empty()) text << "  " << table.firstLineNote;
+    if (table.labelColumn != 0) text << "; labels from column " << table.labelColumn;
+    if (!table.firstLineNote.empty() || table.labelColumn != 0) text << "\n";
+    // A numeric id column is a measurement unless left out: the list shows it.
+    text << "  " << (table.dimensionCount == 1 ? "column" : "columns")
+         << " clustered: " << ColumnNumbers(table);
+    if (!table.dimensionNames.empty()) {
+        text << " (";
+        for (std::size_t d = 0; d < table.dimensionCount && d < kNamedColumns; ++d) {
+            text << (d > 0 ? ", " : "") << DimensionName(table, d);
+        }
+        if (table.dimensionCount > kNamedColumns) {
+            text << ", and " << table.dimensionCount - kNamedColumns << " more";
+        }
+        text << ")";
+    }
+    text << "\n";
+    for (const std::string& note : table.readingNotes) text << "  " << note << "\n";
+}
+
+// A 0/1 column or a column of gaps makes every item unmeasurable; the
+// counts point at it.
+void WriteColumnCounts(std::ostream& text, const Table& table, bool notPositiveToo) {
+    const std::size_t n = table.itemCount;
+    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+        std::size_t missing = 0;
+        std::size_t notPositive = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = table.values[d * n + i];
+            if (std::isnan(v)) ++missing;
+            if (notPositiveToo && v <= 0.0) ++notPositive;
+        }
+        if (missing == 0 && notPositive == 0) continue;
+        text << "  " << DimensionName(table, d) << ": ";
+        if (missing > 0) text << missing << " missing" << (notPositive > 0 ? ", " : "");
+        if (notPositive > 0) text << notPositive << " not greater than zero";
+        text << "\n";
+    }
+}
+
+// The engine must split identical items when they are fewer than the
+// clusters; said, rather than left for the user to find in the result.
+void WriteDistinct(std::ostream& text, const Table& table, const std::vector<bool>* measurable,
+                   int clusterCount) {
+    const std::size_t k = static_cast<std::size_t>(clusterCount);
+    const std::size_t distinct = CountDistinctItems(table, measurable, k);
+    if (distinct >= k) return;
+    text << "  only " << Plural(distinct, "distinct item") << " for " << Plural(k, "cluster")
+         << (measurable != nullptr ? " (items that cannot be measured count as one)" : "")
+         << ": identical items were split between clusters\n";
 }
 
 }  // namespace
@@ -30,10 +107,7 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
          << Plural(table.dimensionCount, "dimension") << ", "
          << Plural(static_cast<std::size_t>(clusterCount), "cluster") << "\n";
 
-    // How the file was read, so that a wrong guess is seen and overridden.
-    if (!table.firstLineNote.empty()) text << "  " << table.firstLineNote;
-    if (table.labelColumn != 0) text << "; labels from column " << table.labelColumn;
-    if (!table.firstLineNote.empty() || table.labelColumn != 0) text << "\n";
+    WriteReading(text, table);
     const std::size_t k = static_cast<std::size_t>(clusterCount);
     std::vector<std::size_t> sizes(k, 0);
     std::vector<double> sums(k, 0.0);
@@ -75,23 +149,8 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
         text << ")";
     }
     text << "\n";
-    // A 0/1 column or a column of gaps makes every item unmeasurable; the
-    // counts point at it.
-    const std::size_t n = table.itemCount;
-    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
-        std::size_t missing = 0;
-        std::size_t notPositive = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double v = table.values[d * n + i];
-            if (std::isnan(v)) ++missing;
-            if (v <= 0.0) ++notPositive;
-        }
-        if (missing == 0 && notPositive == 0) continue;
-        text << "  " << DimensionName(table, d) << ": ";
-        if (missing > 0) text << missing << " missing" << (notPositive > 0 ? ", " : "");
-        if (notPositive > 0) text << notPositive << " not greater than zero";
-        text << "\n";
-    }
+    WriteColumnCounts(text, table, true);
+    WriteDistinct(text, table, &magnitudes.measurable, clusterCount);
     char took[48];
     if (elapsedSeconds >= 1.0) {
         std::snprintf(took, sizeof took, "%.3f s", elapsedSeconds);
@@ -99,6 +158,25 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
         std::snprintf(took, sizeof took, "%.3f ms", elapsedSeconds * 1000.0);
     }
     text << "  library call took " << took << "\n";
+    err << text.str();
+}
+
+void WriteRawSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
+                     int clusterCount) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    const std::size_t k = static_cast<std::size_t>(clusterCount);
+    text << "selvane: raw engine job, " << Plural(table.itemCount, "item") << ", "
+         << Plural(table.dimensionCount, "dimension") << ", " << Plural(k, "cluster") << "\n";
+    WriteReading(text, table);
+    // Numbered as the engine found them: no ranking to report.
+    std::vector<std::size_t> sizes(k, 0);
+    for (int c : clusters) ++sizes[static_cast<std::size_t>(c)];
+    text << "  sizes:";
+    for (std::size_t size : sizes) text << " " << size;
+    text << "\n";
+    WriteColumnCounts(text, table, false);
+    WriteDistinct(text, table, nullptr, clusterCount);
     err << text.str();
 }
 

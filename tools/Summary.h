@@ -10,10 +10,15 @@
 
 namespace selvane::host {
 
-// clusters: one number 0 .. clusterCount-1 per item. elapsedSeconds: the
-// time the library call took.
+// The default job. clusters: one number 0 .. clusterCount-1 per item.
+// elapsedSeconds: the time the library call took.
 void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magnitudes,
                   const std::vector<int>& clusters, int clusterCount, double elapsedSeconds);
+
+// A raw engine job: how the file was read, the cluster sizes, the missing
+// values per column.
+void WriteRawSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
+                     int clusterCount);
 
 }  // namespace selvane::host
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "ClusterProfiles.h"
 #include "SvgText.h"
@@ -55,12 +56,35 @@ std::size_t Columns(std::size_t clusters) {
     return 5;
 }
 
+// What the picture draws of an item: its unit-length profile (the default
+// job), or its values as they stand (a raw job), gaps where they are missing.
+struct View {
+    bool raw = false;
+    std::string job;  // raw: the metric and the centres, in words
+    void Line(const Table& table, std::size_t item, std::vector<double>& values) const {
+        if (!raw) {
+            UnitProfile(table, item, values);
+            return;
+        }
+        values.resize(table.dimensionCount);
+        for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+            values[d] = table.values[d * table.itemCount + item];
+        }
+    }
+};
+
 // Everything the panels share, so that they compare at a glance.
 struct PanelScale {
     double width = 0.0;
     double height = 0.0;
     double plotTop = 0.0;  // below the panel's top
-    double yMax = 1.0;     // 0.25, 0.5, 0.75 or 1
+    // Profiles run from 0 to 0.25, 0.5, 0.75 or 1 in steps of 0.25; raw
+    // values over a range rounded out to whole steps of 1, 2, 2.5 or 5
+    // times a power of ten.
+    double yMin = 0.0;
+    double yMax = 1.0;
+    double step = 0.25;
+    int decimals = -1;  // of the tick labels; -1: "0", then two decimals
     // Per dimension, the name under the axis (empty where skipped) and in
     // full for the tooltip; a smaller font when 10 px would cut names.
     std::vector<std::string> labels;
@@ -68,17 +92,56 @@ struct PanelScale {
     double labelSize = 10.0;
 };
 
-double LargestValue(const std::vector<ClusterProfile>& clusters, const Table& table) {
-    double largest = 0.0;
+// The smallest and largest value drawn: lowest starts at 0 for profiles.
+void ValueRange(const std::vector<ClusterProfile>& clusters, const Table& table, const View& view,
+                double& lowest, double& largest) {
     std::vector<double> profile;
+    const auto take = [&](double v) {
+        if (std::isnan(v)) return;
+        lowest = std::min(lowest, v);
+        largest = std::max(largest, v);
+    };
     for (const ClusterProfile& cluster : clusters) {
-        for (double v : cluster.meanProfile) largest = std::max(largest, v);
+        for (double v : cluster.meanProfile) take(v);
         for (std::size_t item : cluster.drawn) {
-            UnitProfile(table, item, profile);
-            for (double v : profile) largest = std::max(largest, v);
+            view.Line(table, item, profile);
+            for (double v : profile) take(v);
         }
     }
-    return largest;
+}
+
+// A range rounded out to whole steps that read well, four to ten of them.
+void RawScale(double lowest, double largest, PanelScale& scale) {
+    if (!(lowest <= largest)) lowest = largest = 0.0;  // nothing drawn
+    double range = largest - lowest;
+    if (!(range > 0.0) || !std::isfinite(range)) {
+        range = std::max(1.0, std::fabs(largest) * 0.1);
+        if (!std::isfinite(range)) range = largest / 8.0;
+        lowest -= range / 2.0;
+        largest += range / 2.0;
+        range = largest - lowest;
+        if (!std::isfinite(range)) range = std::fabs(largest) / 4.0;
+    }
+    const double rough = range / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double ratio = rough / power;
+    const double factor = ratio <= 1.0 ? 1.0 : ratio <= 2.0 ? 2.0 : ratio <= 2.5 ? 2.5 : 5.0;
+    scale.step = ratio > 5.0 ? 10.0 * power : factor * power;
+    scale.yMin = std::floor(lowest / scale.step) * scale.step;
+    scale.yMax = std::ceil(largest / scale.step) * scale.step;
+    if (scale.yMax <= scale.yMin) scale.yMax = scale.yMin + scale.step;
+    const int digits = static_cast<int>(-std::floor(std::log10(scale.step) + 1e-9));
+    scale.decimals = std::min(6, std::max(0, digits + (factor == 2.5 && ratio <= 5.0 ? 1 : 0)));
+}
+
+std::string TickLabel(double v, const PanelScale& scale) {
+    if (scale.decimals < 0) return v == 0.0 ? "0" : Fixed(v, 2);
+    if (std::fabs(v) >= 1e7 || (v != 0.0 && scale.step < 1e-6)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3g", v);
+        return text;
+    }
+    return Fixed(v, scale.decimals);
 }
 
 // The longest start of name (see Shorten) that fits width at fontSize.
@@ -121,27 +184,41 @@ struct PlotArea {
     double X(std::size_t d, std::size_t dimensions) const {
         return left + width * (static_cast<double>(d) + 0.5) / static_cast<double>(dimensions);
     }
-    double Y(double value, double yMax) const { return top + height - value / yMax * height; }
+    double Y(double value, const PanelScale& scale) const {
+        return top + height - (value - scale.yMin) / (scale.yMax - scale.yMin) * height;
+    }
 };
 
-void Profile(std::string& out, const PlotArea& area, const std::vector<double>& values, double yMax,
-             double radius) {
+// A line through the values, broken where one is missing; a value alone
+// between gaps, or the only one, is a dot.
+void Profile(std::string& out, const PlotArea& area, const std::vector<double>& values,
+             const PanelScale& scale, double radius) {
     const std::size_t dimensions = values.size();
-    if (dimensions == 1) {
-        out += "<circle" + Attr("cx", area.X(0, 1)) + Attr("cy", area.Y(values[0], yMax)) +
-               Attr("r", radius) + "/>\n";
-        return;
+    for (std::size_t start = 0; start < dimensions;) {
+        if (std::isnan(values[start])) {
+            ++start;
+            continue;
+        }
+        std::size_t end = start + 1;
+        while (end < dimensions && !std::isnan(values[end])) ++end;
+        if (end - start == 1) {
+            out += "<circle" + Attr("cx", area.X(start, dimensions)) +
+                   Attr("cy", area.Y(values[start], scale)) + Attr("r", radius) + "/>\n";
+        } else {
+            out += "<polyline points=\"";
+            for (std::size_t d = start; d < end; ++d) {
+                if (d > start) out += ' ';
+                out += Fixed(area.X(d, dimensions), 1) + "," + Fixed(area.Y(values[d], scale), 1);
+            }
+            out += "\"/>\n";
+        }
+        start = end;
     }
-    out += "<polyline points=\"";
-    for (std::size_t d = 0; d < dimensions; ++d) {
-        if (d > 0) out += ' ';
-        out += Fixed(area.X(d, dimensions), 1) + "," + Fixed(area.Y(values[d], yMax), 1);
-    }
-    out += "\"/>\n";
 }
 
 void Panel(std::string& out, double left, double top, std::size_t number,
-           const ClusterProfile& cluster, const Table& table, const PanelScale& scale) {
+           const ClusterProfile& cluster, const Table& table, const PanelScale& scale,
+           const View& view) {
     const std::string colour = ClusterColour(number);
     const std::string dark = Darker(colour, 0.62);
     out += "<g class=\"panel\" data-cluster=\"" + std::to_string(number) + "\">\n";
@@ -151,7 +228,9 @@ void Panel(std::string& out, double left, double top, std::size_t number,
          "font-size=\"15\" font-weight=\"bold\" fill=\"" + dark + "\"");
     Text(out, left + scale.width - 12, top + 22, Count(cluster.size, "item"),
          "font-size=\"12\" fill=\"#333\" text-anchor=\"end\"");
-    Text(out, left + 12, top + 40, "mean relative magnitude " + Fixed(cluster.meanMagnitude, 4),
+    Text(out, left + 12, top + 40,
+         view.raw ? "raw values" + std::string(kDot) + view.job
+                  : "mean relative magnitude " + Fixed(cluster.meanMagnitude, 4),
          "font-size=\"11\" fill=\"#444\"");
     double noteY = top + 40 + kNoteLine;
     const std::string noteStyle =
@@ -159,7 +238,7 @@ void Panel(std::string& out, double left, double top, std::size_t number,
     if (cluster.drawn.size() < cluster.measured) {
         Text(out, left + 12, noteY,
              std::to_string(cluster.drawn.size()) + " of " + std::to_string(cluster.measured) +
-                 " profiles drawn (sample)",
+                 (view.raw ? " members" : " profiles") + " drawn (sample)",
              noteStyle);
         noteY += kNoteLine;
     }
@@ -174,10 +253,12 @@ void Panel(std::string& out, double left, double top, std::size_t number,
     const std::size_t dimensions = table.dimensionCount;
     // Grid: value ticks every 0.25, and one line per dimension while they
     // stay apart.
-    for (double v = 0.0; v <= scale.yMax + 1e-9; v += 0.25) {
-        const double y = area.Y(v, scale.yMax);
+    for (int tick = 0;; ++tick) {
+        const double v = scale.yMin + tick * scale.step;
+        if (v > scale.yMax + scale.step * 4e-9) break;
+        const double y = area.Y(v, scale);
         Line(out, area.left, y, area.left + area.width, y, "stroke=\"#e4e4e4\"");
-        Text(out, area.left - 6, y + 3.5, v == 0.0 ? "0" : Fixed(v, 2),
+        Text(out, area.left - 6, y + 3.5, TickLabel(v, scale),
              "font-size=\"10\" fill=\"#777\" text-anchor=\"end\"");
     }
     for (std::size_t d = 0; d < dimensions; ++d) {
@@ -211,8 +292,8 @@ void Panel(std::string& out, double left, double top, std::size_t number,
            "\" stroke-width=\"1\" stroke-linejoin=\"round\">\n";
     std::vector<double> profile;
     for (std::size_t item : cluster.drawn) {
-        UnitProfile(table, item, profile);
-        Profile(out, area, profile, scale.yMax, 2.0);
+        view.Line(table, item, profile);
+        Profile(out, area, profile, scale, 2.0);
     }
     out += "</g>\n";
     // A white casing keeps the mean visible on top of its own members.
@@ -220,10 +301,10 @@ void Panel(std::string& out, double left, double top, std::size_t number,
         "<g class=\"mean\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n"
         "<g stroke=\"#ffffff\" stroke-width=\"6\" fill=\"" +
         (dimensions > 1 ? std::string("none") : "#ffffff") + "\">\n";
-    Profile(out, area, cluster.meanProfile, scale.yMax, 6.0);
+    Profile(out, area, cluster.meanProfile, scale, 6.0);
     out += "</g>\n<g stroke=\"" + dark + "\" stroke-width=\"3\" fill=\"" +
            (dimensions > 1 ? std::string("none") : dark) + "\">\n";
-    Profile(out, area, cluster.meanProfile, scale.yMax, 4.0);
+    Profile(out, area, cluster.meanProfile, scale, 4.0);
     out += "</g>\n</g>\n</g>\n";
 }
 
@@ -297,13 +378,9 @@ double MagnitudeStrip(std::string& out, double top, const std::vector<ClusterPro
     return lanesBottom + 17;
 }
 
-}  // namespace
-
-std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
-                              const std::vector<int>& clusters, int clusterCount,
-                              const std::string& title) {
-    const std::vector<ClusterProfile> profiles =
-        DescribeClusters(table, magnitudes, clusters, clusterCount, kMaxDrawnProfiles);
+std::string Render(const Table& table, const Magnitudes& magnitudes,
+                   const std::vector<int>& clusters, const std::vector<ClusterProfile>& profiles,
+                   const View& view, const std::string& title) {
     const std::size_t k = profiles.size();
     const std::size_t columns = Columns(k);
     const std::size_t rows = (k + columns - 1) / columns;
@@ -325,34 +402,48 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
                   static_cast<double>(columns);
     scale.height = columns <= 3 ? 290.0 : 240.0;
     scale.plotTop = 52.0 + kNoteLine * static_cast<double>(noteLines);
-    scale.yMax = std::max(0.25, std::ceil(LargestValue(profiles, table) * 4.0 - 1e-9) / 4.0);
+    double lowest = view.raw ? INFINITY : 0.0;
+    double largest = view.raw ? -INFINITY : 0.0;
+    ValueRange(profiles, table, view, lowest, largest);
+    if (view.raw) {
+        RawScale(lowest, largest, scale);
+    } else {
+        scale.yMax = std::max(0.25, std::ceil(largest * 4.0 - 1e-9) / 4.0);
+    }
     ChooseDimensionLabels(table, scale.width - 42 - 16, scale);
 
     const double panelsTop = kHeaderHeight;
     const double panelsBottom =
         panelsTop + static_cast<double>(rows) * (scale.height + kGap) - kGap;
 
+    const std::string heading =
+        Shorten(title, 80) + ": " + Count(k, "cluster") + (view.raw ? " (raw)" : "");
     std::string body;
-    Text(body, kMargin, 34, Shorten(title, 80) + ": " + Count(k, "cluster"),
-         "font-size=\"20\" font-weight=\"bold\" fill=\"#222\"");
+    Text(body, kMargin, 34, heading, "font-size=\"20\" font-weight=\"bold\" fill=\"#222\"");
     Text(body, kMargin, 56,
          Count(table.itemCount, "item") + kDot + Count(table.dimensionCount, "dimension") + kDot +
-             "thin lines: the members' unit-length profiles (values divided by the item's "
-             "norm); thick line: the cluster's mean profile",
+             (view.raw ? "raw engine job: thin lines, the members' values as clustered (gaps "
+                         "where missing); thick line, the cluster's centre"
+                       : "thin lines: the members' unit-length profiles (values divided by the "
+                         "item's norm); thick line: the cluster's mean profile"),
          "font-size=\"12\" fill=\"#555\"");
     for (std::size_t c = 0; c < k; ++c) {
         const double left = kMargin + static_cast<double>(c % columns) * (scale.width + kGap);
         const double top = panelsTop + static_cast<double>(c / columns) * (scale.height + kGap);
-        Panel(body, left, top, c, profiles[c], table, scale);
+        Panel(body, left, top, c, profiles[c], table, scale, view);
     }
-    double y = MagnitudeStrip(body, panelsBottom + 36, profiles, magnitudes, clusters);
+    // Relative magnitudes mean nothing to a raw job.
+    double y = view.raw ? panelsBottom
+                        : MagnitudeStrip(body, panelsBottom + 36, profiles, magnitudes, clusters);
 
     y += 24;
     if (sampled) {
         Text(body, kMargin, y,
              "Panels draw at most " + std::to_string(kMaxDrawnProfiles) +
-                 " member profiles each, evenly spaced in file order; the means and the "
-                 "strip use every item.",
+                 (view.raw ? " members each, evenly spaced in file order; the centres use "
+                             "every item."
+                           : " member profiles each, evenly spaced in file order; the means and "
+                             "the strip use every item."),
              "class=\"note\" font-size=\"11\" fill=\"#555\"");
         y += 16;
     }
@@ -372,11 +463,33 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
         Fixed(kWidth, 0) + "\" height=\"" + Fixed(height, 0) + "\" viewBox=\"0 0 " +
         Fixed(kWidth, 0) + " " + Fixed(height, 0) + "\" font-family=\"" + kFont + "\">\n";
-    svg += "<title>" + EscapeXml(title) + ": " + Count(k, "cluster") + "</title>\n";
+    svg += "<title>" + EscapeXml(title) + ": " + Count(k, "cluster") + (view.raw ? " (raw)" : "") +
+           "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += body;
     svg += "</svg>\n";
     return svg;
+}
+
+}  // namespace
+
+std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
+                              const std::vector<int>& clusters, int clusterCount,
+                              const std::string& title) {
+    return Render(table, magnitudes, clusters,
+                  DescribeClusters(table, magnitudes, clusters, clusterCount, kMaxDrawnProfiles),
+                  View(), title);
+}
+
+std::string RenderRawPlot(const Table& table, const std::vector<int>& clusters, int clusterCount,
+                          const std::vector<double>& centres, const std::string& job,
+                          const std::string& title) {
+    View view;
+    view.raw = true;
+    view.job = job;
+    return Render(table, Magnitudes(), clusters,
+                  DescribeRawClusters(table, clusters, clusterCount, centres, kMaxDrawnProfiles),
+                  view, title);
 }
 
 }  // namespace selvane::host

@@ -24,6 +24,14 @@ std::string RenderClusterPlot(const Table& table, const Magnitudes& magnitudes,
                               const std::vector<int>& clusters, int clusterCount,
                               const std::string& title);
 
+// A raw job's picture: the same panels with each member's values as they
+// were clustered, gaps where missing, and the cluster's centre (centres:
+// clusterCount rows of D values, NaN where no member has the value); no
+// magnitude strip. job: the metric and centres in words.
+std::string RenderRawPlot(const Table& table, const std::vector<int>& clusters, int clusterCount,
+                          const std::vector<double>& centres, const std::string& job,
+                          const std::string& title);
+
 }  // namespace selvane::host
 
 #endif  // SELVANE_TOOLS_SVG_PLOT_H

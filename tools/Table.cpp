@@ -4,16 +4,20 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
+#include "ColumnChoice.h"
 #include "CsvLine.h"
 #include "HostError.h"
 #include "NumberText.h"
+#include "TextLines.h"
 
 namespace selvane::host {
 
@@ -22,57 +26,14 @@ namespace {
 // Enough lines to see the delimiter through a header and a few rows.
 constexpr std::size_t kDelimiterSampleLines = 5;
 
-struct Line {
-    std::size_t number;  // 1-based, counting blank lines too
-    std::string text;
-};
-
-std::vector<Line> NonBlankLines(const std::string& text) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    // A UTF-8 byte order mark is an encoding artefact, not part of a cell.
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
-    std::size_t number = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        ++number;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.find_first_not_of(" \t") != std::string::npos) {
-            lines.push_back({number, line});
-        }
-        start = end + 1;
-    }
-    return lines;
-}
+const std::size_t kNone = static_cast<std::size_t>(-1);
 
 std::string At(const std::string& name, std::size_t line) {
     return "'" + name + "' line " + std::to_string(line);
 }
 
-std::string At(const std::string& name, std::size_t line, std::size_t column) {
-    return At(name, line) + ", column " + std::to_string(column);
-}
-
 std::string Cells(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " cell" : " cells");
-}
-
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool IsWholeText(const std::string& cell) {
-    const std::string text = Trimmed(cell);
-    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
-    if (i == text.size()) return false;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-    }
-    return true;
 }
 
 // A cell the value parser calls text, but which a decimal comma explains,
@@ -82,16 +43,9 @@ bool IsText(const std::string& cell, bool decimalComma) {
     return ReadValue(cell, decimalComma, ignored) == CellValue::kText && !HasDecimalComma(cell);
 }
 
-struct Grid {
-    std::vector<Line> lines;
-    std::vector<std::vector<std::string>> cells;
-    std::vector<std::vector<bool>> quoted;
-};
-
 // R quotes its row names and leaves numbers bare; a writer that quotes
 // every cell says nothing by quoting.
-bool QuotedAsText(const Grid& grid, std::size_t row, std::size_t column) {
-    const std::vector<bool>& quoted = grid.quoted[row];
+bool QuotedAsText(const std::vector<bool>& quoted, std::size_t column) {
     if (!quoted[column]) return false;
     for (std::size_t c = 0; c < quoted.size(); ++c) {
         if (c != column && !quoted[c]) return true;
@@ -99,105 +53,143 @@ bool QuotedAsText(const Grid& grid, std::size_t row, std::size_t column) {
     return quoted.size() == 1;
 }
 
-const std::size_t kNone = static_cast<std::size_t>(-1);
+// What one pass over every line learns, so that the header, the labels and
+// the columns can be chosen without keeping any line.
+struct Scan {
+    char delimiter = ',';
+    std::size_t lineCount = 0;
+    // The first two lines' cells; with shortHeader the first gets an empty
+    // cell in front, above the row names.
+    std::vector<std::string> first;
+    std::vector<bool> firstQuoted;
+    std::vector<bool> secondQuoted;
+    bool shortHeader = false;
+    // Per column, over the lines after the first: a number that is not
+    // whole; a cell that is not empty (the first line's too).
+    std::vector<bool> fraction;
+    std::vector<bool> filled;
+    // Column 1, over the lines after the first (the first when alone):
+    // text there, a number there, and no empty cell there.
+    bool firstColumnText = false;
+    bool firstColumnNumber = false;
+    bool firstColumnFull = true;
+};
 
-// A whole number is a 1-based position; anything else names a cell of the
-// first line. Returns kNone when wanted is neither.
-std::size_t FindColumn(const std::string& wanted, const Grid& grid, bool namesAllowed,
-                       bool& byName) {
-    const std::size_t count = grid.cells[0].size();
-    if (IsWholeText(wanted) && wanted[0] != '+' && wanted[0] != '-') {
-        const std::size_t digits = wanted.size();
-        if (digits > 9) return kNone;
-        const std::size_t position = static_cast<std::size_t>(std::stoul(wanted));
-        return position >= 1 && position <= count ? position - 1 : kNone;
+void VoteFirstColumn(Scan& scan, const std::vector<std::string>& cells,
+                     const std::vector<bool>& quoted, bool decimalComma) {
+    double ignored = 0.0;
+    if (QuotedAsText(quoted, 0) || IsText(cells[0], decimalComma)) {
+        scan.firstColumnText = true;
+    } else if (ReadValue(cells[0], decimalComma, ignored) == CellValue::kNumber ||
+               HasDecimalComma(cells[0])) {
+        scan.firstColumnNumber = true;
     }
-    if (!namesAllowed) return kNone;
-    for (std::size_t c = 0; c < count; ++c) {
-        if (grid.cells[0][c] == wanted) {
-            byName = true;
-            return c;
+    if (cells[0].empty()) scan.firstColumnFull = false;
+}
+
+// R's write.table names the columns in a line one cell shorter than the
+// rows, whose first cells are the row names. A first line of numbers alone
+// is no such line: there the short line is a fault to report.
+bool NamesAboveRowNames(const std::vector<std::string>& first, const std::vector<bool>& quoted,
+                        bool decimalComma) {
+    for (std::size_t c = 0; c < first.size(); ++c) {
+        if (quoted[c] || IsText(first[c], decimalComma)) return true;
+    }
+    return false;
+}
+
+Scan ScanLines(TextLines& lines, const std::string& name, const ReadChoices& choices) {
+    const bool decimalComma = choices.decimalComma;
+    Scan scan;
+    std::vector<std::string> sample;
+    TextLine line;
+    while (sample.size() < kDelimiterSampleLines && lines.Next(line)) {
+        sample.emplace_back(line.text);
+    }
+    if (sample.empty()) throw HostError(kExitInput, "'" + name + "' is empty");
+    scan.delimiter = DetectDelimiter(sample, decimalComma);
+    lines.Restart();
+
+    std::vector<std::string> cells;
+    std::vector<bool> quoted;
+    std::size_t expected = 0;
+    std::size_t expectedLine = 0;
+    while (lines.Next(line)) {
+        if (!SplitCells(line.text, scan.delimiter, cells, &quoted)) {
+            throw HostError(kExitInput, At(name, line.number) + ": a quoted cell is not closed");
         }
-    }
-    return kNone;
-}
-
-[[noreturn]] void NoSuchColumn(const char* option, const std::string& wanted, const Grid& grid,
-                               const std::string& name, bool namesAllowed) {
-    const std::size_t count = grid.cells[0].size();
-    if (IsWholeText(wanted)) {
-        throw HostError(kExitUsage, std::string(option) + ": there is no column " + wanted + "; '" +
-                                        name + "' has " + std::to_string(count) +
-                                        (count == 1 ? " column" : " columns"));
-    }
-    throw HostError(kExitUsage, std::string(option) + ": no column named '" + wanted +
-                                    "' in the first line of '" + name + "'" +
-                                    (namesAllowed ? "" : " (--no-header: it names no columns)"));
-}
-
-std::size_t ResolveColumn(const char* option, const std::string& wanted, const Grid& grid,
-                          const std::string& name, bool namesAllowed, bool& byName) {
-    const std::size_t column = FindColumn(wanted, grid, namesAllowed, byName);
-    if (column == kNone) NoSuchColumn(option, wanted, grid, name, namesAllowed);
-    return column;
-}
-
-// "2,5-7,Petal.Width": names or positions, A-B a range; in the order given.
-std::vector<std::size_t> ResolveColumns(const std::string& list, const Grid& grid,
-                                        const std::string& name, bool namesAllowed, bool& byName) {
-    std::vector<std::size_t> columns;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t end = list.find(',', start);
-        if (end == std::string::npos) end = list.size();
-        const std::string entry = Trimmed(list.substr(start, end - start));
-        start = end + 1;
-        if (entry.empty()) {
-            throw HostError(kExitUsage, "--columns: an empty entry in '" + list + "'");
-        }
-        std::size_t first = FindColumn(entry, grid, namesAllowed, byName);
-        std::size_t last = first;
-        // A name may hold a dash itself; only a split whose two sides are
-        // both columns makes a range.
-        for (std::size_t dash = entry.find('-', 1); first == kNone && dash != std::string::npos;
-             dash = entry.find('-', dash + 1)) {
-            bool named = false;
-            const std::size_t from =
-                FindColumn(Trimmed(entry.substr(0, dash)), grid, namesAllowed, named);
-            const std::size_t to =
-                FindColumn(Trimmed(entry.substr(dash + 1)), grid, namesAllowed, named);
-            if (from == kNone || to == kNone) continue;
-            if (from > to) {
-                throw HostError(kExitUsage, "--columns: the range '" + entry + "' runs backwards");
+        const std::size_t row = scan.lineCount++;
+        if (row == 0) {
+            scan.first = cells;
+            scan.firstQuoted = quoted;
+            expected = cells.size();
+            expectedLine = line.number;
+        } else if (row == 1) {
+            scan.secondQuoted = quoted;
+            scan.shortHeader = choices.header != HeaderChoice::kNoHeader &&
+                               cells.size() == expected + 1 &&
+                               NamesAboveRowNames(scan.first, scan.firstQuoted, decimalComma);
+            if (scan.shortHeader) {
+                scan.first.insert(scan.first.begin(), std::string());
+                scan.firstQuoted.insert(scan.firstQuoted.begin(), false);
+                expected = cells.size();
+                expectedLine = line.number;
             }
-            byName = byName || named;
-            first = from;
-            last = to;
+            scan.fraction.assign(expected, false);
+            scan.filled.assign(expected, false);
         }
-        if (first == kNone) NoSuchColumn("--columns", entry, grid, name, namesAllowed);
-        for (std::size_t c = first; c <= last; ++c) {
-            for (std::size_t taken : columns) {
-                if (taken == c) {
-                    throw HostError(kExitUsage, "--columns: column " + std::to_string(c + 1) +
-                                                    " is listed twice");
-                }
+        if (cells.size() != expected) {
+            throw HostError(kExitInput, At(name, line.number) + ": found " + Cells(cells.size()) +
+                                            ", but line " + std::to_string(expectedLine) + " has " +
+                                            Cells(expected));
+        }
+        // One column and no delimiter: text there means the delimiter is
+        // one the reader does not know, not a label.
+        if (expected == 1 && row > 0 && IsText(cells[0], decimalComma)) {
+            throw HostError(kExitInput, At(name, line.number) + ": no delimiter found in '" +
+                                            cells[0] +
+                                            "'; one of comma, semicolon, tab or a run of spaces "
+                                            "must split every line into the same number of cells");
+        }
+        if (row == 0) continue;
+        VoteFirstColumn(scan, cells, quoted, decimalComma);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            double value = 0.0;
+            if (!cells[c].empty()) scan.filled[c] = true;
+            if (ReadValue(cells[c], decimalComma, value) == CellValue::kNumber &&
+                !IsWholeText(cells[c])) {
+                scan.fraction[c] = true;
             }
-            columns.push_back(c);
         }
     }
-    return columns;
+    if (scan.lineCount == 1) {
+        if (expected == 1 && IsText(scan.first[0], decimalComma)) {
+            throw HostError(kExitInput, At(name, expectedLine) + ": no delimiter found in '" +
+                                            scan.first[0] +
+                                            "'; one of comma, semicolon, tab or a run of spaces "
+                                            "must split every line into the same number of cells");
+        }
+        // The first line may be a header, so it votes only when alone.
+        VoteFirstColumn(scan, scan.first, scan.firstQuoted, decimalComma);
+        scan.fraction.assign(expected, false);
+        scan.filled.assign(expected, false);
+    }
+    for (std::size_t c = 0; c < expected; ++c) {
+        if (!scan.first[c].empty()) scan.filled[c] = true;
+    }
+    return scan;
 }
 
 // The first line against its candidate value columns; reason says why.
-bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns, bool decimalComma,
+bool DetectHeader(const Scan& scan, const std::vector<std::size_t>& columns, bool decimalComma,
                   std::string& reason) {
-    const std::vector<std::string>& first = grid.cells[0];
+    const std::vector<std::string>& first = scan.first;
     for (std::size_t c : columns) {
         if (IsText(first[c], decimalComma)) {
             reason = "it holds text where values stand";
             return true;
         }
-        if (grid.cells.size() > 1 && grid.quoted[0][c] && !grid.quoted[1][c]) {
+        if (scan.lineCount > 1 && scan.firstQuoted[c] && !scan.secondQuoted[c]) {
             reason = "its cells are quoted above values that are not";
             return true;
         }
@@ -213,15 +205,7 @@ bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns, boo
         previous = value;
     }
     bool fractionBelow = false;
-    for (std::size_t r = 1; increasing && !fractionBelow && r < grid.cells.size(); ++r) {
-        for (std::size_t c : columns) {
-            double value = 0.0;
-            if (ReadValue(grid.cells[r][c], decimalComma, value) == CellValue::kNumber &&
-                !IsWholeText(grid.cells[r][c])) {
-                fractionBelow = true;
-            }
-        }
-    }
+    for (std::size_t c : columns) fractionBelow = fractionBelow || scan.fraction[c];
     if (increasing && fractionBelow) {
         reason =
             "whole numbers in increasing order above values that are not; "
@@ -232,107 +216,104 @@ bool DetectHeader(const Grid& grid, const std::vector<std::size_t>& columns, boo
     return false;
 }
 
+// "column 6" or "columns 6-8".
+std::string ColumnSpan(std::size_t first, std::size_t last) {
+    if (first == last) return "column " + std::to_string(first + 1);
+    return "columns " + std::to_string(first + 1) + "-" + std::to_string(last + 1);
+}
+
+// How --label-column can name column c on a command line: by its name when
+// that reads back as the same column, else by number.
+std::string ColumnWord(const Table& table, const std::vector<std::string>& first, std::size_t c) {
+    if (table.hasHeader && !first[c].empty() && !IsWholeText(first[c]) &&
+        first[c].find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                   "0123456789._-") == std::string::npos) {
+        return first[c];
+    }
+    return std::to_string(c + 1);
+}
+
+// labelsFree: the labels, if any, are row names that another label column
+// would leave out, so that --label-column helps.
+[[noreturn]] void NotANumber(const std::string& name, std::size_t lineNumber, const Table& table,
+                             const std::vector<std::string>& first, std::size_t c,
+                             const std::string& cell, bool labelsFree) {
+    std::string where = At(name, lineNumber) + ", column " + std::to_string(c + 1);
+    if (table.hasHeader && !first[c].empty()) where += " ('" + first[c] + "')";
+    std::string help = "; leave the column out with --columns";
+    if (labelsFree) {
+        help += ", or take it as the labels with --label-column " + ColumnWord(table, first, c);
+    }
+    throw HostError(kExitInput, where + ": not a number: '" + cell + "'" + help);
+}
+
 }  // namespace
 
 Table ParseTable(const std::string& text, const std::string& name, const ReadChoices& choices) {
-    Grid grid;
-    grid.lines = NonBlankLines(text);
-    const std::vector<Line>& lines = grid.lines;
-    if (lines.empty()) throw HostError(kExitInput, "'" + name + "' is empty");
-
-    std::vector<std::string> sample;
-    for (std::size_t i = 0; i < lines.size() && i < kDelimiterSampleLines; ++i) {
-        sample.push_back(lines[i].text);
-    }
-    Table table;
+    TextLines lines(text);
+    const Scan scan = ScanLines(lines, name, choices);
+    const std::vector<std::string>& first = scan.first;
+    const std::size_t columnCount = first.size();
     const bool decimalComma = choices.decimalComma;
-    table.delimiter = DetectDelimiter(sample, decimalComma);
-
-    grid.cells.resize(lines.size());
-    grid.quoted.resize(lines.size());
-    for (std::size_t r = 0; r < lines.size(); ++r) {
-        if (!SplitCells(lines[r].text, table.delimiter, grid.cells[r], &grid.quoted[r])) {
-            throw HostError(kExitInput,
-                            At(name, lines[r].number) + ": a quoted cell is not closed");
-        }
-        if (grid.cells[r].size() != grid.cells[0].size()) {
-            throw HostError(kExitInput, At(name, lines[r].number) + ": found " +
-                                            Cells(grid.cells[r].size()) + ", but line " +
-                                            std::to_string(lines[0].number) + " has " +
-                                            Cells(grid.cells[0].size()));
-        }
-    }
-    const std::vector<std::vector<std::string>>& rows = grid.cells;
-    const std::size_t columnCount = rows[0].size();
-    // The first line may be a header, so it does not vote unless it is the
-    // only line.
-    const std::size_t firstVoter = rows.size() > 1 ? 1 : 0;
-    if (columnCount == 1) {
-        for (std::size_t r = firstVoter; r < rows.size(); ++r) {
-            if (IsText(rows[r][0], decimalComma)) {
-                throw HostError(kExitInput, At(name, lines[r].number) +
-                                                ": no delimiter found in '" + rows[r][0] +
-                                                "'; one of comma, semicolon, tab or "
-                                                "a run of spaces must split every line into the "
-                                                "same number of cells");
-            }
-        }
-    }
+    Table table;
+    table.delimiter = scan.delimiter;
 
     const bool namesAllowed = choices.header != HeaderChoice::kNoHeader;
     bool byName = false;
-    std::size_t labelColumn = kNone;
+    std::size_t chosenLabel = kNone;
     if (!choices.labelColumn.empty()) {
-        labelColumn =
-            ResolveColumn("--label-column", choices.labelColumn, grid, name, namesAllowed, byName);
+        chosenLabel =
+            ResolveColumn("--label-column", choices.labelColumn, first, name, namesAllowed, byName);
     }
     const bool listed = !choices.columns.empty();
     std::vector<std::size_t> valueColumns;
-    if (listed) {
-        valueColumns = ResolveColumns(choices.columns, grid, name, namesAllowed, byName);
-    }
+    if (listed) valueColumns = ResolveColumns(choices.columns, first, name, namesAllowed, byName);
     const auto isListed = [&](std::size_t column) {
         for (std::size_t c : valueColumns) {
             if (c == column) return true;
         }
         return false;
     };
-    if (labelColumn != kNone && isListed(labelColumn)) {
+    if (chosenLabel != kNone && isListed(chosenLabel)) {
         throw HostError(kExitUsage,
-                        "--columns includes the label column " + std::to_string(labelColumn + 1));
+                        "--columns includes the label column " + std::to_string(chosenLabel + 1));
     }
-    const auto allBut = [&](std::size_t label) {
-        if (listed) return valueColumns;
-        std::vector<std::size_t> columns;
-        for (std::size_t c = 0; c < columnCount; ++c) {
-            if (c != label) columns.push_back(c);
-        }
-        return columns;
-    };
+
+    // A delimiter at the end of every line, the first's too, makes a column
+    // of nothing that no one asked for.
+    std::vector<bool> leftOut(columnCount, false);
+    std::size_t emptyFrom = columnCount;
+    while (!listed && emptyFrom > 1 && !scan.filled[emptyFrom - 1] &&
+           emptyFrom - 1 != chosenLabel && !isListed(emptyFrom - 1)) {
+        leftOut[--emptyFrom] = true;
+    }
+    if (emptyFrom < columnCount) {
+        table.readingNotes.push_back(ColumnSpan(emptyFrom, columnCount - 1) +
+                                     " left out: empty on every line, a delimiter at each "
+                                     "line's end");
+    }
+    if (lines.CommentLines() > 0) {
+        table.readingNotes.push_back(std::to_string(lines.CommentLines()) + " comment line" +
+                                     (lines.CommentLines() == 1 ? "" : "s") +
+                                     " ('#') at the top passed over");
+    }
 
     // Labels in the first column: every later line has text or nothing
     // there, and some have text. Requiring all of them keeps a mistyped
     // number in column 1 an error instead of silently turning the column
     // into labels.
-    const bool firstColumnFree = choices.labelColumn.empty() && columnCount > 1 && !isListed(0);
-    if (firstColumnFree) {
-        bool anyText = false;
-        bool anyNumber = false;
-        for (std::size_t r = firstVoter; r < rows.size(); ++r) {
-            double ignored = 0.0;
-            if (QuotedAsText(grid, r, 0) || IsText(rows[r][0], decimalComma)) {
-                anyText = true;
-            } else if (ReadValue(rows[r][0], decimalComma, ignored) == CellValue::kNumber ||
-                       HasDecimalComma(rows[r][0])) {
-                anyNumber = true;
-            }
-        }
-        if (anyText && !anyNumber) labelColumn = 0;
+    std::size_t labelColumn = chosenLabel;
+    if (chosenLabel == kNone && columnCount > 1 && !isListed(0) && scan.firstColumnText &&
+        !scan.firstColumnNumber) {
+        labelColumn = 0;
     }
-    // An empty first cell above the first column is how R and pandas write
-    // the name of their index column. Unquoted cells come trimmed; a quoted
-    // blank is a name.
-    const bool indexCandidate = firstColumnFree && labelColumn == kNone && rows[0][0].empty();
+    // R and pandas write row names (an index) under an empty first cell of a
+    // line of column names, whatever the values are. Unquoted cells come
+    // trimmed; a quoted blank is a name.
+    bool namedAfterCorner = false;
+    for (std::size_t c = 1; c < columnCount; ++c) namedAfterCorner |= !first[c].empty();
+    const bool rowNames = namesAllowed && columnCount > 1 && !isListed(0) && first[0].empty() &&
+                          namedAfterCorner && (scan.shortHeader || scan.firstColumnFull);
 
     std::string reason;
     switch (choices.header) {
@@ -342,28 +323,51 @@ Table ParseTable(const std::string& text, const std::string& name, const ReadCho
             break;
         case HeaderChoice::kNoHeader: reason = "--no-header"; break;
         case HeaderChoice::kDetect:
+            table.hasHeader = true;
             if (byName) {
-                table.hasHeader = true;
                 reason = "the columns were chosen by name";
+            } else if (scan.shortHeader) {
+                reason = "it is one cell shorter than the lines below, as R's write.table writes";
+            } else if (rowNames) {
+                reason =
+                    "its first cell is empty, as R and pandas write above row names; "
+                    "--no-header reads it as an item";
             } else {
-                table.hasHeader = DetectHeader(grid, allBut(indexCandidate ? 0 : labelColumn),
-                                               decimalComma, reason);
+                std::vector<std::size_t> candidates;
+                for (std::size_t c = 0; c < columnCount; ++c) {
+                    if (listed ? isListed(c) : c != labelColumn && !leftOut[c]) {
+                        candidates.push_back(c);
+                    }
+                }
+                table.hasHeader = DetectHeader(scan, candidates, decimalComma, reason);
             }
             break;
     }
     table.firstLineNote = std::string("first line taken as ") +
                           (table.hasHeader ? "column names (" : "an item (") + reason + ")";
-    if (table.hasHeader && indexCandidate) labelColumn = 0;
-    valueColumns = allBut(labelColumn);
+    if (table.hasHeader && rowNames) {
+        if (labelColumn == kNone) {
+            labelColumn = 0;
+        } else if (labelColumn != 0) {
+            leftOut[0] = true;
+            table.readingNotes.push_back(
+                "column 1 left out: row names, under the first line's empty first cell");
+        }
+    }
+    if (!listed) {
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            if (c != labelColumn && !leftOut[c]) valueColumns.push_back(c);
+        }
+    }
     if (valueColumns.empty()) {
         throw HostError(kExitInput, "'" + name + "' has labels but no values");
     }
     const std::size_t firstItem = table.hasHeader ? 1 : 0;
-    if (firstItem >= rows.size()) {
+    if (firstItem >= scan.lineCount) {
         throw HostError(kExitInput, "'" + name + "' has a header row but no items");
     }
 
-    const std::size_t itemCount = rows.size() - firstItem;
+    const std::size_t itemCount = scan.lineCount - firstItem;
     const std::size_t dimensionCount = valueColumns.size();
     if (itemCount > static_cast<std::size_t>(INT_MAX) ||
         dimensionCount > static_cast<std::size_t>(INT_MAX)) {
@@ -378,24 +382,29 @@ Table ParseTable(const std::string& text, const std::string& name, const ReadCho
     table.labelColumn = labelColumn == kNone ? 0 : labelColumn + 1;
     for (std::size_t c : valueColumns) {
         table.sourceColumns.push_back(c + 1);
-        if (table.hasHeader) table.dimensionNames.push_back(rows[0][c]);
+        if (table.hasHeader) table.dimensionNames.push_back(first[c]);
     }
     if (labelColumn != kNone) table.labels.reserve(itemCount);
 
-    for (std::size_t i = 0; i < itemCount; ++i) {
-        const std::vector<std::string>& row = rows[firstItem + i];
-        const std::size_t lineNumber = lines[firstItem + i].number;
-        if (labelColumn != kNone) table.labels.push_back(row[labelColumn]);
+    lines.Restart();
+    TextLine line;
+    std::vector<std::string> cells;
+    for (std::size_t row = 0; lines.Next(line); ++row) {
+        if (row < firstItem) continue;
+        const std::size_t i = row - firstItem;
+        SplitCells(line.text, scan.delimiter, cells);
+        if (labelColumn != kNone) table.labels.push_back(cells[labelColumn]);
         for (std::size_t d = 0; d < dimensionCount; ++d) {
             const std::size_t c = valueColumns[d];
             double& value = table.values[d * itemCount + i];
-            if (ReadValue(row[c], decimalComma, value) != CellValue::kText) continue;
-            if (HasDecimalComma(row[c])) {
-                throw HostError(kExitInput, At(name, lineNumber, c + 1) + ": decimal comma in '" +
-                                                row[c] + "': add --decimal-comma");
+            if (ReadValue(cells[c], decimalComma, value) != CellValue::kText) continue;
+            if (HasDecimalComma(cells[c])) {
+                throw HostError(kExitInput, At(name, line.number) + ", column " +
+                                                std::to_string(c + 1) + ": decimal comma in '" +
+                                                cells[c] + "': add --decimal-comma");
             }
-            throw HostError(kExitInput,
-                            At(name, lineNumber, c + 1) + ": not a number: '" + row[c] + "'");
+            NotANumber(name, line.number, table, first, c, cells[c],
+                       labelColumn == kNone || (rowNames && chosenLabel == kNone));
         }
     }
     return table;
@@ -414,6 +423,11 @@ Table ReadTableFile(const std::string& path, const ReadChoices& choices) {
         throw HostError(kExitInput, "cannot read '" + path + "': " + std::strerror(error));
     }
     std::string text;
+    // Grown by doubling, the text could take twice its size, and for a
+    // moment three times; a file says its size up front.
+    std::error_code ec;
+    const std::uintmax_t size = standardInput ? 0 : std::filesystem::file_size(path, ec);
+    if (!ec && size > 0 && size < text.max_size()) text.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {

@@ -29,6 +29,9 @@ struct Table {
     // How the first line was read and why, for the user to check:
     // "first line taken as column names (...)" or "... as an item (...)".
     std::string firstLineNote;
+    // What else the reading decided that the user did not ask for: columns
+    // left out and why, comment lines passed over.
+    std::vector<std::string> readingNotes;
     char delimiter = ',';
 };
 
@@ -37,10 +40,14 @@ struct Table {
 // one, of the first fault: kExitInput for the file, kExitUsage for a column
 // of --label-column or --columns that the file does not have.
 //
-// Shape rules: blank lines are skipped; every other line must have as many
-// cells as the first. Empty cells, NA, NaN, infinities and numbers beyond
-// the range of a double are missing values. The header and label rules are
-// the ones the --help text states.
+// Shape rules: blank lines and comment lines at the top are skipped; every
+// other line must have as many cells as the first, or (R's write.table) the
+// first one cell fewer than all the others. Empty cells, NA, NaN, infinities
+// and numbers beyond the range of a double are missing values. The header
+// and label rules are the ones the --help text states.
+//
+// The text is read line by line, twice, and no line is kept: the table
+// holds the values once and the labels.
 Table ParseTable(const std::string& text, const std::string& name, const ReadChoices& choices = {});
 
 // Reads and parses a file, or standard input for "-"; throws HostError

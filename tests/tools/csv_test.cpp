@@ -123,10 +123,26 @@ TEST(Table, NamesTheLineAndColumnOfEachFault) {
               "tab or a run of spaces must split every line into the same number of cells");
     // Line numbers count the blank line.
     EXPECT_EQ(ErrorOf("1,2,3\n\n4,5\n"), "'in.csv' line 3: found 2 cells, but line 1 has 3 cells");
-    EXPECT_EQ(ErrorOf("x,y\n1,2\n3,abc\n"), "'in.csv' line 3, column 2: not a number: 'abc'");
+    EXPECT_EQ(ErrorOf("x,y\n1,2\n3,abc\n"),
+              "'in.csv' line 3, column 2 ('y'): not a number: 'abc'; leave the column out with "
+              "--columns, or take it as the labels with --label-column y");
+    // Labels taken already: only --columns helps. R's row names give way.
+    EXPECT_EQ(ErrorOf("n,x,S\na,1,b\n"),
+              "'in.csv' line 2, column 3 ('S'): not a number: 'b'; leave the column out with "
+              "--columns");
+    EXPECT_EQ(ErrorOf("\"\",\"x\",\"S p\"\n\"1\",5,\"a\"\n"),
+              "'in.csv' line 2, column 3 ('S p'): not a number: 'a'; leave the column out with "
+              "--columns, or take it as the labels with --label-column 3");
     // A mistyped number in the first column stays an error rather than
     // turning the column into labels.
-    EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"), "'in.csv' line 2, column 1: not a number: '3x'");
+    EXPECT_EQ(ErrorOf("1,2\n3x,4\n5,6\n"),
+              "'in.csv' line 2, column 1: not a number: '3x'; leave the column out with "
+              "--columns, or take it as the labels with --label-column 1");
+    // A short first line of numbers is no R header; in R's layout the rows
+    // must agree with each other.
+    EXPECT_EQ(ErrorOf("1,2\n3,4,5\n"), "'in.csv' line 2: found 3 cells, but line 1 has 2 cells");
+    EXPECT_EQ(ErrorOf("a b\nr 1 2\ns 1\n"),
+              "'in.csv' line 3: found 2 cells, but line 2 has 3 cells");
     EXPECT_EQ(ErrorOf("a;1,5;2\nb;3;4\n"),
               "'in.csv' line 1, column 2: decimal comma in '1,5': add --decimal-comma");
     EXPECT_EQ(ErrorOf("1\n2\n", {HeaderChoice::kDetect, "1", "", false}),
@@ -144,6 +160,7 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
         bool header;
         std::vector<std::string> labels;
         std::vector<double> values;  // dimension-major
+        std::string notes = "";      // the reading notes, joined by "; "
     };
     const Case cases[] = {
         // R's write.csv: empty first header cell, quoted row names.
@@ -155,6 +172,26 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
         // pandas' to_csv: empty first header cell above a numeric index.
         {",a,b\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
         {",400,500\n0,1.5,2\n1,3,4\n", detect, true, {"0", "1"}, {1.5, 3, 2, 4}},
+        // Row names under an empty first cell stay out of the values,
+        // whatever column holds the labels and whatever the values are.
+        {"\"\",\"a\",\"b\",\"Species\"\n\"1\",5.1,3.5,\"setosa\"\n\"2\",4.9,3,\"setosa\"\n",
+         {HeaderChoice::kDetect, "Species", "", false},
+         true,
+         {"setosa", "setosa"},
+         {5.1, 4.9, 3.5, 3},
+         "column 1 left out: row names, under the first line's empty first cell"},
+        {",0,1\n0,1,2\n1,3,4\n", detect, true, {"0", "1"}, {1, 3, 2, 4}},
+        // R's write.table: the header one cell short; spaces or tabs.
+        {"\"a\" \"b\"\n\"r1\" 1 2\n\"r2\" 3 4\n", detect, true, {"r1", "r2"}, {1, 3, 2, 4}},
+        {"a\tb\n1\t1\t2\n2\t3\t4\n", detect, true, {"1", "2"}, {1, 3, 2, 4}},
+        // Comments at the top; a delimiter ending every line.
+        {"# by hand\n\n#a,b\n1,2,\n3,4,\n",
+         detect,
+         false,
+         {},
+         {1, 3, 2, 4},
+         "column 3 left out: empty on every line, a delimiter at each line's end; 2 comment "
+         "lines ('#') at the top passed over"},
         // A quoted blank is a name, not pandas' empty index header.
         {"\" \",x\n1,2\n", detect, true, {}, {1, 2}},
         // Numeric column names over measurements; over counts, an item.
@@ -194,6 +231,9 @@ TEST(Table, ReadsTheLayoutsOtherToolsWrite) {
         const Table t = ParseTable(c.text, "in.csv", c.choices);
         EXPECT_EQ(t.hasHeader, c.header) << t.firstLineNote;
         EXPECT_EQ(t.labels, c.labels);
+        std::string notes;
+        for (const std::string& note : t.readingNotes) notes += (notes.empty() ? "" : "; ") + note;
+        EXPECT_EQ(notes, c.notes);
         ASSERT_EQ(t.values.size(), c.values.size());
         for (std::size_t i = 0; i < c.values.size(); ++i) {
             EXPECT_TRUE(std::isnan(c.values[i]) ? std::isnan(t.values[i])

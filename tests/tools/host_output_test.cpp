@@ -85,6 +85,12 @@ TEST(HostOutput, PlotIsWrittenWholeBesideAnUnchangedResult) {
     const HostRun quiet = RunWith(&RoundRobin, {in, "-k", "2", "-q", "--plot=" + again});
     EXPECT_EQ(quiet.err, "");
     EXPECT_EQ(ReadFile(again), picture);  // the same job draws the same bytes
+    // "-" is standard output, for either.
+    const std::string out = dir.Path("out.csv");
+    const HostRun dash = RunWith(&RoundRobin, {in, "-k", "2", "-q", "--plot", "-", "-o", out});
+    EXPECT_EQ(dash.out, picture);
+    EXPECT_EQ(ReadFile(out), kCsv);
+    EXPECT_EQ(RunWith(&RoundRobin, {in, "-k", "2", "-q", "-o", "-"}).out, kCsv);
 }
 
 TEST(HostOutput, ManyMembersAreSampledInThePicture) {

@@ -1,11 +1,22 @@
 // The host driven in-process with stand-in functions: what reaches the
 // library, what comes out, every error message, and the output file rules.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -32,6 +43,12 @@ Call lastCall;
 void SELVANE_CALL RoundRobin(int n, int d, const double* input, int k, double* result) {
     lastCall = {n, d, k, std::vector<double>(input, input + n * d)};
     for (int i = 0; i < n; ++i) result[i] = i % k;
+}
+std::string threadsSeen;
+void SELVANE_CALL SeesThreads(int n, int d, const double* input, int k, double* result) {
+    const char* threads = std::getenv("SELVANE_THREADS");
+    threadsSeen = threads != nullptr ? threads : "(none)";
+    RoundRobin(n, d, input, k, result);
 }
 void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
     for (int i = 0; i < n; ++i) result[i] = -1.0;
@@ -97,7 +114,9 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
          {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
          &RoundRobin,
          kExitInput,
-         "'" + dir.Path("nan.csv") + "' line 3, column 2: not a number: 'four'"},
+         "'" + dir.Path("nan.csv") +
+             "' line 3, column 2 ('y'): not a number: 'four'; leave the column out with "
+             "--columns, or take it as the labels with --label-column y"},
         // The range needs the file's item count; the other usage errors
         // are checked in options_test.
         {"K above N",
@@ -115,7 +134,27 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
          &Refuses,
          kExitJob,
          "the library could not cluster the items: no item has all its values "
-         "finite and greater than zero"},
+         "finite and greater than zero: column 1 has no value greater than zero; leave it out "
+         "with --columns, or cluster the values as they stand with --raw"},
+        {"a column of gaps",
+         {dir.Write("gaps.csv", "x,y,z\n1,,2\n3,NA,4\n"), "-k", "1"},
+         &Refuses,
+         kExitJob,
+         "the library could not cluster the items: no item has all its values "
+         "finite and greater than zero: 'y' has no value on any line; leave it out with "
+         "--columns"},
+        // The output is checked before the file is read.
+        {"output folder missing",
+         {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1", "-o", dir.Path("none/o.csv")},
+         &RoundRobin,
+         kExitOutput,
+         "cannot write '" + dir.Path("none/o.csv") + "': " + std::strerror(ENOENT)},
+        {"picture and result on standard output",
+         {good, "-k", "1", "--plot", "-"},
+         &RoundRobin,
+         kExitUsage,
+         "--plot - and the result would share standard output; give the result a file with "
+         "--output"},
         {"out of memory", {good, "-k", "2"}, &RunsOutOfMemory, kExitMemory, "out of memory"},
         {"result unwritten",
          {good, "-k", "2"},
@@ -229,6 +268,121 @@ TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
               0u)
         << blocked.err;
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "taken"}));
+}
+
+TEST(Host, ThreadsReachTheExportThroughItsVariable) {
+    ScratchDir dir;
+    const char* before = std::getenv("SELVANE_THREADS");
+    const std::string saved = before != nullptr ? before : "(none)";
+    ASSERT_EQ(
+        RunWith(&SeesThreads, {dir.Write("in.csv", kItems), "-k", "2", "--threads", "3"}).code,
+        kExitSuccess);
+    EXPECT_EQ(threadsSeen, "3");
+    const char* after = std::getenv("SELVANE_THREADS");
+    EXPECT_EQ(after != nullptr ? after : "(none)", saved);
+}
+
+#ifndef _WIN32
+// Runs the host as a user whom permissions bind: as root, in a child that
+// has become nobody. False when root cannot drop its privileges.
+bool RunAsUser(const std::vector<std::string>& args, HostRun& run) {
+    if (geteuid() != 0) {
+        run = RunWith(&RoundRobin, args);
+        return true;
+    }
+    int ends[2];
+    if (pipe(ends) != 0) return false;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+        const HostRun inner = RunWith(&RoundRobin, args);
+        _exit(write(ends[1], inner.err.data(), inner.err.size()) < 0 ? 101 : inner.code);
+    }
+    close(ends[1]);
+    run = {0, "", ""};
+    char buffer[512];
+    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;)
+        run.err.append(buffer, got);
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run.code != 100;
+}
+#endif
+
+// As ordinary tools write: a regular file replaced whole, keeping its
+// permissions; a link's target replaced and the link kept; a FIFO or device
+// written in place; a file or folder the user may not write left alone.
+TEST(Host, OutputFollowsLinksWritesDevicesInPlaceAndRespectsPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links, FIFOs, device nodes and users: POSIX only";
+#else
+    namespace fs = std::filesystem;
+    ScratchDir dir;
+    const fs::perms open = fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write;
+    fs::permissions(dir.Path(""), open);
+    const std::string in = dir.Write("in.csv", kItems);
+    const std::string csv = "label,cluster\nfirst,0\nsecond,1\nthird,0\n";
+    const fs::perms mine = fs::perms::owner_read | fs::perms::owner_write;
+    dir.Write("private.csv", "old");
+    fs::permissions(dir.Path("private.csv"), mine);
+    fs::create_symlink("private.csv", dir.Path("link.csv"));
+    fs::create_symlink("new.csv", dir.Path("dangling.csv"));
+    for (const char* link : {"link.csv", "dangling.csv"}) {
+        EXPECT_EQ(RunWith(&RoundRobin, {in, "-k", "2", "-o", dir.Path(link)}).code, kExitSuccess);
+        EXPECT_TRUE(fs::is_symlink(dir.Path(link))) << link;
+    }
+    EXPECT_EQ(ReadFile(dir.Path("private.csv")), csv);
+    EXPECT_EQ(fs::status(dir.Path("private.csv")).permissions(), mine);
+    EXPECT_EQ(ReadFile(dir.Path("new.csv")), csv);
+
+    ASSERT_EQ(mkfifo(dir.Path("fifo").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(dir.Path("fifo")); });
+    EXPECT_EQ(RunWith(&RoundRobin, {in, "-k", "2", "-o", dir.Path("fifo")}).code, kExitSuccess);
+    reader.join();
+    EXPECT_EQ(received, csv);
+    EXPECT_TRUE(fs::is_fifo(dir.Path("fifo")));
+    // /dev/null's numbers, in a node of our own.
+    if (mknod(dir.Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_EQ(RunWith(&RoundRobin, {in, "-k", "2", "--plot", dir.Path("null")}).code,
+                  kExitSuccess);
+        EXPECT_TRUE(fs::is_character_file(dir.Path("null")));
+    } else {
+        std::cout << "[ SKIPPED  ] the device row: mknod needs root\n";
+    }
+
+    dir.Write("readonly.csv", "old");
+    fs::permissions(dir.Path("readonly.csv"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory(dir.Path("locked"));
+    dir.Write("locked/open.csv", "old");
+    fs::permissions(dir.Path("locked/open.csv"), fs::perms::all);
+    fs::permissions(dir.Path("locked"), open & ~fs::perms::owner_write);
+    const std::string denied = std::strerror(EACCES);
+    const std::vector<std::pair<std::string, std::string> > refusals = {
+        {"readonly.csv", denied},
+        {"locked/new.csv", denied},
+        {"locked/open.csv", denied + " in its folder '" + dir.Path("locked") +
+                                "', where the new file that replaces it is made"},
+    };
+    for (const auto& [name, reason] : refusals) {
+        HostRun run;
+        if (!RunAsUser({in, "-k", "2", "-o", dir.Path(name)}, run)) {
+            std::cout << "[ SKIPPED  ] as a user: cannot become nobody\n";
+            break;
+        }
+        EXPECT_EQ(run.code, kExitOutput) << name;
+        EXPECT_EQ(run.err,
+                  "selvane: error: cannot write '" + dir.Path(name) + "': " + reason + "\n");
+    }
+    EXPECT_EQ(ReadFile(dir.Path("readonly.csv")), "old");
+    EXPECT_EQ(ReadFile(dir.Path("locked/open.csv")), "old");
+    fs::permissions(dir.Path("locked"), fs::perms::all);
+    EXPECT_EQ(fs::directory_iterator(dir.Path("locked"))->path().filename(), "open.csv");
+#endif
 }
 
 }  // namespace

@@ -66,6 +66,8 @@ TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--header", "--no-header"}),
               "--header excludes --no-header");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--columns="}), "--columns needs a list");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--threads", "0"}),
+              "--threads expects a whole number from 1 to 2147483647, got '0'");
 }
 
 TEST(Options, HowToReadTheFile) {
@@ -88,6 +90,7 @@ TEST(Options, PlotAndQuiet) {
     const Options a = Parse({"in.csv", "-k", "2", "--plot", "p.svg", "--quiet"});
     EXPECT_EQ(a.plot, "p.svg");
     EXPECT_TRUE(a.quiet);
+    EXPECT_EQ(Parse({"in.csv", "-k", "2", "--threads", "4"}).threads, 4);
     const Options b = Parse({"-q", "--plot=p.svg", "in.csv", "-k", "2"});
     EXPECT_EQ(b.plot, "p.svg");
     EXPECT_TRUE(b.quiet);

@@ -231,5 +231,23 @@ TEST(SvgPlot, EmptyClustersAndSingleDimension) {
     EXPECT_EQ(Occurrences(svg, "<circle"), 4u);
 }
 
+TEST(SvgPlot, RawValuesAsClusteredWithGapsAndNoStrip) {
+    // Values from -3 to 6 round out to -4..6 in steps of 2; the panel's
+    // plot runs 208 px down from y = 128, so 6 -> 128, 0 -> 252.8, -3 ->
+    // 315.2; x = 66 + 1094 * (d + 0.5) / 3. Item 1's missing middle value
+    // leaves two dots.
+    const Table t = MakeTable({{1, 2, 6}, {-3, NAN, 0}});
+    const std::string svg =
+        RenderRawPlot(t, {0, 0}, 1, {-1, 2, 3}, "Euclidean distance, means", "raw.csv");
+    EXPECT_NE(svg.find("<title>raw.csv: 1 cluster (raw)</title>"), std::string::npos);
+    EXPECT_NE(svg.find(">raw values \xC2\xB7 Euclidean distance, means</text>"), std::string::npos);
+    EXPECT_EQ(Occurrences(svg, "<g class=\"lane\""), 0u);
+    EXPECT_NE(svg.find(">-4</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">6</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<circle cx=\"248.3\" cy=\"315.2\" r=\"2.0\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<circle cx=\"977.7\" cy=\"252.8\" r=\"2.0\"/>"), std::string::npos);
+    EXPECT_EQ(Occurrences(svg, "<polyline"), 1u + 2u);  // item 0, the centre twice
+}
+
 }  // namespace
 }  // namespace selvane::host

@@ -56,6 +56,7 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
     WriteSummary(err, t, MeasureItems(t), {1, 0, 0}, 3, 0.0123456);
     EXPECT_EQ(err.str(),
               "selvane: 3 items, 2 dimensions, 3 clusters\n"
+              "  columns clustered: 1-2\n"
               "  numbered by rank: the sum of the members' relative magnitudes "
               "/ (members + 1), in single precision\n"
               "  cluster 0: 2 items, ranked by 0.0943, mean relative magnitude 0.1414\n"
@@ -81,6 +82,44 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
     EXPECT_NE(err2.str().find("  'x': 1 missing\n  library call took 77.828 s\n"),
               std::string::npos)
         << err2.str();
+}
+
+TEST(Summary, RawJobsSayHowTheFileWasReadAndWhatIsMissing) {
+    // Items (1,2), (1,2), (NA,5), (NA,5): two distinct for three clusters.
+    Table t;
+    t.itemCount = 4;
+    t.dimensionCount = 2;
+    t.values = {1, 1, NAN, NAN, 2, 2, 5, 5};
+    t.dimensionNames = {"x", ""};
+    t.sourceColumns = {2, 4};
+    t.labelColumn = 1;
+    t.firstLineNote = "first line taken as column names (it holds text where values stand)";
+    t.readingNotes = {"column 5 left out: empty on every line, a delimiter at each line's end"};
+    std::ostringstream err;
+    WriteRawSummary(err, t, {0, 1, 2, 0}, 3);
+    EXPECT_EQ(err.str(),
+              "selvane: raw engine job, 4 items, 2 dimensions, 3 clusters\n"
+              "  first line taken as column names (it holds text where values stand); labels "
+              "from column 1\n"
+              "  columns clustered: 2, 4 ('x', column 4)\n"
+              "  column 5 left out: empty on every line, a delimiter at each line's end\n"
+              "  sizes: 2 1 1\n"
+              "  'x': 2 missing\n"
+              "  only 2 distinct items for 3 clusters: identical items were split between "
+              "clusters\n");
+    // The default job sees the items it cannot measure as one.
+    t.values = {1, 1, 1, 3, 2, 2, 5, 5};
+    std::ostringstream alike;
+    WriteSummary(alike, t, MeasureItems(t), {0, 1, 2, 0}, 3, 0.0);
+    EXPECT_EQ(alike.str().find("only"), std::string::npos) << alike.str();
+    t.values = {1, 1, 0, -3, 2, 2, 5, 5};
+    std::ostringstream unmeasured;
+    WriteSummary(unmeasured, t, MeasureItems(t), {0, 1, 2, 0}, 3, 0.0);
+    EXPECT_NE(unmeasured.str().find("  only 2 distinct items for 3 clusters (items that cannot be "
+                                    "measured count as one): identical items were split between "
+                                    "clusters\n"),
+              std::string::npos)
+        << unmeasured.str();
 }
 
 TEST(Summary, NamesAtMostFiveUnmeasuredItems) {

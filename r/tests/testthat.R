@@ -1,0 +1,3 @@
+library(testthat)
+library(selvane)
+test_check("selvane")
