@@ -253,10 +253,11 @@ TEST(VectorSweepTest, ALoneItemInABlockSparedWholeAddsNothing) {
         start.push_back(i == 16 ? 0 : 2);
     }
     const int n = 24, d = 2, k = 3;
+    const double degree = 3.14159265358979323846 / 180.0;
     Data data(n, d);
     for (int i = 0; i < n; ++i) {
-        data[i][0] = std::cos(angles[i] * M_PI / 180.0);
-        data[i][1] = std::sin(angles[i] * M_PI / 180.0);
+        data[i][0] = std::cos(angles[i] * degree);
+        data[i][1] = std::sin(angles[i] * degree);
     }
     Mask mask(n, d, 1);
     const std::vector<double> weights(d, 1.0);
