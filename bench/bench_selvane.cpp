@@ -553,11 +553,14 @@ int main(int argc, char** argv) {
                 SetThreads(threads);
                 double error = 0.0;
                 int found = 0;
+                selvane::RunSettings run;
+                run.threadCount = threads;
                 const auto start = std::chrono::steady_clock::now();
                 selvane::ClusterEngine().PartitionClusters(
                     job.k, job.n, columns, rowPointers.data(),
                     maskPointers.data(), weights.data(), 0, 200, 'm', 'u',
-                    ids.data(), &error, &found);
+                    ids.data(), &error, &found, selvane::ProcessGenerator(),
+                    run, nullptr);
                 char line[128];
                 std::snprintf(line, sizeof line, "%-16s %3d %9.3f s (found %d)",
                               name.c_str(), threads ? threads : processors,

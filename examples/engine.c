@@ -19,13 +19,27 @@ int main(void)
                               9.2, 9.1, NAN,
                               8.8, 9.3, NAN };
     const uint64_t seed = 42;
-    int ids[6], found, i, code;
-    double error, centres[2 * 3];
+    int ids[6], i, code;
+    double centres[2 * 3];
+    /* Every field not set here keeps its default, 0 or NULL. */
+    selvane_engine_job job = {0};
+    selvane_engine_result result = {0};
 
-    code = selvane_engine_cluster(6, 3, values, SELVANE_ENGINE_ITEMS_AS_ROWS,
-                                  NULL, NULL, 2, 20, SELVANE_ENGINE_MEDIANS,
-                                  SELVANE_ENGINE_EUCLIDEAN, &seed, 0, ids,
-                                  &error, &found, centres, NULL);
+    job.size = sizeof job;
+    job.kind = SELVANE_ENGINE_JOB_CLUSTER;
+    job.item_count = 6;
+    job.value_count = 3;
+    job.values = values;
+    job.layout = SELVANE_ENGINE_ITEMS_AS_ROWS;
+    job.cluster_count = 2;
+    job.pass_count = 20;
+    job.centres = SELVANE_ENGINE_MEDIANS;
+    job.metric = SELVANE_ENGINE_EUCLIDEAN;
+    job.seed = &seed;
+    result.size = sizeof result;
+    result.cluster_ids = ids;
+    result.centres = centres;
+    code = selvane_engine_run(&job, &result);
     if (code != SELVANE_ENGINE_OK) {
         fprintf(stderr, "engine: %s\n", selvane_engine_strerror(code));
         return 1;
@@ -33,7 +47,7 @@ int main(void)
     printf("clusters:");
     for (i = 0; i < 6; ++i)
         printf(" %d", ids[i]);
-    printf(", found by %d of 20 passes, centre of item 0:", found);
+    printf(", found by %d of 20 passes, centre of item 0:", result.found_count);
     for (i = 0; i < 3; ++i)
         printf(isnan(centres[ids[0] * 3 + i]) ? " nan" : " %g", centres[ids[0] * 3 + i]);
     printf(", centre of item 3:");

@@ -25,13 +25,14 @@
 #ifndef SELVANE_ENGINE_H
 #define SELVANE_ENGINE_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 /* The version of this interface. A program checks at run time that the
    library it loaded has the major version it was built for:
    selvane_engine_api_version() / 10000 == SELVANE_ENGINE_API_MAJOR. */
 #define SELVANE_ENGINE_API_MAJOR 1
-#define SELVANE_ENGINE_API_MINOR 1
+#define SELVANE_ENGINE_API_MINOR 2
 #define SELVANE_ENGINE_API_VERSION \
     (SELVANE_ENGINE_API_MAJOR * 10000 + SELVANE_ENGINE_API_MINOR)
 
@@ -68,6 +69,10 @@
     11 /* no item has a present value with non-zero weight */
 #define SELVANE_ENGINE_ERROR_CLUSTER_ID \
     12 /* a given cluster number is not from 0 to cluster_count-1 */
+/* Since minor version 2: */
+#define SELVANE_ENGINE_ERROR_CANCELLED 13 /* the job's cancel flag was set */
+#define SELVANE_ENGINE_ERROR_STRUCT_SIZE \
+    14 /* a job or result is smaller than in minor version 2 */
 
 /* layout */
 #define SELVANE_ENGINE_ITEMS_AS_ROWS \
@@ -80,6 +85,132 @@
 /* metric */
 #define SELVANE_ENGINE_CORRELATION 0 /* uncentered correlation */
 #define SELVANE_ENGINE_EUCLIDEAN 1
+/* kind (since minor version 2) */
+#define SELVANE_ENGINE_JOB_CLUSTER 0 /* the engine on the values as given */
+#define SELVANE_ENGINE_JOB_SELVANE 1 /* Selvane()'s own job */
+
+/* Since minor version 2: one job description and one result, each
+ * beginning with its own size, for selvane_engine_run and
+ * selvane_engine_assign. Later minor versions only append fields: a field
+ * beyond the size a caller gives takes its default (job) or is not written
+ * (result), so a program built against this header keeps working with
+ * later libraries. A library refuses a job that sets a field it does not
+ * know (SELVANE_ENGINE_ERROR_OPTION) rather than ignore it: check
+ * selvane_engine_api_version() before relying on a later field. Set size
+ * to sizeof the struct and every other field you do not use to 0 (memset,
+ * or = {0}): 0 and null are every field's default. */
+
+/* Called with the passes finished so far and the job's pass count. */
+typedef void(SELVANE_ENGINE_CALL* selvane_engine_progress)(void* context,
+                                                           int passes_done,
+                                                           int pass_count);
+
+typedef struct selvane_engine_job {
+    size_t size; /* sizeof(selvane_engine_job), as the caller was compiled */
+    int kind;    /* SELVANE_ENGINE_JOB_CLUSTER or _SELVANE */
+    /* The items: item_count items of value_count values, in `layout`
+     * order. The Selvane job reads them as Selvane() does (every value a
+     * finite number greater than zero, or the item is unmeasurable) and
+     * takes value_count as its dimension count; Selvane()'s own
+     * dimension-major input is SELVANE_ENGINE_ITEMS_AS_COLUMNS. */
+    int item_count;
+    int value_count;
+    const double* values;
+    int layout; /* SELVANE_ENGINE_ITEMS_AS_ROWS (default) or _COLUMNS */
+    /* Clustering and assignment only (the Selvane job: null): one byte per
+     * value, non-zero where present; null: a NaN value is missing. */
+    const unsigned char* present;
+    /* Clustering and assignment only (Selvane job: null): value_count
+     * weights, each finite and not negative; null: every weight 1. */
+    const double* weights;
+    int cluster_count; /* 1 .. item_count (assignment: the centres, >= 1) */
+    /* Clustering only (Selvane job: 0; it runs 200): passes from random
+     * starts, at least 1. */
+    int pass_count;
+    /* Clustering only: SELVANE_ENGINE_MEANS or _MEDIANS. */
+    int centres;
+    /* Clustering and assignment: SELVANE_ENGINE_CORRELATION or _EUCLIDEAN.
+     * The Selvane job: 0 (it uses the correlation). */
+    int metric;
+    /* Null: the process-wide stream (as Selvane()); else a seed. */
+    const uint64_t* seed;
+    /* 0: SELVANE_THREADS, else every processor; else the most threads the
+     * passes may use. The result is the same for every count. */
+    int thread_count;
+    /* Null, or called on the calling thread after each pass is finished,
+     * in pass order, with progress_context. It may not call back into
+     * the library for this job. */
+    selvane_engine_progress progress;
+    void* progress_context;
+    /* Null, or a flag the caller may set non-zero from any thread (with an
+     * atomic or volatile store) while the job runs: the job then stops at
+     * the next iteration of its passes and returns
+     * SELVANE_ENGINE_ERROR_CANCELLED, having written nothing. A cancelled
+     * job without a seed has advanced the process-wide stream by the
+     * starts it drew. */
+    const volatile int* cancel;
+    /* selvane_engine_assign only: cluster_count * value_count doubles,
+     * row-major (centre k, value j at [k * value_count + j]) whatever the
+     * layout. */
+    const double* given_centres;
+    /* selvane_engine_assign only: null (a NaN centre value is missing) or
+     * one byte per centre value, non-zero where present. */
+    const unsigned char* given_centre_present;
+    /* selvane_engine_assign only: null to choose each item's nearest
+     * centre, or item_count numbers from 0 to cluster_count-1: the centre
+     * each item is measured against. */
+    const int* given_ids;
+} selvane_engine_job;
+
+/* Outputs: arrays the caller owns (each may be null), and numbers. Nothing
+ * is written unless the call returns SELVANE_ENGINE_OK. */
+typedef struct selvane_engine_result {
+    size_t size; /* sizeof(selvane_engine_result), as the caller was compiled */
+    /* item_count ints: the partition the engine found, 0 .. cluster_count-1
+     * (assignment: each item's centre). */
+    int* cluster_ids;
+    /* Selvane job: item_count doubles, what Selvane() writes: the number of
+     * each item's cluster by rank (include/selvane.h). */
+    double* ranked_numbers;
+    /* Clustering: cluster_count * value_count doubles, row-major (centre k,
+     * value j at [k * value_count + j]) whatever the layout: cluster k's
+     * mean or median of its members' present values; NaN where no member
+     * has the value. */
+    double* centres;
+    /* Clustering: cluster_count * value_count bytes, 1 where the centre
+     * value exists, 0 where no member has the value. */
+    unsigned char* centre_present;
+    /* Selvane job: item_count doubles, each item's relative magnitude: its
+     * Euclidean norm over the largest norm of the job, 0 for an
+     * unmeasurable item. */
+    double* magnitudes;
+    /* Selvane job: cluster_count doubles; element k is the ranked value of
+     * cluster k of cluster_ids: the sum of its members' magnitudes, each
+     * addition made in double and rounded to single precision, divided by
+     * its member count plus one in single precision, then widened exactly
+     * to double. ranked_numbers orders the clusters by these values. */
+    double* ranked_values;
+    /* Selvane job: item_count bytes, 1 where every value of the item is a
+     * finite number greater than zero, 0 where the item is unmeasurable. */
+    unsigned char* measurable;
+    /* Assignment: item_count doubles, each item's distance to its
+     * centre. */
+    double* distances;
+    /* Clustering and Selvane job: the total distance of the returned
+     * partition, as the last sweep of the first pass to reach it added it
+     * up: in item order, each item's distance to the centre it ended in,
+     * measured against the centres that sweep started from, an item alone
+     * in its cluster adding nothing. It can differ from the total of the
+     * partition's own centres, which selvane_engine_assign gives.
+     * Assignment: the sum of the distances, added in item order from 0. */
+    double error_value;
+    /* Clustering and Selvane job: how many passes reached the partition. */
+    int found_count;
+    /* Clustering and Selvane job: the iterations of the first pass that
+     * reached the partition, and of every pass in total. */
+    int best_pass_iterations;
+    int64_t total_iterations;
+} selvane_engine_result;
 
 #ifdef __cplusplus
 extern "C" {
@@ -92,46 +223,62 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_api_version(void);
 SELVANE_ENGINE_API const char* SELVANE_ENGINE_CALL
 selvane_engine_strerror(int code);
 
-/* Clusters item_count items of value_count values into cluster_count
+/* Since minor version 2. Runs the job; a field its kind does not use must
+ * keep its default, or the job is refused (SELVANE_ENGINE_ERROR_OPTION). A
+ * job or result that is null, or whose size is below this version's, is
+ * refused (SELVANE_ENGINE_ERROR_NULL_POINTER, _STRUCT_SIZE).
+ *
+ * SELVANE_ENGINE_JOB_CLUSTER clusters the items into cluster_count
  * clusters, with pass_count passes from random starts; the partition of
- * smallest total distance wins. The values are used as given.
+ * smallest total distance wins. The values are used as given; missing
+ * values take no part in any distance or centre, and at least one present
+ * value must have a non-zero weight, or there is nothing to cluster on
+ * (SELVANE_ENGINE_ERROR_NOTHING_PRESENT). Values near the ends of the
+ * double range: the correlation distance of finite values is always
+ * finite; where its plain sums would overflow or underflow, both vectors
+ * and the weights are first scaled by powers of two, which leaves the
+ * distance as it is. A Euclidean distance may overflow to infinity; a
+ * pass whose total is not a number ends at once, as if it had settled.
+ * Writes cluster_ids, centres, centre_present, error_value, found_count
+ * and the iterations.
  *
- * values:   item_count * value_count doubles, in `layout` order.
- * present:  null, or one byte per value in the same order: non-zero where
- *           the value is present. Without it, a NaN value is missing.
- *           Missing values take no part in any distance or centre.
- * weights:  null (every weight 1), or value_count weights of the values in
- *           every distance, each finite and not negative. At least one
- *           present value must have a non-zero weight, or there is nothing
- *           to cluster on (SELVANE_ENGINE_ERROR_NOTHING_PRESENT).
- * seed:     null (the process-wide stream) or the address of a seed.
- * thread_count: 0 for the default (SELVANE_THREADS, else the processors),
- *           else the most threads the passes may use; the result is the
- *           same for every count.
+ * SELVANE_ENGINE_JOB_SELVANE is the job of Selvane() (include/selvane.h):
+ * the same preparation, settings (200 passes, means, the correlation) and
+ * numbering of the clusters by magnitude, here with a seed and a thread
+ * count. Writes cluster_ids, ranked_numbers, magnitudes, ranked_values,
+ * measurable, error_value, found_count and the iterations; refuses a job
+ * in which no item can be measured (SELVANE_ENGINE_ERROR_UNMEASURABLE). */
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
+    const selvane_engine_job* job, selvane_engine_result* result);
+
+/* Measures items against given centres (those of a clustering, say) with
+ * the distances the clustering uses, to the same bits: assigns each item
+ * to its nearest centre, or measures it against a centre given for it.
+ * Reads item_count, value_count, values, layout, present, weights (checked
+ * as for a clustering), cluster_count (the centres, at least 1; it may
+ * exceed item_count), metric, given_centres (required; present centre
+ * values must be finite, one at least with a non-zero weight),
+ * given_centre_present and given_ids; kind must be
+ * SELVANE_ENGINE_JOB_CLUSTER, and pass_count, centres, seed, thread_count,
+ * progress and cancel keep their defaults.
  *
- * Values near the ends of the double range: the correlation distance of
- * finite values is always finite; where its plain sums would overflow or
- * underflow, both vectors and the weights are first scaled by powers of two,
- * which leaves the distance as it is. A Euclidean distance may overflow to
- * infinity; a pass whose total is not a number ends at once, as if it had
- * settled.
+ * Nearest: a centre takes the item only when strictly nearer than every
+ * centre numbered below it, so among equally near centres the lowest
+ * number wins. An item and a centre with no present value in common are
+ * at distance 0; where every value in common has weight 0, the Euclidean
+ * distance is 0 and the correlation distance 1.
  *
- * Outputs, written only on success:
- * cluster_ids:  item_count ints, 0 .. cluster_count-1.
- * error_value:  null or the total distance of the returned partition, as
- *               the last sweep of the first pass to reach it added it up: in
- *               item order, each item's distance to the centre it ended in,
- *               measured against the centres that sweep started from, an
- *               item alone in its cluster adding nothing. It can differ
- *               from the total of the partition's own centres (below);
- *               selvane_engine_assign gives that one.
- * found_count:  null or how many of the passes reached that partition.
- * centres:      null or cluster_count * value_count doubles, row-major
- *               (centre k, value j at [k * value_count + j]) whatever the
- *               layout: the mean or median of the members' present values;
- *               NaN where no member has the value.
- * centre_present: null or cluster_count * value_count bytes: 1 where the
- *               centre value exists, 0 where no member has the value. */
+ * Writes cluster_ids (given_ids copied when given), distances and
+ * error_value (their sum) of the result. Interface 1.1 had another
+ * signature for this function; it was never released. */
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
+    const selvane_engine_job* job, selvane_engine_result* result);
+
+/* The calls of minor versions 0 and 1, kept: each is selvane_engine_run
+ * with the fields its arguments name and every other field at its default.
+ *
+ * The clustering job: cluster_ids is required; error_value and
+ * found_count, each may be null, receive the result's. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int item_count, int value_count, const double* values, int layout,
     const unsigned char* present, const double* weights, int cluster_count,
@@ -139,49 +286,10 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int thread_count, int* cluster_ids, double* error_value, int* found_count,
     double* centres, unsigned char* centre_present);
 
-/* Measures items against given centres (those of selvane_engine_cluster,
- * say) with the distances the clustering uses, to the same bits: assigns
- * each item to its nearest centre, or measures it against a centre given
- * for it.
- *
- * item_count, value_count, values, layout, present, weights: the items, as
- *           for selvane_engine_cluster, and checked as there.
- * cluster_count: the number of centres, at least 1 (it may exceed
- *           item_count).
- * centres:  cluster_count * value_count doubles, row-major (centre k, value
- *           j at [k * value_count + j]) whatever the layout.
- * centre_present: null (a NaN centre value is missing) or cluster_count *
- *           value_count bytes, non-zero where the centre value is present.
- *           Present centre values must be finite, and one at least must
- *           have a non-zero weight.
- * metric:   SELVANE_ENGINE_CORRELATION or SELVANE_ENGINE_EUCLIDEAN.
- * given_ids: null to choose each item's nearest centre: a centre takes the
- *           item only when strictly nearer than every centre numbered
- *           below it, so among equally near centres the lowest number
- *           wins. Or item_count cluster numbers, each from 0 to
- *           cluster_count-1: item i is measured against centre
- *           given_ids[i].
- *
- * An item and a centre with no present value in common are at distance 0;
- * where every value in common has weight 0, the Euclidean distance is 0
- * and the correlation distance 1.
- *
- * Outputs, each may be null, written only on success:
- * cluster_ids: item_count ints: the centre of each item (given_ids
- *           copied when given).
- * distances: item_count doubles: each item's distance to its centre.
- * total:    the sum of those distances, added in item order from 0. */
-SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
-    int item_count, int value_count, const double* values, int layout,
-    const unsigned char* present, const double* weights, int cluster_count,
-    const double* centres, const unsigned char* centre_present, int metric,
-    const int* given_ids, int* cluster_ids, double* distances, double* total);
-
-/* The job of Selvane() (include/selvane.h): the same input, preparation,
- * settings and numbering of the clusters by magnitude, here with a seed
- * (or null for the process-wide stream) and a thread count. result gets
- * item_count whole-number doubles; error_value and found_count (each may
- * be null) get the engine's error value and found count. */
+/* The Selvane job, on Selvane()'s own dimension-major input
+ * (SELVANE_ENGINE_ITEMS_AS_COLUMNS): result (required) receives
+ * ranked_numbers; error_value and found_count, each may be null, the
+ * result's. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_selvane_job(
     int item_count, int dimension_count, const double* input_values,
     int cluster_count, const uint64_t* seed, int thread_count, double* result,

@@ -1,6 +1,28 @@
 #include "ClusterProfiles.h"
 
+#include <cmath>
+
 namespace selvane::host {
+
+namespace {
+
+// Scaled by the largest value so that the sum of squares cannot overflow:
+// finite values near 1e308 still draw.
+double ItemNorm(const Table& table, std::size_t item) {
+    const std::size_t n = table.itemCount;
+    double largest = 0.0;
+    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+        largest = std::fmax(largest, table.values[d * n + item]);
+    }
+    double sum = 0.0;
+    for (std::size_t d = 0; d < table.dimensionCount; ++d) {
+        const double v = table.values[d * n + item] / largest;
+        sum += v * v;
+    }
+    return largest * std::sqrt(sum);
+}
+
+}  // namespace
 
 void UnitProfile(const Table& table, std::size_t item, std::vector<double>& profile) {
     const std::size_t n = table.itemCount;

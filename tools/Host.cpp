@@ -9,12 +9,12 @@
 #include <optional>
 #include <vector>
 
-#include "ElapsedIndicator.h"
 #include "HostError.h"
 #include "LibraryLoader.h"
 #include "Magnitude.h"
 #include "Options.h"
 #include "OutputFile.h"
+#include "ProgressIndicator.h"
 #include "ResultCsv.h"
 #include "Summary.h"
 #include "SvgPlot.h"
@@ -54,25 +54,10 @@ std::string ColumnBlame(const Table& table) {
     return std::string();
 }
 
-// -1.0 in every element is how the library says it could not cluster; any
-// other value that is not a cluster number means a foreign or broken
-// library, and is reported rather than written out.
+// Whole numbers 0 .. clusterCount-1, or a foreign or broken library,
+// reported rather than written out.
 std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCount,
-                                const Table& table, const Magnitudes& magnitudes) {
-    for (double value : result) {
-        if (value == -1.0) {
-            if (magnitudes.measurableCount == 0) {
-                const std::string blame = ColumnBlame(table);
-                throw HostError(kExitJob,
-                                "the library could not cluster the items: no item has all its "
-                                "values finite and greater than zero" +
-                                    (blame.empty() ? "" : ": " + blame));
-            }
-            throw HostError(kExitJob,
-                            "the library could not cluster the items (out of "
-                            "memory?)");
-        }
-    }
+                                const Table& table) {
     std::vector<int> clusters(result.size());
     for (std::size_t i = 0; i < result.size(); ++i) {
         const double value = result[i];
@@ -83,6 +68,12 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
         clusters[i] = static_cast<int>(value);
     }
     return clusters;
+}
+
+// A column that holds no usable value explains a refusal.
+std::string WithBlame(std::string message, const Table& table) {
+    const std::string blame = ColumnBlame(table);
+    return blame.empty() ? message : message + ": " + blame;
 }
 
 // How a raw job's picture says what was clustered.
@@ -130,51 +121,107 @@ struct EngineReport {
     int passes = 0;
     // A raw job's centres, cluster-major: what its picture draws.
     std::vector<double> centres;
+    // The default job's magnitudes and ranked values.
+    Magnitudes magnitudes;
 };
 
-// A seeded default job or a raw engine job, through the engine library.
-std::vector<int> RunThroughEngine(const Options& options, const Table& table,
-                                  const std::vector<double>& weights, EngineReport& report) {
-    const EngineFunctions engine = LoadEngine(options.engineLibrary);
-    const int itemCount = static_cast<int>(table.itemCount);
-    const int dimensionCount = static_cast<int>(table.dimensionCount);
+void SELVANE_ENGINE_CALL ShowPasses(void* indicator, int done, int total) {
+    static_cast<ProgressIndicator*>(indicator)->Passes(done, total);
+}
+
+// The default job, seeded or not, or a raw job, through the engine library.
+std::vector<int> RunThroughEngine(const EngineFunctions& engine, const Options& options,
+                                  const Table& table, const std::vector<double>& weights,
+                                  ProgressIndicator* indicator, EngineReport& report) {
+    const std::size_t n = table.itemCount;
     const int clusterCount = static_cast<int>(options.clusterCount);
-    const std::uint64_t* seed = options.seeded ? &options.seed : nullptr;
-    int code = SELVANE_ENGINE_OK;
-    std::vector<int> clusters(table.itemCount);
+    const std::size_t k = static_cast<std::size_t>(clusterCount);
+    // The table is dimension-major: one item per column. A missing cell is
+    // NaN, which a raw job leaves out when given no presence mask.
+    selvane_engine_job job{};
+    job.size = sizeof job;
+    job.kind = options.raw ? SELVANE_ENGINE_JOB_CLUSTER : SELVANE_ENGINE_JOB_SELVANE;
+    job.item_count = static_cast<int>(n);
+    job.value_count = static_cast<int>(table.dimensionCount);
+    job.values = table.values.data();
+    job.layout = SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    job.cluster_count = clusterCount;
+    job.seed = options.seeded ? &options.seed : nullptr;
+    job.thread_count = options.threads;
+    job.progress = indicator != nullptr ? &ShowPasses : nullptr;
+    job.progress_context = indicator;
+    // NaN marks an element the library failed to write.
+    std::vector<double> numbers(n, std::numeric_limits<double>::quiet_NaN());
+    std::vector<int> ids(n, -1);
+    std::vector<unsigned char> measurable(n, 0);
+    std::vector<double> ranked(k, std::numeric_limits<double>::quiet_NaN());
+    Magnitudes& magnitudes = report.magnitudes;
+    magnitudes.relative.assign(n, 0.0);
+    selvane_engine_result result{};
+    result.size = sizeof result;
+    result.cluster_ids = ids.data();
     if (options.raw) {
-        // The table is dimension-major: one item per column. A missing cell
-        // is NaN, which the engine leaves out when given no presence mask.
-        report.centres.assign(static_cast<std::size_t>(clusterCount) * table.dimensionCount, 0.0);
-        code = engine.cluster(
-            itemCount, dimensionCount, table.values.data(), SELVANE_ENGINE_ITEMS_AS_COLUMNS,
-            nullptr, weights.empty() ? nullptr : weights.data(), clusterCount, options.passes,
-            options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS,
-            options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION, seed,
-            options.threads, clusters.data(), &report.errorValue, &report.foundCount,
-            report.centres.data(), nullptr);
-        report.passes = options.passes;
+        job.weights = weights.empty() ? nullptr : weights.data();
+        job.pass_count = options.passes;
+        job.centres = options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS;
+        job.metric = options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION;
+        report.centres.assign(k * table.dimensionCount, 0.0);
+        result.centres = report.centres.data();
     } else {
-        std::vector<double> result(table.itemCount);
-        code = engine.selvaneJob(itemCount, dimensionCount, table.values.data(), clusterCount, seed,
-                                 options.threads, result.data(), &report.errorValue,
-                                 &report.foundCount);
-        for (std::size_t i = 0; code == SELVANE_ENGINE_OK && i < result.size(); ++i) {
-            clusters[i] = static_cast<int>(result[i]);
-        }
-        report.passes = 200;
+        result.ranked_numbers = numbers.data();
+        result.magnitudes = magnitudes.relative.data();
+        result.ranked_values = ranked.data();
+        result.measurable = measurable.data();
     }
+    const int code = engine.run(&job, &result);
+    if (code == SELVANE_ENGINE_ERROR_NO_MEMORY) throw HostError(kExitMemory, "out of memory");
     if (code != SELVANE_ENGINE_OK) {
-        const std::string blame = code == SELVANE_ENGINE_ERROR_UNMEASURABLE ? ColumnBlame(table)
-                                                                            : std::string();
-        throw HostError(kExitJob, std::string("the engine library could not cluster "
-                                              "the items: ") +
-                                      engine.strerror(code) + (blame.empty() ? "" : ": " + blame));
+        const std::string message =
+            std::string("the library could not cluster the items: ") + engine.strerror(code);
+        throw HostError(kExitJob, code == SELVANE_ENGINE_ERROR_UNMEASURABLE
+                                      ? WithBlame(message, table)
+                                      : message);
+    }
+    report.errorValue = result.error_value;
+    report.foundCount = result.found_count;
+    report.passes = options.raw ? options.passes : 200;
+    // A raw job's numbers are the engine's own; the default job's are
+    // ranked, and its partition must be one too.
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool known = ids[i] >= 0 && ids[i] < clusterCount;
+        if (options.raw || !known) numbers[i] = known ? ids[i] : -1.0;
+    }
+    const std::vector<int> clusters = ClusterNumbers(numbers, clusterCount, table);
+    if (!options.raw) {
+        magnitudes.ranked.assign(k, std::numeric_limits<double>::quiet_NaN());
+        for (std::size_t i = 0; i < n; ++i) {
+            magnitudes.measurable.push_back(measurable[i] != 0);
+            magnitudes.measurableCount += measurable[i] != 0 ? 1 : 0;
+            magnitudes.ranked[static_cast<std::size_t>(clusters[i])] =
+                ranked[static_cast<std::size_t>(ids[i])];
+        }
     }
     return clusters;
 }
 
-int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, std::ostream& err,
+// Selvane() of the library --library names: the numbers alone.
+std::vector<int> RunPlain(SelvaneFunction function, const Options& options, const Table& table) {
+    const int clusterCount = static_cast<int>(options.clusterCount);
+    std::vector<double> result(table.itemCount, std::numeric_limits<double>::quiet_NaN());
+    function(static_cast<int>(table.itemCount), static_cast<int>(table.dimensionCount),
+             table.values.data(), clusterCount, result.data());
+    // -1.0 in every element is how the library says it could not cluster.
+    for (double value : result) {
+        if (value == -1.0) {
+            throw HostError(kExitJob, WithBlame("the library could not cluster the items: no item "
+                                                "can be measured, or memory ran out",
+                                                table));
+        }
+    }
+    return ClusterNumbers(result, clusterCount, table);
+}
+
+int Run(int argc, char** argv, const Libraries& libraries, std::ostream& out, std::ostream& err,
         bool errIsTerminal) {
     const Options options = ParseOptions(argc, argv);
     if (options.help) {
@@ -196,41 +243,32 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
     const Table table = ReadTableFile(options.input, options.read);
     CheckClusterCount(options, table.itemCount);
     const std::vector<double> weights = ParseWeights(options, table.dimensionCount);
-    const bool throughEngine = options.raw || options.seeded;
+    const bool plain = !options.library.empty();
     // The plain export takes no thread count; it reads the variable.
-    const ThreadSetting threads(throughEngine ? 0 : options.threads);
-    const SelvaneFunction function = throughEngine ? nullptr : load(options.library);
+    const ThreadSetting threads(plain ? options.threads : 0);
+    const SelvaneFunction function = plain ? libraries.selvane(options.library) : nullptr;
+    const EngineFunctions engine = plain ? EngineFunctions()
+                                         : libraries.engine(options.engineLibrary);
 
-    const int itemCount = static_cast<int>(table.itemCount);
-    const int dimensionCount = static_cast<int>(table.dimensionCount);
     const int clusterCount = static_cast<int>(options.clusterCount);
-    // NaN marks an element the library failed to write.
-    std::vector<double> result(throughEngine ? 0 : table.itemCount,
-                               std::numeric_limits<double>::quiet_NaN());
     EngineReport report;
-    std::vector<int> engineClusters;
+    std::vector<int> clusters;
     const auto start = std::chrono::steady_clock::now();
     {
         // Only a person watching a terminal wants it; a log file would
         // fill with carriage returns.
-        std::optional<ElapsedIndicator> indicator;
+        std::optional<ProgressIndicator> indicator;
         if (errIsTerminal && !options.quiet) {
-            indicator.emplace(
-                err, "selvane: clustering " + Plural(table.itemCount, "item") + " into " +
-                         Plural(static_cast<std::size_t>(clusterCount), "cluster") + "...");
+            indicator.emplace(err,
+                              "selvane: clustering " + Plural(table.itemCount, "item") + " into " +
+                                  Plural(static_cast<std::size_t>(clusterCount), "cluster") + ":");
         }
-        if (throughEngine) {
-            engineClusters = RunThroughEngine(options, table, weights, report);
-        } else {
-            function(itemCount, dimensionCount, table.values.data(), clusterCount, result.data());
-        }
+        clusters = plain ? RunPlain(function, options, table)
+                         : RunThroughEngine(engine, options, table, weights,
+                                            indicator ? &*indicator : nullptr, report);
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-    // A raw job measures nothing: its values are clustered as they stand.
-    const Magnitudes magnitudes = options.raw ? Magnitudes() : MeasureItems(table);
-    const std::vector<int> clusters =
-        throughEngine ? engineClusters : ClusterNumbers(result, clusterCount, table, magnitudes);
     const std::string csv = FormatResult(table, clusters);
     // The picture first: when it cannot be written, standard output stays
     // empty rather than holding a result the exit status calls failed.
@@ -239,25 +277,29 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
                                       ? std::string("standard input")
                                       : fs::path(options.input).filename().string();
         WriteOutput(*plotTarget,
-                    options.raw
-                        ? RenderRawPlot(table, clusters, clusterCount, report.centres,
-                                        RawJobWords(options), title)
-                        : RenderClusterPlot(table, magnitudes, clusters, clusterCount, title),
+                    options.raw ? RenderRawPlot(table, clusters, clusterCount, report.centres,
+                                                RawJobWords(options), title)
+                                : RenderClusterPlot(table, report.magnitudes, clusters,
+                                                    clusterCount, title),
                     out, "the picture");
     }
     WriteOutput(resultTarget, csv, out, "the result");
-    if (!options.quiet && options.raw) {
-        WriteRawSummary(err, table, clusters, clusterCount);
-    } else if (!options.quiet) {
-        WriteSummary(err, table, magnitudes, clusters, clusterCount, elapsed.count());
+    if (options.quiet) return kExitSuccess;
+    if (options.raw) {
+        WriteSizesSummary(err, table, clusters, clusterCount, "raw engine job");
+    } else if (plain) {
+        WriteSizesSummary(err, table, clusters, clusterCount,
+                          "Selvane() of '" + options.library + "'");
+    } else {
+        WriteSummary(err, table, report.magnitudes, clusters, clusterCount, elapsed.count());
     }
-    if (!options.quiet && throughEngine) {
+    if (!plain) {
         err.precision(17);
         err << "  error value " << report.errorValue << ", found by " << report.foundCount << " of "
             << report.passes << " passes"
             << (options.seeded ? ", seed " + std::to_string(options.seed) : std::string()) << "\n";
     }
-    if (!options.quiet && !options.plot.empty()) {
+    if (!options.plot.empty()) {
         err << "  picture written to "
             << (options.plot == "-" ? std::string("standard output") : "'" + options.plot + "'")
             << "\n";
@@ -267,10 +309,10 @@ int Run(int argc, char** argv, const FunctionLoader& load, std::ostream& out, st
 
 }  // namespace
 
-int RunHost(int argc, char** argv, const FunctionLoader& load, std::ostream& out, std::ostream& err,
+int RunHost(int argc, char** argv, const Libraries& libraries, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
     try {
-        return Run(argc, argv, load, out, err, errIsTerminal);
+        return Run(argc, argv, libraries, out, err, errIsTerminal);
     } catch (const HostError& error) {
         err << "selvane: error: " << error.what() << std::endl;
         return error.code();
@@ -283,12 +325,6 @@ int RunHost(int argc, char** argv, const FunctionLoader& load, std::ostream& out
         err << "selvane: error: " << error.what() << std::endl;
         return kExitInput;
     }
-}
-
-int RunHost(int argc, char** argv, SelvaneFunction function, std::ostream& out, std::ostream& err,
-            bool errIsTerminal) {
-    return RunHost(
-        argc, argv, [function](const std::string&) { return function; }, out, err, errIsTerminal);
 }
 
 }  // namespace selvane::host

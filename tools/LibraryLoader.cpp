@@ -119,6 +119,10 @@ F FindNamed(Handle handle, const char* name) {
 
 #endif
 
+std::string VersionText(int version) {
+    return std::to_string(version / 10000) + "." + std::to_string(version % 10000);
+}
+
 SelvaneFunction Find(Handle handle) { return FindNamed<SelvaneFunction>(handle, kExportName); }
 
 // The first of the candidates that loads; throws HostError naming them all
@@ -150,13 +154,21 @@ EngineFunctions LoadEngine(const std::string& explicitPath) {
     std::string loaded;
     const Handle handle = OpenFirst(explicitPath, kEngineLibraryName, &loaded);
     EngineFunctions functions;
-    functions.cluster = FindNamed<EngineClusterFunction>(handle, "selvane_engine_cluster");
-    functions.selvaneJob =
-        FindNamed<EngineSelvaneJobFunction>(handle, "selvane_engine_selvane_job");
+    functions.run = FindNamed<EngineRunFunction>(handle, "selvane_engine_run");
     functions.strerror = FindNamed<EngineTextFunction>(handle, "selvane_engine_strerror");
-    if (!functions.cluster || !functions.selvaneJob || !functions.strerror) {
-        throw HostError(kExitLibrary,
-                        "library '" + loaded + "' lacks the selvane_engine functions");
+    const auto version =
+        FindNamed<decltype(&selvane_engine_api_version)>(handle, "selvane_engine_api_version");
+    if (!functions.run || !functions.strerror || !version) {
+        throw HostError(kExitLibrary, "library '" + loaded +
+                                          "' lacks the selvane_engine functions of interface " +
+                                          VersionText(SELVANE_ENGINE_API_VERSION));
+    }
+    // A later minor version only adds to the interface.
+    const int found = version();
+    if (found / 10000 != SELVANE_ENGINE_API_MAJOR || found < SELVANE_ENGINE_API_VERSION) {
+        throw HostError(kExitLibrary, "library '" + loaded + "' has interface version " +
+                                          VersionText(found) + "; this program needs " +
+                                          VersionText(SELVANE_ENGINE_API_VERSION));
     }
     return functions;
 }
@@ -176,15 +188,8 @@ std::string DefaultEngineLibraryDescription() {
 #ifdef _WIN32
     return std::string(kEngineLibraryName) + " beside this program";
 #else
-    return std::string(kEngineLibraryName) + " in the same places";
-#endif
-}
-
-std::string DefaultLibraryDescription() {
-#ifdef _WIN32
-    return std::string(kLibraryName) + " beside this program";
-#else
-    return std::string(kLibraryName) + " in this program's directory, its parent or " +
+    // Two lines of the help's width.
+    return std::string(kEngineLibraryName) + " in this program's directory,\nits parent or " +
            SELVANE_HOST_LIBRARY_DIR;
 #endif
 }

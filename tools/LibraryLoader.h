@@ -2,7 +2,6 @@
 #ifndef SELVANE_TOOLS_LIBRARY_LOADER_H
 #define SELVANE_TOOLS_LIBRARY_LOADER_H
 
-#include <cstdint>
 #include <string>
 
 #include "selvane_engine.h"
@@ -23,26 +22,19 @@ namespace selvane::host {
 // executable, then the system's search.
 SelvaneFunction LoadSelvane(const std::string& explicitPath);
 
-// The default places in words, for --help.
-std::string DefaultLibraryDescription();
-
-// The engine library's functions (include/selvane_engine.h), found the same
-// way under its own name; throws HostError (kExitLibrary) likewise.
-using EngineClusterFunction = int(SELVANE_ENGINE_CALL*)(int, int, const double*, int,
-                                                        const unsigned char*, const double*, int,
-                                                        int, int, int, const std::uint64_t*, int,
-                                                        int*, double*, int*, double*,
-                                                        unsigned char*);
-using EngineSelvaneJobFunction = int(SELVANE_ENGINE_CALL*)(int, int, const double*, int,
-                                                           const std::uint64_t*, int, double*,
-                                                           double*, int*);
-using EngineTextFunction = const char*(SELVANE_ENGINE_CALL*)(int);
+// The engine library's functions, typed by their declarations in
+// include/selvane_engine.h and found the same way under its own name;
+// throws HostError (kExitLibrary) likewise, and for a library older than
+// the interface version the host is built for.
+using EngineRunFunction = decltype(&selvane_engine_run);
+using EngineTextFunction = decltype(&selvane_engine_strerror);
 struct EngineFunctions {
-    EngineClusterFunction cluster = nullptr;
-    EngineSelvaneJobFunction selvaneJob = nullptr;
+    EngineRunFunction run = nullptr;
     EngineTextFunction strerror = nullptr;
 };
 EngineFunctions LoadEngine(const std::string& explicitPath);
+
+// The engine library's default places in words, for --help.
 std::string DefaultEngineLibraryDescription();
 
 }  // namespace selvane::host

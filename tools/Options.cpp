@@ -67,9 +67,10 @@ const char kFooter[] =
     "standard error: how the file was read and which columns were clustered,\n"
     "cluster sizes and the values they are ranked by, the items that cannot be\n"
     "measured and, per column, its missing and non-positive values, fewer\n"
-    "distinct items than clusters, and the time of the call. When standard\n"
-    "error is a terminal, a call that takes longer than a second shows its\n"
-    "elapsed time there until it ends.\n"
+    "distinct items than clusters, and the time of the call. The library\n"
+    "reports the magnitudes and ranked values; the host computes none. When\n"
+    "standard error is a terminal, a call that takes longer than a second shows\n"
+    "there the passes done, the time so far and an estimate of the rest.\n"
     "\n"
     "--output and --plot replace a regular file whole, through a new file\n"
     "beside it: it is never seen half-written, and a failure leaves it as it\n"
@@ -155,14 +156,15 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
                  "numbers are written 1,5 (in files separated by\n"
                  "semicolons, tabs or spaces)");
     app.add_flag("-q,--quiet", options.quiet, "write nothing to standard error but errors");
-    app.add_option(
-           "--library", options.library,
-           "load the library from PATH instead of the default,\n" + DefaultLibraryDescription())
+    app.add_option("--library", options.library,
+                   "call Selvane() of the library at PATH (another build\n"
+                   "of it, say) instead of the engine library's job: the\n"
+                   "same numbers, but the summary has sizes alone; not\n"
+                   "with --seed, --raw or --plot")
         ->type_name("PATH");
     app.add_option("--seed", parsed.seed,
                    "draw from seed S (0 to 2^64-1) instead of the clock:\n"
-                   "the same S gives the same result on every system;\n"
-                   "runs through the engine library")
+                   "the same S gives the same result on every system")
         ->type_name("S");
     app.add_flag("--raw", options.raw, "a raw engine job on the values as they stand (above)");
     app.add_option("--metric", parsed.metric, "with --raw: euclidean (default) or correlation")
@@ -179,9 +181,10 @@ void DefineOptions(CLI::App& app, Options& options, Parsed& parsed) {
                    "SELVANE_THREADS, else every processor); the result\n"
                    "is the same")
         ->type_name("N");
-    app.add_option(
-           "--engine-library", options.engineLibrary,
-           "load the engine library from PATH instead of\n" + DefaultEngineLibraryDescription())
+    app.add_option("--engine-library", options.engineLibrary,
+                   "load the engine library, which runs every job but\n"
+                   "--library's, from PATH instead of\n" +
+                       DefaultEngineLibraryDescription())
         ->type_name("PATH");
 }
 
@@ -235,6 +238,14 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
         options.threads = static_cast<int>(threads);
     }
     if (app.count("--weights") > 0) RequireNonEmpty(options.weights, "--weights", "a list");
+    // Selvane() takes no seed, runs no raw job and reports no magnitudes.
+    if (app.count("--library") > 0 &&
+        app.count("--seed") + app.count("--raw") + app.count("--plot") > 0) {
+        throw HostError(kExitUsage,
+                        "--library calls Selvane(), which takes no seed, runs no raw job and "
+                        "reports no magnitudes to draw: leave out --library, or --seed, --raw "
+                        "and --plot");
+    }
     if (app.count("--engine-library") > 0) {
         RequireNonEmpty(options.engineLibrary, "--engine-library", "a path");
     }

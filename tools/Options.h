@@ -25,7 +25,7 @@ struct Options {
     bool version = false;
     std::string input;    // "-": standard input
     std::string output;   // empty or "-": standard output
-    std::string library;  // empty: the default search
+    std::string library;  // empty: the engine library's job; else Selvane() of it
     std::string plot;     // empty: no picture; "-": standard output
     bool quiet = false;   // no summary and no progress on standard error
     long long clusterCount = 0;

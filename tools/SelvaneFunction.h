@@ -6,11 +6,10 @@
 
 namespace selvane::host {
 
-// SELVANE_CALL matters on x86 Windows, where the export pops its own
-// arguments; a pointer of any other convention would corrupt the stack.
-using SelvaneFunction = void(SELVANE_CALL*)(int itemCount, int dimensionCount,
-                                            const double* inputValues, int clusterCount,
-                                            double* result);
+// Taken from the declaration itself, calling convention included: on x86
+// Windows the export pops its own arguments, and a pointer of any other
+// convention would corrupt the stack.
+using SelvaneFunction = decltype(&Selvane);
 
 }  // namespace selvane::host
 

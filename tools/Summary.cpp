@@ -111,14 +111,10 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
     const std::size_t k = static_cast<std::size_t>(clusterCount);
     std::vector<std::size_t> sizes(k, 0);
     std::vector<double> sums(k, 0.0);
-    // The library's own ranking arithmetic: each sum rounded to single
-    // precision after every addition, over members + 1.
-    std::vector<float> ranked(k, 0.0f);
     for (std::size_t i = 0; i < clusters.size(); ++i) {
         const std::size_t c = static_cast<std::size_t>(clusters[i]);
         ++sizes[c];
         sums[c] += magnitudes.relative[i];
-        ranked[c] = static_cast<float>(static_cast<double>(ranked[c]) + magnitudes.relative[i]);
     }
     text << "  numbered by rank: the sum of the members' relative magnitudes "
             "/ (members + 1), in single precision\n";
@@ -130,9 +126,8 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
                     "numbers (clusters holding only unmeasurable items tie at 0)\n";
             continue;
         }
-        const float rank = ranked[c] / static_cast<float>(sizes[c] + 1);
-        text << Plural(sizes[c], "item") << ", ranked by " << rank << ", mean relative magnitude "
-             << sums[c] / static_cast<double>(sizes[c]) << "\n";
+        text << Plural(sizes[c], "item") << ", ranked by " << magnitudes.ranked[c]
+             << ", mean relative magnitude " << sums[c] / static_cast<double>(sizes[c]) << "\n";
     }
 
     const std::size_t unmeasured = table.itemCount - magnitudes.measurableCount;
@@ -161,15 +156,16 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
     err << text.str();
 }
 
-void WriteRawSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
-                     int clusterCount) {
+void WriteSizesSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
+                       int clusterCount, const std::string& job) {
     std::ostringstream text;
     text.imbue(std::locale::classic());
     const std::size_t k = static_cast<std::size_t>(clusterCount);
-    text << "selvane: raw engine job, " << Plural(table.itemCount, "item") << ", "
+    text << "selvane: " << job << ", " << Plural(table.itemCount, "item") << ", "
          << Plural(table.dimensionCount, "dimension") << ", " << Plural(k, "cluster") << "\n";
     WriteReading(text, table);
-    // Numbered as the engine found them: no ranking to report.
+    // No ranking to report: a raw job is numbered as the engine found it,
+    // and Selvane() gives its numbers alone.
     std::vector<std::size_t> sizes(k, 0);
     for (int c : clusters) ++sizes[static_cast<std::size_t>(c)];
     text << "  sizes:";

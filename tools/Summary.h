@@ -3,6 +3,7 @@
 #define SELVANE_TOOLS_SUMMARY_H
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "Magnitude.h"
@@ -10,15 +11,17 @@
 
 namespace selvane::host {
 
-// The default job. clusters: one number 0 .. clusterCount-1 per item.
-// elapsedSeconds: the time the library call took.
+// The default job, with what the library reported of it. clusters: one
+// number 0 .. clusterCount-1 per item. elapsedSeconds: the time the
+// library call took.
 void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magnitudes,
                   const std::vector<int>& clusters, int clusterCount, double elapsedSeconds);
 
-// A raw engine job: how the file was read, the cluster sizes, the missing
-// values per column.
-void WriteRawSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
-                     int clusterCount);
+// A job known by its numbers alone (job: a raw engine job, or Selvane() of
+// a library): how the file was read, the cluster sizes, the missing values
+// per column.
+void WriteSizesSummary(std::ostream& err, const Table& table, const std::vector<int>& clusters,
+                       int clusterCount, const std::string& job);
 
 }  // namespace selvane::host
 

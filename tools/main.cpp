@@ -1,11 +1,12 @@
-// The selvane command: the host with the library loaded at run time.
+// The selvane command: the host with the libraries loaded at run time.
 #include <iostream>
 
-#include "ElapsedIndicator.h"
 #include "Host.h"
 #include "LibraryLoader.h"
+#include "ProgressIndicator.h"
 
 int main(int argc, char** argv) {
-    return selvane::host::RunHost(argc, argv, selvane::host::LoadSelvane, std::cout, std::cerr,
-                                  selvane::host::StandardErrorIsTerminal());
+    using namespace selvane::host;
+    return RunHost(argc, argv, {LoadEngine, LoadSelvane}, std::cout, std::cerr,
+                   StandardErrorIsTerminal());
 }

@@ -2,6 +2,7 @@
 
 import ctypes
 import numbers
+import os
 import warnings
 
 import numpy as np
@@ -98,12 +99,15 @@ def cluster(X, k, library=None, seed=None, engine_library=None):
     X: 2-D array-like, one row per item and one column per dimension; it
     is converted to float64 and is not modified.
     k: the number of clusters, an integer from 1 to the number of rows.
-    library: path of the shared library; None searches as load_library does.
     seed: None draws from the library's process-wide stream, seeded from the
     clock; an int from 0 to 2**64 - 1 makes the result reproducible: the
     same seed gives the same numbers on every build and in every process.
-    A seeded job runs through the engine library (engine_library: its path;
-    None searches as load_engine_library does).
+    The job runs through the engine library (engine_library: its path; None
+    searches as load_engine_library does), on a thread of its own, so that
+    Ctrl-C stops it within moments (KeyboardInterrupt).
+    library: a Selvane library whose Selvane() is called instead (another
+    build of it, say), as are the one SELVANE_LIBRARY names when library is
+    None: the same numbers, but no seed and no interruption until it ends.
 
     Missing values (NaN, pandas' NA, the masked entries of a
     numpy.ma.MaskedArray) make their row unmeasurable, like a value that is
@@ -121,7 +125,7 @@ def cluster(X, k, library=None, seed=None, engine_library=None):
     Raises ValueError for a job the library would refuse (see the messages),
     LibraryNotFoundError when no library loads, MemoryError when the library
     ran out of memory, RuntimeError when it answers with no valid cluster
-    numbers. Warns with UnmeasurableItemsWarning when some rows cannot be
+    numbers, KeyboardInterrupt when interrupted. Warns with UnmeasurableItemsWarning when some rows cannot be
     measured (see unmeasurable()); they are clustered with magnitude 0.
 
     Calls from several threads may run at once; they share the library's
@@ -147,13 +151,12 @@ def cluster(X, k, library=None, seed=None, engine_library=None):
             "magnitude 0: rows %s%s" % (bad_count, items, shown, more), indices),
             stacklevel=2)
 
-    # Dimension-major: the value of dimension d of item i at d * items + i,
-    # which is the transpose laid out row by row.
-    values = np.ascontiguousarray(array.T)
-    if seed is not None:
-        result = engine_selvane_job(values, items, dimensions, k, seed,
-                                    engine_library)[0]
+    if seed is not None or (library is None and not os.environ.get("SELVANE_LIBRARY")):
+        result = engine_selvane_job(array, k, seed, engine_library)
     else:
+        # Dimension-major: the value of dimension d of item i at d * items
+        # + i, which is the transpose laid out row by row.
+        values = np.ascontiguousarray(array.T)
         function = load_library(library)
         result = np.full(items, np.nan)
         double_p = ctypes.POINTER(ctypes.c_double)

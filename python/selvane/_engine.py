@@ -1,25 +1,63 @@
-"""The engine library (selvane_engine): finding it, binding its C
-interface, and calling it with numpy arrays."""
+"""The engine library (selvane_engine): its C interface as ctypes sees it,
+and calls of it with numpy arrays that Ctrl-C can interrupt."""
 
 import ctypes
-import os
+import sys
 import threading
+import time
 
 import numpy as np
 
-from ._library import LibraryNotFoundError, _pointer_bits, candidate_paths
+from ._library import LibraryNotFoundError, _pointer_bits, find
 
 __all__ = ["load_engine_library", "engine_cluster", "engine_assign",
            "engine_selvane_job", "EngineError"]
 
-# The interface version this package is written for (selvane_engine.h).
+# As include/selvane_engine.h defines them (SELVANE_ENGINE_ + the name);
+# tests/test_header.py checks every one against the header.
 API_MAJOR = 1
-API_MINOR = 1
-_OK = 0
-_VALUE = 6
-_NO_MEMORY = 9
-_UNMEASURABLE = 10
+API_MINOR = 2  # the interface this package is written for
+OK = 0
+ERROR_NO_MEMORY = 9
+ERROR_CANCELLED = 13
+ITEMS_AS_ROWS = 0
+MEANS = 0
+MEDIANS = 1
+CORRELATION = 0
+EUCLIDEAN = 1
+JOB_CLUSTER = 0
+JOB_SELVANE = 1
+
 _SEED_LIMIT = 2**64
+_double_p, _bytes_p = ctypes.POINTER(ctypes.c_double), ctypes.POINTER(ctypes.c_ubyte)
+_int_p = ctypes.POINTER(ctypes.c_int)
+# The platform's C convention on every build, 32-bit Windows included.
+_Progress = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_int, ctypes.c_int)
+
+
+class _Job(ctypes.Structure):
+    """selvane_engine_job, field for field."""
+    _fields_ = [("size", ctypes.c_size_t), ("kind", ctypes.c_int),
+                ("item_count", ctypes.c_int), ("value_count", ctypes.c_int),
+                ("values", _double_p), ("layout", ctypes.c_int), ("present", _bytes_p),
+                ("weights", _double_p), ("cluster_count", ctypes.c_int),
+                ("pass_count", ctypes.c_int), ("centres", ctypes.c_int),
+                ("metric", ctypes.c_int), ("seed", ctypes.POINTER(ctypes.c_uint64)),
+                ("thread_count", ctypes.c_int), ("progress", _Progress),
+                ("progress_context", ctypes.c_void_p), ("cancel", _int_p),
+                ("given_centres", _double_p), ("given_centre_present", _bytes_p),
+                ("given_ids", _int_p)]
+
+
+class _Result(ctypes.Structure):
+    """selvane_engine_result, field for field."""
+    _fields_ = [("size", ctypes.c_size_t), ("cluster_ids", _int_p),
+                ("ranked_numbers", _double_p), ("centres", _double_p),
+                ("centre_present", _bytes_p), ("magnitudes", _double_p),
+                ("ranked_values", _double_p), ("measurable", _bytes_p),
+                ("distances", _double_p), ("error_value", ctypes.c_double),
+                ("found_count", ctypes.c_int), ("best_pass_iterations", ctypes.c_int),
+                ("total_iterations", ctypes.c_int64)]
 
 
 class EngineError(ValueError):
@@ -35,21 +73,20 @@ class _Engine:
     kept on estimators, so they stay picklable."""
 
     def __init__(self, path):
-        # cdecl on every build, 32-bit Windows included.
         library = ctypes.CDLL(path)
 
-        def functions(*names):
+        def function(name, restype, *argtypes):
             try:
-                return [getattr(library, "selvane_engine_" + name) for name in names]
+                bound = getattr(library, "selvane_engine_" + name)
             except AttributeError:
                 raise LibraryNotFoundError(
                     "the library %r lacks the selvane_engine functions: it is not "
                     "a Selvane engine library for this %d-bit Python"
                     % (path, _pointer_bits())) from None
+            bound.restype, bound.argtypes = restype, list(argtypes)
+            return bound
 
-        (self.version,) = functions("api_version")
-        self.version.argtypes, self.version.restype = [], ctypes.c_int
-        version = self.version()
+        version = function("api_version", ctypes.c_int)()
         # A later minor version only adds to the interface.
         if version // 10000 != API_MAJOR or version % 10000 < API_MINOR:
             raise LibraryNotFoundError(
@@ -57,80 +94,28 @@ class _Engine:
                 "package needs %d.%d or a later %d.x"
                 % (path, version // 10000, version % 10000, API_MAJOR, API_MINOR,
                    API_MAJOR))
-        self.strerror, self.cluster, self.assign, self.selvane_job = functions(
-            "strerror", "cluster", "assign", "selvane_job")
-        c_int, c_double_p = ctypes.c_int, ctypes.POINTER(ctypes.c_double)
-        bytes_p = ctypes.POINTER(ctypes.c_ubyte)
-        int_p, seed_p = ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_uint64)
-        self.strerror.argtypes, self.strerror.restype = [c_int], ctypes.c_char_p
-        self.cluster.argtypes = [c_int, c_int, c_double_p, c_int, bytes_p, c_double_p,
-                                 c_int, c_int, c_int, c_int, seed_p, c_int, int_p,
-                                 c_double_p, int_p, c_double_p, bytes_p]
-        self.cluster.restype = c_int
-        self.assign.argtypes = [c_int, c_int, c_double_p, c_int, bytes_p, c_double_p,
-                                c_int, c_double_p, bytes_p, c_int, int_p, int_p,
-                                c_double_p, c_double_p]
-        self.assign.restype = c_int
-        self.selvane_job.argtypes = [c_int, c_int, c_double_p, c_int, seed_p, c_int,
-                                     c_double_p, c_double_p, int_p]
-        self.selvane_job.restype = c_int
+        self.version = version
+        self.strerror = function("strerror", ctypes.c_char_p, ctypes.c_int)
+        job_p, result_p = ctypes.POINTER(_Job), ctypes.POINTER(_Result)
+        self.run = function("run", ctypes.c_int, job_p, result_p)
+        self.assign = function("assign", ctypes.c_int, job_p, result_p)
 
     def check(self, code):
-        if code == _OK:
+        if code == OK:
             return
         message = self.strerror(code).decode("utf-8", "replace")
-        if code == _NO_MEMORY:
+        if code == ERROR_NO_MEMORY:
             raise MemoryError("the Selvane engine library: " + message)
         raise EngineError("the Selvane engine library refused the job: " + message, code)
-
-
-_lock = threading.Lock()
-_loaded = {}
 
 
 def load_engine_library(library=None):
     """The engine library, bound. Search order as for load_library: the
     explicit path, else SELVANE_ENGINE_LIBRARY, else the copy packaged with
     this module, else the checkout's build folder, else the system loader."""
-    if library is not None:
-        key = ("explicit", os.fspath(library))
-    elif os.environ.get("SELVANE_ENGINE_LIBRARY"):
-        key = ("environment", os.environ["SELVANE_ENGINE_LIBRARY"])
-    else:
-        key = ("default", None)
-    with _lock:
-        if key not in _loaded:
-            _loaded[key] = _load(key)
-        return _loaded[key]
-
-
-def _load(key):
-    kind, path = key
-    if kind != "default":
-        origin = ("the library argument" if kind == "explicit"
-                  else "the environment variable SELVANE_ENGINE_LIBRARY")
-        try:
-            return _Engine(path)
-        except LibraryNotFoundError:
-            raise
-        except OSError as error:
-            raise LibraryNotFoundError("cannot load the Selvane engine library %r "
-                                       "given by %s: %s" % (path, origin, error)) from None
-    tried = []
-    for path, how in candidate_paths("selvane_engine"):
-        if os.path.sep in path and not os.path.isfile(path):
-            tried.append("%s (%s): no such file" % (path, how))
-            continue
-        try:
-            return _Engine(path)
-        except LibraryNotFoundError:
-            raise
-        except OSError as error:
-            tried.append("%s (%s): %s" % (path, how, error))
-    raise LibraryNotFoundError(
-        "cannot find the Selvane engine library. Tried:\n  " + "\n  ".join(tried) +
-        "\nBuild it in the checkout, or pass its path, or set "
-        "SELVANE_ENGINE_LIBRARY.")
+    return find("selvane_engine", library, "SELVANE_ENGINE_LIBRARY", _Engine,
+                "Selvane engine library", "Build it in the checkout, or pass its "
+                "path, or set SELVANE_ENGINE_LIBRARY.")
 
 
 def seed_pointer(seed):
@@ -149,11 +134,75 @@ def _pointer(array, kind):
     return None if array is None else array.ctypes.data_as(ctypes.POINTER(kind))
 
 
+def _job(kind, values, k, **fields):
+    """A job over values (items by values, C order, float64); the arrays it
+    points into must outlive the call."""
+    job = _Job(size=ctypes.sizeof(_Job), kind=kind, item_count=values.shape[0],
+               value_count=values.shape[1], values=_pointer(values, ctypes.c_double),
+               layout=ITEMS_AS_ROWS, cluster_count=k)
+    for name, value in fields.items():
+        setattr(job, name, value)
+    return job
+
+
+def _result(**arrays):
+    result = _Result(size=ctypes.sizeof(_Result))
+    for name, (array, kind) in arrays.items():
+        setattr(result, name, _pointer(array, kind))
+    return result
+
+
+def _reporter(stream):
+    """A progress hook that keeps one line on stream up to date."""
+    start = time.monotonic()
+
+    def report(context, done, count):
+        stream.write("\rselvane: %d of %d passes, %.1f s%s"
+                     % (done, count, time.monotonic() - start, "\n" if done == count else ""))
+        stream.flush()
+    return _Progress(report)
+
+
+def _run(engine, function, job, result, verbose=False):
+    """function(job, result) on a worker thread (ctypes lets go of the GIL),
+    so that the calling thread stays free to take Ctrl-C: it then sets the
+    job's cancel flag, waits for the call to stop, which it does within an
+    iteration, and raises KeyboardInterrupt again."""
+    cancel = ctypes.c_int(0)
+    job.cancel = ctypes.pointer(cancel)
+    if verbose:
+        job.progress = _reporter(sys.stderr)
+    outcome = {}
+
+    def work():
+        try:
+            outcome["code"] = function(ctypes.byref(job), ctypes.byref(result))
+        except BaseException as error:  # handed to the calling thread
+            outcome["error"] = error
+
+    worker = threading.Thread(target=work, name="selvane", daemon=True)
+    worker.start()
+    try:
+        while worker.is_alive():
+            worker.join(0.1)
+    except KeyboardInterrupt:
+        cancel.value = 1
+        while worker.is_alive():
+            try:
+                worker.join(0.1)
+            except KeyboardInterrupt:
+                pass  # already stopping
+        raise
+    if "error" in outcome:
+        raise outcome["error"]
+    engine.check(outcome["code"])
+
+
 def engine_cluster(values, present, weights, k, passes, medians, euclidean,
-                   seed, threads, library=None):
+                   seed, threads, library=None, verbose=False):
     """Runs the engine on values (items by values, float64), present (same
     shape, bool), weights (or None). Returns (ids, error, found, centres,
-    centre_present)."""
+    centre_present, iterations of the best pass)."""
     engine = load_engine_library(library)
     items, count = values.shape
     values = np.ascontiguousarray(values, dtype=np.float64)
@@ -163,15 +212,16 @@ def engine_cluster(values, present, weights, k, passes, medians, euclidean,
     ids = np.empty(items, dtype=np.intc)
     centres = np.empty((k, count), dtype=np.float64)
     centre_present = np.empty((k, count), dtype=np.uint8)
-    error = ctypes.c_double()
-    found = ctypes.c_int()
-    engine.check(engine.cluster(
-        items, count, _pointer(values, ctypes.c_double), 0,
-        _pointer(present, ctypes.c_ubyte), _pointer(weights, ctypes.c_double),
-        k, passes, 1 if medians else 0, 1 if euclidean else 0, seed_pointer(seed),
-        threads, _pointer(ids, ctypes.c_int), ctypes.byref(error), ctypes.byref(found),
-        _pointer(centres, ctypes.c_double), _pointer(centre_present, ctypes.c_ubyte)))
-    return ids.astype(np.int64), error.value, found.value, centres, centre_present.astype(bool)
+    job = _job(JOB_CLUSTER, values, k, present=_pointer(present, ctypes.c_ubyte),
+               weights=_pointer(weights, ctypes.c_double), pass_count=passes,
+               centres=MEDIANS if medians else MEANS,
+               metric=EUCLIDEAN if euclidean else CORRELATION, seed=seed_pointer(seed),
+               thread_count=threads)
+    result = _result(cluster_ids=(ids, ctypes.c_int), centres=(centres, ctypes.c_double),
+                     centre_present=(centre_present, ctypes.c_ubyte))
+    _run(engine, engine.run, job, result, verbose)
+    return (ids.astype(np.int64), result.error_value, result.found_count, centres,
+            centre_present.astype(bool), result.best_pass_iterations)
 
 
 def engine_assign(values, weights, centres, euclidean, given=None, library=None):
@@ -180,34 +230,29 @@ def engine_assign(values, weights, centres, euclidean, given=None, library=None)
     each row's nearest centre, or the centre `given` for it. Returns (ids,
     distances, total), the total added in row order by the library."""
     engine = load_engine_library(library)
-    items, count = values.shape
     values = np.ascontiguousarray(values, dtype=np.float64)
     centres = np.ascontiguousarray(centres, dtype=np.float64)
     if weights is not None:
         weights = np.ascontiguousarray(weights, dtype=np.float64)
     if given is not None:
         given = np.ascontiguousarray(given, dtype=np.intc)
-    ids = np.empty(items, dtype=np.intc)
-    distances = np.empty(items, dtype=np.float64)
-    total = ctypes.c_double()
-    engine.check(engine.assign(
-        items, count, _pointer(values, ctypes.c_double), 0, None,
-        _pointer(weights, ctypes.c_double), len(centres),
-        _pointer(centres, ctypes.c_double), None, 1 if euclidean else 0,
-        _pointer(given, ctypes.c_int), _pointer(ids, ctypes.c_int),
-        _pointer(distances, ctypes.c_double), ctypes.byref(total)))
-    return ids.astype(np.int64), distances, total.value
+    ids = np.empty(len(values), dtype=np.intc)
+    distances = np.empty(len(values), dtype=np.float64)
+    job = _job(JOB_CLUSTER, values, len(centres), weights=_pointer(weights, ctypes.c_double),
+               metric=EUCLIDEAN if euclidean else CORRELATION,
+               given_centres=_pointer(centres, ctypes.c_double),
+               given_ids=_pointer(given, ctypes.c_int))
+    result = _result(cluster_ids=(ids, ctypes.c_int), distances=(distances, ctypes.c_double))
+    engine.check(engine.assign(ctypes.byref(job), ctypes.byref(result)))
+    return ids.astype(np.int64), distances, result.error_value
 
 
-def engine_selvane_job(values_dimension_major, items, dimensions, k, seed,
-                       library=None):
-    """Selvane's own job with a seed. Returns (numbers, error, found)."""
+def engine_selvane_job(values, k, seed, library=None):
+    """Selvane's own job on values (items by dimensions, float64), from the
+    seed or, with None, the process-wide stream. Returns its numbers."""
     engine = load_engine_library(library)
-    result = np.empty(items, dtype=np.float64)
-    error = ctypes.c_double()
-    found = ctypes.c_int()
-    engine.check(engine.selvane_job(
-        items, dimensions, _pointer(values_dimension_major, ctypes.c_double), k,
-        seed_pointer(seed), 0, _pointer(result, ctypes.c_double),
-        ctypes.byref(error), ctypes.byref(found)))
-    return result, error.value, found.value
+    values = np.ascontiguousarray(values, dtype=np.float64)
+    numbers = np.empty(len(values), dtype=np.float64)
+    job = _job(JOB_SELVANE, values, k, seed=seed_pointer(seed))
+    _run(engine, engine.run, job, _result(ranked_numbers=(numbers, ctypes.c_double)))
+    return numbers

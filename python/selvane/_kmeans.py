@@ -115,6 +115,11 @@ class KMeans(_ClustererBase):
         threads the passes use. The results are the same for every count.
     library: path of the engine library; None searches as
         selvane.load_engine_library does.
+    verbose: True keeps a line on standard error up to date with the passes
+        done and the time so far.
+
+    fit runs on a thread of its own, so that Ctrl-C stops it within moments
+    (KeyboardInterrupt), leaving the estimator as it was.
 
     Missing values (NaN, pandas' NA, masked entries of a numpy masked array)
     take no part in any distance or centre; nothing is imputed. A centre is
@@ -132,6 +137,7 @@ class KMeans(_ClustererBase):
         the centres it started from, before its moves, and an item alone in
         its cluster added nothing, so error_ can differ from inertia_.
     found_count_: how many passes reached the partition.
+    n_iter_: the iterations of the first pass that reached it.
     n_features_in_; feature_names_in_ when X had string column names (a
         pandas.DataFrame), which predict and score then check as
         scikit-learn does.
@@ -156,7 +162,7 @@ class KMeans(_ClustererBase):
 
     def __init__(self, n_clusters=8, *, metric="euclidean", centers="mean",
                  n_passes=100, weights=None, random_state=None, n_threads=None,
-                 library=None):
+                 library=None, verbose=False):
         self.n_clusters = n_clusters
         self.metric = metric
         self.centers = centers
@@ -165,6 +171,7 @@ class KMeans(_ClustererBase):
         self.random_state = random_state
         self.n_threads = n_threads
         self.library = library
+        self.verbose = verbose
 
     # --- scikit-learn's parameter protocol -------------------------------
     @classmethod
@@ -258,9 +265,9 @@ class KMeans(_ClustererBase):
         k, passes, threads, weights = self._checked_params(samples, features)
         present = ~np.isnan(array)
         euclidean = self.metric == "euclidean"
-        labels, error, found, centres, centre_present = engine_cluster(
+        labels, error, found, centres, centre_present, iterations = engine_cluster(
             array, present, weights, k, passes, self.centers == "median",
-            euclidean, self._seed(), threads, self.library)
+            euclidean, self._seed(), threads, self.library, bool(self.verbose))
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres
@@ -268,6 +275,7 @@ class KMeans(_ClustererBase):
                                       self.library)[2]
         self.error_ = error
         self.found_count_ = found
+        self.n_iter_ = iterations
         self.n_features_in_ = features
         if names is not None:
             self.feature_names_in_ = names

@@ -1,11 +1,12 @@
-"""Finding the Selvane shared library and binding its one export."""
+"""Finding the Selvane shared libraries (one search for both), and binding
+the one export of the Selvane library."""
 
 import ctypes
 import os
 import sys
 import threading
 
-__all__ = ["LibraryNotFoundError", "load_library", "candidate_paths"]
+__all__ = ["LibraryNotFoundError", "load_library", "candidate_paths", "find"]
 
 
 class LibraryNotFoundError(OSError):
@@ -106,6 +107,53 @@ _lock = threading.Lock()
 _loaded = {}
 
 
+def find(stem, library, variable, bind, what, hint):
+    """The one search behind load_library and load_engine_library: the
+    explicit path `library`, else the environment variable `variable`, else
+    the default places of candidate_paths(stem). An explicit path or the
+    variable is used alone: when it fails, nothing else is tried. Returns
+    bind(path), cached per place; raises LibraryNotFoundError naming what was
+    tried, `what` being the library's name in words and `hint` the way out."""
+    if library is not None:
+        key = (stem, "explicit", os.fspath(library))
+    elif os.environ.get(variable):
+        key = (stem, "environment", os.environ[variable])
+    else:
+        key = (stem, "default", None)
+    with _lock:
+        if key not in _loaded:
+            _loaded[key] = _load(key, variable, bind, what, hint)
+        return _loaded[key]
+
+
+def _load(key, variable, bind, what, hint):
+    stem, kind, path = key
+    if kind != "default":
+        origin = ("the library argument" if kind == "explicit"
+                  else "the environment variable " + variable)
+        try:
+            return bind(path)
+        except LibraryNotFoundError:
+            raise
+        except OSError as error:
+            raise LibraryNotFoundError("cannot load the %s %r given by %s: %s"
+                                       % (what, path, origin, error)) from None
+
+    tried = []
+    for path, how in candidate_paths(stem):
+        if os.path.sep in path and not os.path.isfile(path):
+            tried.append("%s (%s): no such file" % (path, how))
+            continue
+        try:
+            return bind(path)
+        except LibraryNotFoundError:
+            raise
+        except OSError as error:
+            tried.append("%s (%s): %s" % (path, how, error))
+    raise LibraryNotFoundError("cannot find the %s. Tried:\n  " % what +
+                               "\n  ".join(tried) + "\n" + hint)
+
+
 def load_library(library=None):
     """Returns the library's export as a ctypes function.
 
@@ -116,47 +164,7 @@ def load_library(library=None):
     environment variable is used alone: when it fails, nothing else is
     tried. Raises LibraryNotFoundError naming what was tried.
     """
-    if library is not None:
-        key = ("explicit", os.fspath(library))
-    elif os.environ.get("SELVANE_LIBRARY"):
-        key = ("environment", os.environ["SELVANE_LIBRARY"])
-    else:
-        key = ("default", None)
-    with _lock:
-        if key in _loaded:
-            return _loaded[key]
-        function = _load(key)
-        _loaded[key] = function
-        return function
-
-
-def _load(key):
-    kind, path = key
-    if kind != "default":
-        origin = ("the library argument" if kind == "explicit"
-                  else "the environment variable SELVANE_LIBRARY")
-        try:
-            return _bind(path)
-        except LibraryNotFoundError:
-            raise
-        except OSError as error:
-            raise LibraryNotFoundError(
-                "cannot load the Selvane library %r given by %s: %s"
-                % (path, origin, error)) from None
-
-    tried = []
-    for path, how in candidate_paths():
-        if os.path.sep in path and not os.path.isfile(path):
-            tried.append("%s (%s): no such file" % (path, how))
-            continue
-        try:
-            return _bind(path)
-        except LibraryNotFoundError:
-            raise
-        except OSError as error:
-            tried.append("%s (%s): %s" % (path, how, error))
-    raise LibraryNotFoundError(
-        "cannot find the Selvane library. Tried:\n  " + "\n  ".join(tried) +
-        "\nBuild it in the checkout (cmake --preset release && cmake --build "
-        "--preset release), or pass library=PATH, or set SELVANE_LIBRARY to "
-        "its path.")
+    return find("selvane", library, "SELVANE_LIBRARY", _bind, "Selvane library",
+                "Build it in the checkout (cmake --preset release && cmake --build "
+                "--preset release), or pass library=PATH, or set SELVANE_LIBRARY to "
+                "its path.")

@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 
 import selvane
-from selvane import _cluster
+from selvane import _cluster, _engine
 
 GOOD = [[1.0, 2.0], [2.0, 1.0], [3.0, 3.0]]
 
@@ -36,6 +36,7 @@ def test_refused_jobs_raise_before_the_library_is_called(X, k, message, monkeypa
     def no_library(library=None):
         raise AssertionError("the library must not be loaded for a refused job")
     monkeypatch.setattr(_cluster, "load_library", no_library)
+    monkeypatch.setattr(_engine, "load_engine_library", no_library)
     with pytest.raises(ValueError, match="^" + re.escape(message) + "$"):
         selvane.cluster(X, k)
 
@@ -108,7 +109,7 @@ def test_library_refusal_of_a_valid_job_is_reported_as_memory(monkeypatch):
     monkeypatch.setattr(_cluster, "load_library", _fake_library(lambda i, k: -1.0))
     with pytest.raises(MemoryError, match=r"^the Selvane library could not cluster 3 "
                                           r"items of 2 dimensions: it ran out of memory$"):
-        selvane.cluster(GOOD, 2)
+        selvane.cluster(GOOD, 2, library="fake")
 
 
 @pytest.mark.parametrize("fill, shown", [
@@ -120,7 +121,7 @@ def test_a_result_that_is_no_cluster_number_is_a_runtime_error(fill, shown, monk
     monkeypatch.setattr(_cluster, "load_library", _fake_library(fill))
     with pytest.raises(RuntimeError, match="^the Selvane library returned no valid "
                                            "cluster number for row 1 \\(%s\\)$" % shown):
-        selvane.cluster(GOOD, 2)
+        selvane.cluster(GOOD, 2, library="fake")
 
 
 def test_explicit_library_that_does_not_load(tmp_path):

@@ -123,6 +123,7 @@ import numpy, selvane
 X = numpy.loadtxt("iris.csv", delimiter=",", skiprows=1, usecols=(1, 2, 3, 4))
 labels = selvane.cluster(X, 3)
 seeded = selvane.KMeans(3, random_state=1).fit(X).labels_
+selvane.load_library()
 maps = [l.split()[-1] for l in open("/proc/self/maps") if "libselvane" in l]
 print(len(labels), sorted(set(labels.tolist())), sorted(set(maps)))
 """], capture_output=True, text=True, cwd=str(elsewhere), env={"PATH": "/usr/bin:/bin"})

@@ -50,14 +50,14 @@ def test_environment_wins_over_the_checkout(library_path, tmp_path, monkeypatch)
     shutil.copy(library_path, copy)
     monkeypatch.setenv("SELVANE_LIBRARY", str(copy))
     selvane.cluster(GOOD, 1)
-    assert list(_library._loaded) == [("environment", str(copy))]
+    assert list(_library._loaded) == [("selvane", "environment", str(copy))]
 
 
 def test_nothing_found_names_every_place_tried(monkeypatch, tmp_path):
     monkeypatch.setattr(_library, "_checkout_root", lambda: str(tmp_path))
     monkeypatch.setattr(_library, "_file_name", lambda: "libselvane-absent.so")
     with pytest.raises(selvane.LibraryNotFoundError) as raised:
-        selvane.cluster(GOOD, 1)
+        selvane.load_library()
     lines = str(raised.value).splitlines()
     packaged = os.path.join(os.path.dirname(_library.__file__), "libselvane-absent.so")
     expected_file = os.path.join(str(tmp_path), "build", "release", "libselvane-absent.so")

@@ -87,6 +87,8 @@ int main(void) {
     const uint64_t selvane_seed = 7;
     uint64_t state = 0x2545F4914F6CDD1DULL;
     int i, j, ids[kNew], ranked[kItems], code;
+    selvane_engine_job job = {0};
+    selvane_engine_result out = {0};
 
     /* Three groups of positive values around 1, 4 and 9, from xorshift64. */
     for (i = 0; i < kItems * kValues; i++) {
@@ -126,9 +128,16 @@ int main(void) {
         return 1;
 
     /* The new items against the means job's centres. */
-    code = selvane_engine_assign(
-        kNew, kValues, new_items, SELVANE_ENGINE_ITEMS_AS_ROWS, NULL, NULL, 3,
-        centres, NULL, SELVANE_ENGINE_EUCLIDEAN, NULL, ids, NULL, NULL);
+    job.size = sizeof job;
+    job.item_count = kNew;
+    job.value_count = kValues;
+    job.values = new_items;
+    job.cluster_count = 3;
+    job.metric = SELVANE_ENGINE_EUCLIDEAN;
+    job.given_centres = centres;
+    out.size = sizeof out;
+    out.cluster_ids = ids;
+    code = selvane_engine_assign(&job, &out);
     if (code != SELVANE_ENGINE_OK) return fail(code);
     put_ints("predict", kNew, ids);
 

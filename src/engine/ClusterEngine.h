@@ -1,6 +1,9 @@
 // Engine operations: internal, never exported; tests and tools compile
 // against them. Every operation works only on its arguments: the class holds
-// no data, and any instance gives the same results.
+// no data, and any instance gives the same results. The random ones, and
+// the passes that draw from them, take the generator to draw from; the
+// passes take the caller's run settings (threads, progress, cancellation)
+// too, and report how they ran where given a RunReport.
 //
 // Shapes. A DataMatrix is an array of row pointers to doubles, a MaskMatrix
 // the parallel array of row pointers to ints; a value takes part exactly when
@@ -13,6 +16,8 @@
 #define SELVANE_ENGINE_CLUSTER_ENGINE_H
 
 #include "engine/Distance.h"
+#include "engine/RunSettings.h"
+#include "random/Generator.h"
 
 namespace selvane {
 
@@ -32,15 +37,18 @@ public:
 
     // The one way into the engine. foundCount receives the number of passes
     // that found the returned partition, 0 when there are fewer items than
-    // clusters, -1 when memory ran out. clusterIds: N ints; with passCount 0
-    // it also holds the starting assignment (each 0 .. clusterCount-1).
+    // clusters, -1 when memory ran out or the run was cancelled (the report
+    // tells which). clusterIds: N ints; with passCount 0 it also holds the
+    // starting assignment (each 0 .. clusterCount-1). report may be null.
     // Caller guarantees clusterCount >= 1.
     void PartitionClusters(int clusterCount, int rowCount, int columnCount,
                            const double* const* data, const int* const* mask,
                            const double* weights, int itemsAsColumns,
                            int passCount, MethodCode centreMethod,
                            MetricCode metric, ClusterIdArray clusterIds,
-                           double* errorValue, int* foundCount);
+                           double* errorValue, int* foundCount,
+                           Generator& generator, const RunSettings& run,
+                           RunReport* report);
 
     // Returns 1 with both outputs set, or 0 with nothing left allocated.
     int AllocCentroidMatrices(int rowCount, int columnCount,
@@ -51,14 +59,16 @@ public:
 
     // Multi-pass k-means. workingIds is clusterIds itself when passCount <= 1;
     // clusterMap (K ints) is only touched when passCount > 1. Returns the
-    // found count, or -1 when the saved assignment cannot be allocated.
+    // found count, or -1 when the saved assignment cannot be allocated or
+    // the run was cancelled.
     int KMeansPasses(int clusterCount, int rowCount, int columnCount,
                      const double* const* data, const int* const* mask,
                      const double* weights, int itemsAsColumns, int passCount,
                      MetricCode metric, DataMatrix centroidData,
                      MaskMatrix centroidMask, ClusterIdArray clusterIds,
                      double* errorValue, int* workingIds, int* clusterSizes,
-                     int* clusterMap);
+                     int* clusterMap, Generator& generator,
+                     const RunSettings& run, RunReport* report);
 
     // The same loop with medians as centres; workValues has room for N doubles.
     int KMediansPasses(int clusterCount, int rowCount, int columnCount,
@@ -67,7 +77,9 @@ public:
                        MetricCode metric, DataMatrix centroidData,
                        MaskMatrix centroidMask, ClusterIdArray clusterIds,
                        double* errorValue, int* workingIds, int* clusterSizes,
-                       int* clusterMap, double* workValues);
+                       int* clusterMap, double* workValues,
+                       Generator& generator, const RunSettings& run,
+                       RunReport* report);
 
     // Centre of every cluster as the mean of its members' present values.
     // Caller guarantees 0 <= clusterIds[i] < clusterCount.
@@ -104,17 +116,11 @@ public:
     // count < 1.
     double MedianOf(int count, double* values);
 
-    // One draw from (0, 1) from the process-wide stream.
-    double UniformRandom();
-
-    // One binomial deviate, n trials of probability p (0 < p <= 0.5).
-    int BinomialRandom(int n, double p);
-
-    // Fills clusterIds[0 .. itemCount-1] with a random assignment in which
-    // every cluster has at least one item. Caller guarantees
-    // 1 <= clusterCount <= itemCount.
+    // The draws of random/RandomDraws.h, from `generator`.
+    double UniformRandom(Generator& generator);
+    int BinomialRandom(int n, double p, Generator& generator);
     void AssignRandomStart(int clusterCount, int itemCount,
-                           ClusterIdArray clusterIds);
+                           ClusterIdArray clusterIds, Generator& generator);
 };
 
 }  // namespace selvane

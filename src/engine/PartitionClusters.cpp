@@ -23,7 +23,9 @@ void ClusterEngine::PartitionClusters(
     int clusterCount, int rowCount, int columnCount, const double* const* data,
     const int* const* mask, const double* weights, int itemsAsColumns,
     int passCount, MethodCode centreMethod, MetricCode metric,
-    ClusterIdArray clusterIds, double* errorValue, int* foundCount) {
+    ClusterIdArray clusterIds, double* errorValue, int* foundCount,
+    Generator& generator, const RunSettings& run, RunReport* report) {
+    if (report) *report = RunReport();
     const int itemCount = itemsAsColumns ? columnCount : rowCount;
     const int valueCount = itemsAsColumns ? rowCount : columnCount;
 
@@ -82,14 +84,15 @@ void ClusterEngine::PartitionClusters(
                 clusterCount, rowCount, columnCount, data, mask, weights,
                 itemsAsColumns, passCount, metric, centroidData, centroidMask,
                 clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
-                workValues);
+                workValues, generator, run, report);
             Release(workValues);
         }
     } else {
         *foundCount = KMeansPasses(
             clusterCount, rowCount, columnCount, data, mask, weights,
             itemsAsColumns, passCount, metric, centroidData, centroidMask,
-            clusterIds, errorValue, workingIds, clusterSizes, clusterMap);
+            clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
+            generator, run, report);
     }
 
     if (passCount > 1) {

@@ -164,7 +164,8 @@ void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
 
 }  // namespace
 
-double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
+PassOutcome RunOnePass(const PassJob& job, const PassScratch& scratch,
+                       int* ids) {
     if (scratch.sweep) StartSweepPass(*scratch.sweep);
     int* sizes = scratch.clusterSizes;
     for (int k = 0; k < job.clusterCount; ++k) sizes[k] = 0;
@@ -173,46 +174,55 @@ double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids) {
     const std::size_t idBytes =
         static_cast<std::size_t>(job.itemCount) * sizeof(int);
     int savePeriod = 10;
-    int iteration = 0;
-    double total = kNoTotal;
+    PassOutcome outcome{kNoTotal, 0, false};
     for (;;) {
-        const double previous = total;
+        if (CancelRequested(*job.run)) {
+            outcome.stopped = true;
+            break;
+        }
+        const double previous = outcome.total;
         // Saves at geometrically spaced iterations catch a pass that cycles
         // back to an earlier assignment at a cost that stays small.
-        if (iteration % savePeriod == 0) {
+        if (outcome.iterations % savePeriod == 0) {
             std::memcpy(scratch.saved, ids, idBytes);
             if (savePeriod < kLongestSavePeriod) savePeriod *= 2;
         }
-        ++iteration;
+        ++outcome.iterations;
         CountIteration();
         ComputeCentres(job, scratch, ids);
-        total = Reassign(job, scratch, ids);
+        outcome.total = Reassign(job, scratch, ids);
         // A total that is not a number can never again be "no smaller than
         // before", and the assignment need never repeat: such a pass would
         // run for ever, so it ends here as if it had settled.
-        if (total >= previous || std::isnan(total)) break;
+        if (outcome.total >= previous || std::isnan(outcome.total)) break;
         if (std::memcmp(ids, scratch.saved, idBytes) == 0) break;
     }
-    return total;
+    return outcome;
 }
 
 void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
-              double total) {
+              const PassOutcome& outcome, int passCount) {
     const std::size_t idBytes =
         static_cast<std::size_t>(job.itemCount) * sizeof(int);
+    best.totalIterations += outcome.iterations;
     if (pass == 0) {
         // The first pass is the best so far whatever its total, so a job of
         // one cluster, or one whose totals are not numbers, still returns a
         // partition that some pass found.
         std::memcpy(best.clusterIds, ids, idBytes);
-        *best.errorValue = total;
+        *best.errorValue = outcome.total;
+        best.iterations = outcome.iterations;
     } else if (SamePartition(best.clusterIds, ids, job.itemCount,
                              best.clusterMap, job.clusterCount)) {
         ++best.foundCount;
-    } else if (total < *best.errorValue) {
+    } else if (outcome.total < *best.errorValue) {
         best.foundCount = 1;
-        *best.errorValue = total;
+        *best.errorValue = outcome.total;
+        best.iterations = outcome.iterations;
         std::memcpy(best.clusterIds, ids, idBytes);
+    }
+    if (job.run->progress) {
+        job.run->progress(job.run->progressContext, pass + 1, passCount);
     }
 }
 
@@ -222,9 +232,12 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int passCount, MetricCode metric, DataMatrix centroidData,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
-              int* clusterMap, bool useMedians, double* workValues) {
+              int* clusterMap, bool useMedians, double* workValues,
+              Generator& generator, const RunSettings& run, RunReport* report) {
     PassJob job;
     job.engine = &engine;
+    job.generator = &generator;
+    job.run = &run;
     job.clusterCount = clusterCount;
     job.rowCount = rowCount;
     job.columnCount = columnCount;
@@ -236,8 +249,9 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
     job.useMedians = useMedians;
-    const int threads =
-        PassThreadCount(passCount, job.itemCount, job.valueCount, clusterCount);
+    const int threads = PassThreadCount(passCount, job.itemCount,
+                                        job.valueCount, clusterCount,
+                                        run.threadCount);
 
     // Everything is taken here, once for all passes: the items the vector
     // sweep reads, shared, and for every thread what its passes write. The
@@ -278,28 +292,45 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     }
 
     int foundCount = -1;
+    bool stopped = false;
+    BestSoFar best = {clusterIds, errorValue, clusterMap, 1, 0, 0};
     if (ok) {
         *errorValue = kNoTotal;
-        BestSoFar best = {clusterIds, errorValue, clusterMap, 1};
         if (threads == 1 || !RunThreadedPasses(job, scratches, threads, poolIds,
-                                               passCount, best)) {
-            int pass = 0;
-            do {
+                                               passCount, best, &stopped)) {
+            // With one pass or none the only pass is the result: it works
+            // on the caller's array itself, and passCount 0 refines the
+            // assignment the caller put there.
+            const int passes = passCount > 1 ? passCount : 1;
+            for (int pass = 0; pass < passes; ++pass) {
+                // Nothing more is drawn once the caller cancelled.
+                stopped = CancelRequested(run);
+                if (stopped) break;
                 if (passCount != 0) {
                     engine.AssignRandomStart(clusterCount, job.itemCount,
-                                             workingIds);
+                                             workingIds, generator);
                 }
                 CountPass();
-                const double total = RunOnePass(job, scratches[0], workingIds);
+                const PassOutcome outcome =
+                    RunOnePass(job, scratches[0], workingIds);
+                stopped = outcome.stopped;
+                if (stopped) break;
                 if (passCount <= 1) {
-                    *errorValue = total;
-                    break;
+                    *errorValue = outcome.total;
+                    best.iterations = outcome.iterations;
+                    best.totalIterations = outcome.iterations;
+                    if (run.progress) run.progress(run.progressContext, 1, 1);
+                } else {
+                    TakePass(job, best, pass, workingIds, outcome, passCount);
                 }
-                TakePass(job, best, pass, workingIds, total);
-                ++pass;
-            } while (pass < passCount);
+            }
         }
-        foundCount = best.foundCount;
+        if (!stopped) foundCount = best.foundCount;
+    }
+    if (report) {
+        report->cancelled = stopped;
+        report->bestPassIterations = best.iterations;
+        report->totalIterations = best.totalIterations;
     }
 
     for (int p = 1; p < pooled; ++p) Release(poolIds[p]);
@@ -317,11 +348,13 @@ int ClusterEngine::KMeansPasses(
     const int* const* mask, const double* weights, int itemsAsColumns,
     int passCount, MetricCode metric, DataMatrix centroidData,
     MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
-    int* workingIds, int* clusterSizes, int* clusterMap) {
+    int* workingIds, int* clusterSizes, int* clusterMap, Generator& generator,
+    const RunSettings& run, RunReport* report) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, false, nullptr);
+                     clusterSizes, clusterMap, false, nullptr, generator, run,
+                     report);
 }
 
 int ClusterEngine::KMediansPasses(
@@ -329,11 +362,13 @@ int ClusterEngine::KMediansPasses(
     const int* const* mask, const double* weights, int itemsAsColumns,
     int passCount, MetricCode metric, DataMatrix centroidData,
     MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
-    int* workingIds, int* clusterSizes, int* clusterMap, double* workValues) {
+    int* workingIds, int* clusterSizes, int* clusterMap, double* workValues,
+    Generator& generator, const RunSettings& run, RunReport* report) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
                      weights, itemsAsColumns, passCount, metric, centroidData,
                      centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, true, workValues);
+                     clusterSizes, clusterMap, true, workValues, generator, run,
+                     report);
 }
 
 }  // namespace selvane

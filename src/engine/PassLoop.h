@@ -14,7 +14,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int passCount, MetricCode metric, DataMatrix centroidData,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
-              int* clusterMap, bool useMedians, double* workValues);
+              int* clusterMap, bool useMedians, double* workValues,
+              Generator& generator, const RunSettings& run, RunReport* report);
 
 }  // namespace selvane
 

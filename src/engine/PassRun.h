@@ -4,6 +4,8 @@
 #ifndef SELVANE_ENGINE_PASS_RUN_H
 #define SELVANE_ENGINE_PASS_RUN_H
 
+#include <cstdint>
+
 #include "engine/ClusterEngine.h"
 #include "engine/sweep/VectorSweep.h"
 
@@ -12,6 +14,8 @@ namespace selvane {
 // What every pass of a job reads and no pass writes.
 struct PassJob {
     ClusterEngine* engine;
+    Generator* generator;  // drawn from on the calling thread only
+    const RunSettings* run;
     int clusterCount;
     int rowCount;
     int columnCount;
@@ -42,8 +46,15 @@ struct PassScratch {
     SweepWorkspace* sweep;
 };
 
-// Runs one pass from the assignment in ids; returns its last total.
-double RunOnePass(const PassJob& job, const PassScratch& scratch, int* ids);
+struct PassOutcome {
+    double total;  // the last sweep's
+    int iterations;
+    bool stopped;  // cancelled before it settled: its partition is no result
+};
+
+// Runs one pass from the assignment in ids.
+PassOutcome RunOnePass(const PassJob& job, const PassScratch& scratch,
+                       int* ids);
 
 // The best partition so far and how many passes found it.
 struct BestSoFar {
@@ -51,20 +62,24 @@ struct BestSoFar {
     double* errorValue;
     int* clusterMap;  // K
     int foundCount;
+    int iterations;  // of the first pass that reached it
+    std::int64_t totalIterations;
 };
 
-// Takes finished pass number `pass` (0 first) into the best so far; passes
-// must come in pass order.
+// Takes finished pass number `pass` (0 first) into the best so far and
+// tells the caller's progress hook; passes must come in pass order.
 void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
-              double total);
+              const PassOutcome& outcome, int passCount);
 
 // Passes 0 .. passCount-1 on `threads` threads, each with its own scratch
 // (scratches[0] included, which the single-thread loop would use), the
 // starts drawn in pass order on the calling thread and the finished passes
 // taken in pass order. poolIds: 2 * threads arrays of N ints. Returns false
-// when no thread could be started; nothing has been drawn then.
+// when no thread could be started; nothing has been drawn then. *stopped
+// tells whether the caller's cancel flag ended the passes early.
 bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
-                       int** poolIds, int passCount, BestSoFar& best);
+                       int** poolIds, int passCount, BestSoFar& best,
+                       bool* stopped);
 
 }  // namespace selvane
 

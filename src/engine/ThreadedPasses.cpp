@@ -6,11 +6,11 @@
 // the best so far in pass order. Only the order in which passes compute
 // changes, and no pass reads another's result.
 #include "common/Allocate.h"
+#include "common/FloatControls.h"
 #include "common/PassCounters.h"
-#include "engine/FloatControls.h"
+#include "common/WorkerThreads.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
-#include "engine/WorkerThreads.h"
 
 namespace selvane {
 
@@ -22,7 +22,7 @@ enum class SlotState { kFree, kDrawn, kRunning, kFinished };
 struct Slot {
     int* ids;
     int pass;
-    double total;
+    PassOutcome outcome;
     SlotState state;
 };
 
@@ -72,10 +72,10 @@ void* WorkerBody(void* argument) {
         slot->state = SlotState::kRunning;
         shared.mutex.Unlock();
         CountPass();
-        const double total =
+        const PassOutcome outcome =
             RunOnePass(*shared.job, *worker.scratch, slot->ids);
         shared.mutex.Lock();
-        slot->total = total;
+        slot->outcome = outcome;
         slot->state = SlotState::kFinished;
         shared.finished.Signal();
     }
@@ -86,7 +86,8 @@ void* WorkerBody(void* argument) {
 }  // namespace
 
 bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
-                       int** poolIds, int passCount, BestSoFar& best) {
+                       int** poolIds, int passCount, BestSoFar& best,
+                       bool* stopped) {
     // Bookkeeping small enough for the stack: a pool of two assignments per
     // thread, so that a start is ready whenever a thread finishes.
     Slot slots[2 * kMostPassThreads];
@@ -98,7 +99,7 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
     shared.slotCount = 2 * threads;
     shared.over = false;
     for (int s = 0; s < shared.slotCount; ++s) {
-        slots[s] = Slot{poolIds[s], -1, 0.0, SlotState::kFree};
+        slots[s] = Slot{poolIds[s], -1, {0.0, 0, false}, SlotState::kFree};
     }
 
     // A thread that cannot start leaves its passes to those that did.
@@ -113,8 +114,15 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
 
     int drawn = 0;
     int taken = 0;
+    *stopped = false;
     shared.mutex.Lock();
     while (taken < passCount) {
+        // Once cancelled, nothing more is drawn or taken; the passes running
+        // stop at their next iteration.
+        if (CancelRequested(*job.run)) {
+            *stopped = true;
+            break;
+        }
         Slot* next = nullptr;
         Slot* empty = nullptr;
         for (int s = 0; s < shared.slotCount; ++s) {
@@ -125,17 +133,21 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
                 empty = &slots[s];
             }
         }
+        if (next && next->outcome.stopped) {
+            *stopped = true;
+            break;
+        }
         if (next) {
             // Only this thread touches a finished slot and the best so far.
             shared.mutex.Unlock();
-            TakePass(job, best, taken, next->ids, next->total);
+            TakePass(job, best, taken, next->ids, next->outcome, passCount);
             shared.mutex.Lock();
             next->state = SlotState::kFree;
             ++taken;
         } else if (empty && drawn < passCount) {
             shared.mutex.Unlock();
             job.engine->AssignRandomStart(job.clusterCount, job.itemCount,
-                                          empty->ids);
+                                          empty->ids, *job.generator);
             shared.mutex.Lock();
             empty->pass = drawn++;
             empty->state = SlotState::kDrawn;

@@ -4,39 +4,36 @@
 #include <limits>
 
 #include "common/Allocate.h"
+#include "common/FloatEnvironment.h"
 #include "engine/ClusterEngine.h"
-#include "engine/PassThreads.h"
 #include "engine_library/ItemCells.h"
-#include "entry/FloatEnvironment.h"
-#include "random/CallGenerator.h"
-#include "selvane_engine.h"
 
 namespace selvane {
 
 namespace {
 
 // Everything is checked before anything is taken or written.
-int CheckRequest(const EngineRequest& r, const EngineOutputs& o) {
-    if (!r.items.values || !o.clusterIds)
-        return SELVANE_ENGINE_ERROR_NULL_POINTER;
-    int status = CheckCellCounts(r.items.itemCount, r.items.valueCount);
+int CheckRequest(const selvane_engine_job& r) {
+    if (!r.values) return SELVANE_ENGINE_ERROR_NULL_POINTER;
+    int status = CheckCellCounts(r.item_count, r.value_count);
     if (status != SELVANE_ENGINE_OK) return status;
-    if (r.clusterCount < 1 || r.clusterCount > r.items.itemCount) {
+    if (r.cluster_count < 1 || r.cluster_count > r.item_count) {
         return SELVANE_ENGINE_ERROR_CLUSTER_COUNT;
     }
-    if (r.passCount < 1) return SELVANE_ENGINE_ERROR_PASS_COUNT;
-    if ((r.items.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
-         r.items.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
+    if (r.pass_count < 1) return SELVANE_ENGINE_ERROR_PASS_COUNT;
+    if ((r.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
+         r.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
         (r.centres != SELVANE_ENGINE_MEANS &&
          r.centres != SELVANE_ENGINE_MEDIANS) ||
         (r.metric != SELVANE_ENGINE_CORRELATION &&
-         r.metric != SELVANE_ENGINE_EUCLIDEAN)) {
+         r.metric != SELVANE_ENGINE_EUCLIDEAN) ||
+        r.given_centres || r.given_centre_present || r.given_ids) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
-    if (r.threadCount < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
-    status = CheckWeights(r.items.valueCount, r.items.weights);
+    if (r.thread_count < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
+    status = CheckWeights(r.value_count, r.weights);
     if (status != SELVANE_ENGINE_OK) return status;
-    return CheckCellValues(r.items);
+    return CheckCellValues(CellsOf(r));
 }
 
 // The engine's view of the caller's cells, and every buffer the outputs are
@@ -61,29 +58,25 @@ void ReleaseStorage(ClusterEngine& engine, JobStorage& s, int centreRows) {
 
 }  // namespace
 
-int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
-    const int status = CheckRequest(r, o);
+int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
+    const int status = CheckRequest(r);
     if (status != SELVANE_ENGINE_OK) return status;
 
     const FloatEnvironmentGuard floatEnvironment;
-    const int itemsAsColumns = r.items.layout ==
-                               SELVANE_ENGINE_ITEMS_AS_COLUMNS;
-    const int rowCount = itemsAsColumns ? r.items.valueCount
-                                        : r.items.itemCount;
-    const int columnCount = itemsAsColumns ? r.items.itemCount
-                                           : r.items.valueCount;
-    const int centreRows = itemsAsColumns ? r.items.valueCount : r.clusterCount;
-    const int centreColumns = itemsAsColumns ? r.clusterCount
-                                             : r.items.valueCount;
+    const int itemsAsColumns = r.layout == SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    const int rowCount = itemsAsColumns ? r.value_count : r.item_count;
+    const int columnCount = itemsAsColumns ? r.item_count : r.value_count;
+    const int centreRows = itemsAsColumns ? r.value_count : r.cluster_count;
+    const int centreColumns = itemsAsColumns ? r.cluster_count : r.value_count;
     const bool medians = r.centres == SELVANE_ENGINE_MEDIANS;
-    const bool wantCentres = o.centres || o.centrePresent;
+    const bool wantCentres = o.centres || o.centre_present;
 
     ClusterEngine engine;
     JobStorage s;
-    bool ok = TakeCellView(r.items, s.view);
-    s.ids = AllocateArray<int>(r.items.itemCount);
+    bool ok = TakeCellView(CellsOf(r), s.view);
+    s.ids = AllocateArray<int>(r.item_count);
     if (wantCentres && medians)
-        s.workValues = AllocateArray<double>(r.items.itemCount);
+        s.workValues = AllocateArray<double>(r.item_count);
     ok = ok && s.ids && (!wantCentres || !medians || s.workValues);
     if (ok && wantCentres) {
         ok = engine.AllocCentroidMatrices(centreRows, centreColumns,
@@ -96,54 +89,55 @@ int RunEngineJob(const EngineRequest& r, const EngineOutputs& o) {
 
     double errorValue = 0.0;
     int foundCount = 0;
-    {
-        // The call's own generator and thread count, for this thread only.
-        SeedWords own = r.seed ? SeedWordsFromSeed(*r.seed) : SeedWords{};
-        const BoundGenerator generator(r.seed ? &own : BoundSeedWords());
-        const BoundThreadCount threads(r.threadCount);
-        engine.PartitionClusters(
-            r.clusterCount, rowCount, columnCount, s.view.rows, s.view.maskRows,
-            s.view.weights, itemsAsColumns, r.passCount, medians ? 'm' : 'a',
-            r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u', s.ids,
-            &errorValue, &foundCount);
-    }
+    RunReport report;
+    Generator own(SeedWordsFromSeed(r.seed ? *r.seed : 0));
+    engine.PartitionClusters(
+        r.cluster_count, rowCount, columnCount, s.view.rows, s.view.maskRows,
+        s.view.weights, itemsAsColumns, r.pass_count, medians ? 'm' : 'a',
+        r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u', s.ids, &errorValue,
+        &foundCount, r.seed ? own : ProcessGenerator(), SettingsOf(r), &report);
     if (foundCount < 1) {
         ReleaseStorage(engine, s, centreRows);
-        return SELVANE_ENGINE_ERROR_NO_MEMORY;
+        return report.cancelled ? SELVANE_ENGINE_ERROR_CANCELLED
+                                : SELVANE_ENGINE_ERROR_NO_MEMORY;
     }
 
     if (wantCentres) {
         // The centres of the partition returned, by the job's own rule.
         if (medians) {
-            engine.ComputeClusterMedians(r.clusterCount, rowCount, columnCount,
+            engine.ComputeClusterMedians(r.cluster_count, rowCount, columnCount,
                                          s.view.rows, s.view.maskRows, s.ids,
                                          s.centreData, s.centreMask,
                                          itemsAsColumns, s.workValues);
         } else {
-            engine.ComputeClusterMeans(r.clusterCount, rowCount, columnCount,
+            engine.ComputeClusterMeans(r.cluster_count, rowCount, columnCount,
                                        s.view.rows, s.view.maskRows, s.ids,
                                        s.centreData, s.centreMask,
                                        itemsAsColumns);
         }
-        for (int k = 0; k < r.clusterCount; ++k) {
-            for (int j = 0; j < r.items.valueCount; ++j) {
+        for (int k = 0; k < r.cluster_count; ++k) {
+            for (int j = 0; j < r.value_count; ++j) {
                 const int row = itemsAsColumns ? j : k;
                 const int column = itemsAsColumns ? k : j;
                 const bool has = s.centreMask[row][column] != 0;
                 const std::size_t at =
-                    static_cast<std::size_t>(k) * r.items.valueCount + j;
+                    static_cast<std::size_t>(k) * r.value_count + j;
                 if (o.centres) {
                     o.centres[at] =
                         has ? s.centreData[row][column]
                             : std::numeric_limits<double>::quiet_NaN();
                 }
-                if (o.centrePresent) o.centrePresent[at] = has ? 1 : 0;
+                if (o.centre_present) o.centre_present[at] = has ? 1 : 0;
             }
         }
     }
-    for (int i = 0; i < r.items.itemCount; ++i) o.clusterIds[i] = s.ids[i];
-    if (o.errorValue) *o.errorValue = errorValue;
-    if (o.foundCount) *o.foundCount = foundCount;
+    for (int i = 0; o.cluster_ids && i < r.item_count; ++i) {
+        o.cluster_ids[i] = s.ids[i];
+    }
+    o.error_value = errorValue;
+    o.found_count = foundCount;
+    o.best_pass_iterations = report.bestPassIterations;
+    o.total_iterations = report.totalIterations;
     ReleaseStorage(engine, s, centreRows);
     return SELVANE_ENGINE_OK;
 }

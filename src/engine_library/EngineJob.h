@@ -1,61 +1,39 @@
-// The engine library's clustering job: its argument checks and its run,
+// The engine library's jobs: their argument checks and their runs,
 // callable in-process by tests. Internal; the exported C functions in
 // EngineExports.cpp only forward here.
 #ifndef SELVANE_ENGINE_LIBRARY_ENGINE_JOB_H
 #define SELVANE_ENGINE_LIBRARY_ENGINE_JOB_H
 
-#include <cstdint>
-
+#include "engine/RunSettings.h"
 #include "engine_library/ItemCells.h"
+#include "random/Generator.h"
+#include "selvane_engine.h"
 
 namespace selvane {
 
-struct EngineRequest {
-    ItemCells items;
-    int clusterCount;
-    int passCount;
-    int centres;
-    int metric;
-    const std::uint64_t* seed;  // null: the process-wide stream
-    int threadCount;
-};
+// selvane_engine_run and selvane_engine_assign: the sizes checked, the
+// caller's structs read as far as their sizes reach (the rest at the
+// defaults), and the result given back as far as its size reaches, only
+// on success. SELVANE_ENGINE_* codes.
+int RunEngine(const selvane_engine_job* job, selvane_engine_result* result);
+int RunAssign(const selvane_engine_job* job, selvane_engine_result* result);
 
-struct EngineOutputs {
-    int* clusterIds;
-    double* errorValue;  // each of the rest may be null
-    int* foundCount;
-    double* centres;
-    unsigned char* centrePresent;
-};
+// The kinds, on whole structs; each writes nothing unless it returns OK.
+int RunClusterJob(const selvane_engine_job& job, selvane_engine_result& out);
+int RunSelvaneKindJob(const selvane_engine_job& job,
+                      selvane_engine_result& out);
+int RunAssignJob(const selvane_engine_job& job, selvane_engine_result& out);
 
-// A SELVANE_ENGINE_* code; writes nothing unless it returns OK.
-int RunEngineJob(const EngineRequest& request, const EngineOutputs& outputs);
+// The job's items as the checks and the engine's view take them.
+inline ItemCells CellsOf(const selvane_engine_job& job) {
+    return {job.item_count, job.value_count, job.values,
+            job.layout,     job.present,     job.weights};
+}
 
-struct AssignRequest {
-    ItemCells items;
-    int clusterCount;
-    const double* centres;               // clusterCount rows of valueCount
-    const unsigned char* centrePresent;  // null: NaN means missing
-    int metric;
-    const int* givenIds;  // null: each item's nearest centre
-};
-
-struct AssignOutputs {
-    int* clusterIds;  // each may be null
-    double* distances;
-    double* total;
-};
-
-// Items measured against given centres; a SELVANE_ENGINE_* code, and
-// nothing written unless it returns OK.
-int RunAssignJob(const AssignRequest& request, const AssignOutputs& outputs);
-
-// The exported function's job with a seed (null: the process-wide stream)
-// and a thread count; errorValue and foundCount may be null.
-int RunSeededSelvaneJob(int itemCount, int dimensionCount,
-                        const double* inputValues, int clusterCount,
-                        const std::uint64_t* seed, int threadCount,
-                        double* result, double* errorValue, int* foundCount);
+// The run settings a job asks for: its thread count, or the environment's
+// when it gives 0; its progress hook and cancel flag. `job` must outlive
+// the run.
+RunSettings SettingsOf(const selvane_engine_job& job);
 
 const char* EngineErrorText(int code);
 

@@ -33,6 +33,10 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_CLUSTER_ID:
             return "a given cluster number is not from 0 to the cluster "
                    "count minus 1";
+        case SELVANE_ENGINE_ERROR_CANCELLED: return "the job was cancelled";
+        case SELVANE_ENGINE_ERROR_STRUCT_SIZE:
+            return "a job or result struct is smaller than this library "
+                   "accepts: set its size field to its sizeof";
         default: return "unknown error code";
     }
 }

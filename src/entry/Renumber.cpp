@@ -53,7 +53,7 @@ void ComputeMeanMagnitudes(int itemCount, int clusterCount,
 
 bool RenumberClusters(int itemCount, int clusterCount,
                       const double* const* rows, int magnitudeColumn,
-                      double* result) {
+                      double* result, double* rankedValues) {
     if (clusterCount < 1) return false;
     float* clusterMeans = AllocateArray<float>(clusterCount);
     float* sortedMeans = AllocateArray<float>(clusterCount);
@@ -69,7 +69,11 @@ bool RenumberClusters(int itemCount, int clusterCount,
 
     ComputeMeanMagnitudes(itemCount, clusterCount, rows, magnitudeColumn,
                           result, clusterMeans, newNumbers);
-    for (int k = 0; k < clusterCount; ++k) sortedMeans[k] = clusterMeans[k];
+    for (int k = 0; k < clusterCount; ++k) {
+        sortedMeans[k] = clusterMeans[k];
+        if (rankedValues)
+            rankedValues[k] = static_cast<double>(clusterMeans[k]);
+    }
     std::sort(sortedMeans, sortedMeans + clusterCount, MeanBefore);
 
     // A cluster takes the last sorted position equal to its mean: later equal

@@ -20,11 +20,13 @@ void ComputeMeanMagnitudes(int itemCount, int clusterCount,
 // (each addition made in double) over the member count plus one; means are
 // compared in single precision, and tied clusters all take the highest
 // position of their run. Items that no mean matches (a NaN mean, a number
-// outside 0 .. clusterCount-1) receive -1.0. Returns false, leaving result
-// as it was, when memory runs out.
+// outside 0 .. clusterCount-1) receive -1.0. rankedValues: null, or
+// clusterCount doubles that receive each cluster's mean (by its number on
+// entry), widened. Returns false, leaving result and rankedValues as they
+// were, when memory runs out.
 bool RenumberClusters(int itemCount, int clusterCount,
                       const double* const* rows, int magnitudeColumn,
-                      double* result);
+                      double* result, double* rankedValues = nullptr);
 
 }  // namespace selvane
 

@@ -3,11 +3,12 @@
 #include <climits>
 
 #include "common/Allocate.h"
+#include "common/FloatEnvironment.h"
 #include "engine/ClusterEngine.h"
-#include "entry/FloatEnvironment.h"
 #include "entry/JobBuffers.h"
 #include "entry/PrepareInput.h"
 #include "entry/Renumber.h"
+#include "entry/RunEnvironment.h"
 
 namespace selvane {
 
@@ -28,14 +29,16 @@ constexpr char kMetric = 'u';
 
 void RunJob(int itemCount, int dimensionCount, const double* inputValues,
             int clusterCount, double* result) {
-    RunJobReporting(itemCount, dimensionCount, inputValues, clusterCount,
-                    result, nullptr, nullptr);
+    RunSelvaneJob(itemCount, dimensionCount, inputValues, clusterCount, result,
+                  ProcessGenerator(), SettingsFromEnvironment(),
+                  SelvaneJobDetails());
 }
 
-JobStatus RunJobReporting(int itemCount, int dimensionCount,
-                          const double* inputValues, int clusterCount,
-                          double* result, double* errorValueOut,
-                          int* foundCountOut) {
+JobStatus RunSelvaneJob(int itemCount, int dimensionCount,
+                        const double* inputValues, int clusterCount,
+                        double* result, Generator& generator,
+                        const RunSettings& run,
+                        const SelvaneJobDetails& details) {
     const FloatEnvironmentGuard floatEnvironment;
     if (!result || itemCount <= 0) return JobStatus::kRefused;
     // dimensionCount + 1 columns must fit in an int.
@@ -63,29 +66,41 @@ JobStatus RunJobReporting(int itemCount, int dimensionCount,
 
     int* clusterIds = clustered ? AllocateArray<int>(itemCount) : nullptr;
     clustered = clustered && clusterIds;
+    double errorValue = 0.0;
+    int foundCount = 0;
     if (clustered) {
-        double errorValue = 0.0;
-        int foundCount = 0;
-        engine.PartitionClusters(clusterCount, itemCount, dimensionCount + 1,
-                                 buffers.data, buffers.mask, buffers.weights, 0,
-                                 kPassCount, kMethod, kMetric, clusterIds,
-                                 &errorValue, &foundCount);
+        RunReport report;
+        engine.PartitionClusters(
+            clusterCount, itemCount, dimensionCount + 1, buffers.data,
+            buffers.mask, buffers.weights, 0, kPassCount, kMethod, kMetric,
+            clusterIds, &errorValue, &foundCount, generator, run, &report);
+        if (report.cancelled) status = JobStatus::kCancelled;
+        if (details.report) *details.report = report;
         clustered = foundCount > 0;
-        if (clustered) {
-            if (errorValueOut) *errorValueOut = errorValue;
-            if (foundCountOut) *foundCountOut = foundCount;
-            for (int i = 0; i < itemCount; ++i) {
-                result[i] = static_cast<double>(clusterIds[i]);
+        for (int i = 0; clustered && i < itemCount; ++i) {
+            result[i] = static_cast<double>(clusterIds[i]);
+        }
+    }
+    if (clustered) {
+        clustered = RenumberClusters(itemCount, clusterCount, buffers.workRows,
+                                     dimensionCount, result,
+                                     details.rankedValues);
+    }
+    if (clustered) {
+        status = JobStatus::kClustered;
+        if (details.errorValue) *details.errorValue = errorValue;
+        if (details.foundCount) *details.foundCount = foundCount;
+        for (int i = 0; i < itemCount; ++i) {
+            if (details.clusterIds) details.clusterIds[i] = clusterIds[i];
+            if (details.magnitudes) {
+                details.magnitudes[i] = buffers.workRows[i][dimensionCount];
+            }
+            if (details.measurable) {
+                details.measurable[i] = buffers.rowFlags[i] == 1 ? 1 : 0;
             }
         }
     }
     Release(clusterIds);
-
-    if (clustered) {
-        clustered = RenumberClusters(itemCount, clusterCount, buffers.workRows,
-                                     dimensionCount, result);
-    }
-    if (clustered) status = JobStatus::kClustered;
     if (!clustered) MarkUnclustered(result, itemCount);
     ReleaseJobBuffers(&buffers);
     return status;

@@ -1,23 +1,49 @@
 // The body of the exported function, callable in-process by tests and tools
-// that need a pinned generator state. Internal.
+// and, with a generator and run settings of its own, by the engine library.
+// Internal.
 #ifndef SELVANE_ENTRY_RUN_JOB_H
 #define SELVANE_ENTRY_RUN_JOB_H
 
+#include "engine/RunSettings.h"
+#include "random/Generator.h"
+
 namespace selvane {
 
-// Same contract as Selvane() in include/selvane.h.
+// Same contract as Selvane() in include/selvane.h: the process-wide stream,
+// and the settings of the environment.
 void RunJob(int itemCount, int dimensionCount, const double* inputValues,
             int clusterCount, double* result);
 
 // How a job ended; whenever it is not kClustered, every element of result
 // holds -1.0 (none when itemCount <= 0).
-enum class JobStatus { kClustered, kRefused, kUnmeasurable, kNoMemory };
+enum class JobStatus {
+    kClustered,
+    kRefused,
+    kUnmeasurable,
+    kNoMemory,
+    kCancelled
+};
 
-// The same job, telling how it ended and, when clustered, the engine's
-// error value and found count (either pointer may be null).
-JobStatus RunJobReporting(int itemCount, int dimensionCount,
-                          const double* inputValues, int clusterCount,
-                          double* result, double* errorValue, int* foundCount);
+// What a clustered job knows besides the numbers in result; each pointer
+// may be null, and nothing is written unless the job is clustered.
+struct SelvaneJobDetails {
+    int* clusterIds = nullptr;     // N: the engine's partition, 0 .. K-1
+    double* magnitudes = nullptr;  // N: each item's relative magnitude
+    // K: each cluster of clusterIds' ranked value, the single-precision
+    // mean its number comes from, widened.
+    double* rankedValues = nullptr;
+    unsigned char* measurable = nullptr;  // N: 1 when every value counts
+    double* errorValue = nullptr;
+    int* foundCount = nullptr;
+    RunReport* report = nullptr;  // also filled in when cancelled
+};
+
+// The job with the caller's generator and settings.
+JobStatus RunSelvaneJob(int itemCount, int dimensionCount,
+                        const double* inputValues, int clusterCount,
+                        double* result, Generator& generator,
+                        const RunSettings& run,
+                        const SelvaneJobDetails& details);
 
 }  // namespace selvane
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/ClusterEngine.h"
 #include "random/BtpeSetup.h"
+#include "random/RandomDraws.h"
 
 namespace selvane {
 namespace {
@@ -24,11 +24,11 @@ double RatioNumerator(int n, double s) {
 
 // Walks the probabilities f(0), f(1), ... with f(x) = f(x - 1) * (a / x - s)
 // until one exceeds what is left of a single uniform.
-int SearchByInversion(ClusterEngine& engine, int n, double p, double q) {
+int SearchByInversion(Generator& generator, int n, double p, double q) {
     const double s = p / q;
     const double a = RatioNumerator(n, s);
     double r = std::exp(std::log(q) * n);
-    double u = engine.UniformRandom();
+    double u = UniformRandom(generator);
     int x = 0;
     while (!(r > u)) {
         // The computed probabilities add up to 1 only up to rounding (for
@@ -126,15 +126,15 @@ BtpeSetup MakeBtpeSetup(int n, double p) {
     return b;
 }
 
-int ClusterEngine::BinomialRandom(int n, double p) {
+int BinomialRandom(int n, double p, Generator& generator) {
     const double q = 1.0 - p;
     const double np = static_cast<double>(n) * p;
-    if (np < kInversionLimit) return SearchByInversion(*this, n, p, q);
+    if (np < kInversionLimit) return SearchByInversion(generator, n, p, q);
 
     const BtpeSetup b = MakeBtpeSetup(n, p);
     for (;;) {
-        const double u = UniformRandom() * b.p4;
-        double v = UniformRandom();
+        const double u = UniformRandom(generator) * b.p4;
+        double v = UniformRandom(generator);
         // Triangle: its points lie under the density, no test needed.
         if (u <= b.p1) return static_cast<int>(b.xm - v * b.p1 + u);
 

@@ -1,31 +1,16 @@
 #include "random/SeedWords.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <ctime>
 
 namespace selvane {
 namespace {
 
-// Both words share one atomic 64-bit cell (s1 in the low half, s2 in the
-// high half), so no thread ever sees a torn pair, and a draw publishes its
-// words with one compare-and-swap. Relaxed order is enough: the pair guards
-// no other data.
-// Zero at load time, which is the "unseeded" state.
-std::atomic<std::uint64_t> seedPair{0};
-
-std::uint64_t Pack(SeedWords words) {
-    const std::uint64_t low = static_cast<std::uint32_t>(words.s1);
-    const std::uint64_t high = static_cast<std::uint32_t>(words.s2);
-    return low | (high << 32);
-}
-
-SeedWords Unpack(std::uint64_t pair) {
-    SeedWords words;
-    words.s1 = static_cast<std::int32_t>(static_cast<std::uint32_t>(pair));
-    words.s2 =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(pair >> 32));
-    return words;
+std::uint64_t SplitMix64(std::uint64_t seed) {
+    std::uint64_t z = seed + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
 }
 
 // The only platform-specific part: where the calendar clock comes from.
@@ -43,28 +28,19 @@ void RuntimeSeed(unsigned value) { std::srand(value); }
 int RuntimeNext() { return std::rand(); }
 
 // Constant-initialised (function addresses only), so it is valid before any
-// dynamic initialiser runs. Only tests replace it, and they do so while no
-// other thread draws.
+// dynamic initialiser runs.
 SeedSource currentSource = {&RuntimeClockSeconds, &RuntimeSeed, &RuntimeNext};
 
 }  // namespace
 
-SeedWords LoadSeedWords() {
-    return Unpack(seedPair.load(std::memory_order_relaxed));
-}
-
-void StoreSeedWords(SeedWords words) {
-    seedPair.store(Pack(words), std::memory_order_relaxed);
-}
-
-bool ExchangeSeedWords(SeedWords* expected, SeedWords desired) {
-    std::uint64_t seen = Pack(*expected);
-    if (seedPair.compare_exchange_weak(seen, Pack(desired),
-                                       std::memory_order_relaxed)) {
-        return true;
-    }
-    *expected = Unpack(seen);
-    return false;
+SeedWords SeedWordsFromSeed(std::uint64_t seed) {
+    const std::uint64_t x = SplitMix64(seed);
+    const std::uint64_t low = x & 0xFFFFFFFFull;
+    const std::uint64_t high = x >> 32;
+    SeedWords words;
+    words.s1 = static_cast<std::int32_t>(1 + low % 2147483562ull);
+    words.s2 = static_cast<std::int32_t>(1 + high % 2147483398ull);
+    return words;
 }
 
 SeedSource PlatformSeedSource() {

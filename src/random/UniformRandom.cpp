@@ -3,9 +3,7 @@
 // stays inside 32-bit signed integers, combined by subtraction.
 #include <cstdint>
 
-#include "engine/ClusterEngine.h"
-#include "random/CallGenerator.h"
-#include "random/SeedWords.h"
+#include "random/RandomDraws.h"
 
 namespace selvane {
 namespace {
@@ -58,20 +56,22 @@ SeedWords AdvanceBoth(SeedWords words) {
 
 }  // namespace
 
-double ClusterEngine::UniformRandom() {
-    // A seeded call's own words: only its thread draws from them, and its
-    // seed rule never yields a word that needs seeding.
-    if (SeedWords* own = BoundSeedWords()) {
-        *own = AdvanceBoth(*own);
-        return static_cast<double>(Combine(*own)) * kScale;
+double UniformRandom(Generator& generator) {
+    std::uint64_t seen = generator.pair.load(std::memory_order_relaxed);
+    SeedWords words;
+    if (!generator.shared) {
+        // A call's own words: only its thread draws from them, and its seed
+        // rule never yields a word that needs seeding.
+        words = AdvanceBoth(UnpackSeedWords(seen));
+        generator.pair.store(PackSeedWords(words), std::memory_order_relaxed);
+        return static_cast<double>(Combine(words)) * kScale;
     }
     // Compare-and-swap rather than a lock: a draw that raced another one
     // starts again from the words that draw left, so every caller gets its
-    // own value of the one stream and none is repeated.
-    SeedWords seen = LoadSeedWords();
-    SeedWords words;
+    // own value of the one stream and none is repeated. Relaxed order is
+    // enough: the pair guards no other data.
     do {
-        words = seen;
+        words = UnpackSeedWords(seen);
         if (words.s1 == 0 || words.s2 == 0) {
             const SeedSource source = CurrentSeedSource();
             source.seed(source.clockSeconds());
@@ -79,7 +79,8 @@ double ClusterEngine::UniformRandom() {
             words.s2 = UsableSeed(source.next(), kModulus2);
         }
         words = AdvanceBoth(words);
-    } while (!ExchangeSeedWords(&seen, words));
+    } while (!generator.pair.compare_exchange_weak(seen, PackSeedWords(words),
+                                                   std::memory_order_relaxed));
     return static_cast<double>(Combine(words)) * kScale;
 }
 

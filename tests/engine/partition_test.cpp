@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/ClusterEngine.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 #include "support/EngineRun.h"
 #include "support/SweepWidths.h"
 
@@ -76,7 +76,7 @@ TEST_P(PartitionTest, OnePassRefinesItsRandomStart) {
     Pin(777, 4242);
     std::vector<int> start(40);
     ClusterEngine engine;
-    engine.AssignRandomStart(4, 40, start.data());
+    engine.AssignRandomStart(4, 40, start.data(), ProcessGenerator());
     const Outcome refined = job.Run(4, 0, 'a', 'e', 0, start);
     EXPECT_EQ(one.ids, refined.ids);
     EXPECT_EQ(one.error, refined.error);
@@ -104,7 +104,7 @@ TEST_P(PartitionTest, KeepsTheBestPassAndCountsItsRepeats) {
     bool sawReplacement = false, sawRepeat = false;
     for (int p = 0; p < passes; ++p) {
         std::vector<int> start(40);
-        engine.AssignRandomStart(2, 40, start.data());
+        engine.AssignRandomStart(2, 40, start.data(), ProcessGenerator());
         const Outcome single = job.Run(2, 0, 'a', 'e', 0, start);
         const std::vector<int>& ids = single.ids;
         const double error = single.error;

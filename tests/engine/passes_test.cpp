@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 #include "support/EngineRun.h"
 #include "support/SweepWidths.h"
 

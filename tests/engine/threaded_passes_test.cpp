@@ -1,8 +1,9 @@
-// Passes on several threads give the bits of one: cluster numbers, error
-// value, found count and the generator's state after the call, on random
-// engine jobs at every sweep width, with SELVANE_THREADS = 1, 2, 3 and 8, and
-// when threads cannot be started. Run under ThreadSanitizer in the tsan
-// build.
+// Passes on several threads give the bits of one (cluster numbers, error
+// value, found count and the generator's state after the call) when threads
+// cannot be started and whatever the caller's rounding mode; the thread
+// count rule; progress and cancellation. Every thread count and sweep width
+// on random jobs: the variant suite in golden_test.cpp. Run under
+// ThreadSanitizer in the tsan build.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -10,56 +11,26 @@
 #include <random>
 #include <string>
 
+#include <thread>
+#include <vector>
+
+#include "common/Processors.h"
+#include "common/WorkerThreads.h"
 #include "engine/PassThreads.h"
-#include "engine/WorkerThreads.h"
-#include "support/Bits.h"
+#include "entry/RunEnvironment.h"
 #include "support/EngineJobs.h"
-#include "support/ThreadsVariable.h"
 
 namespace selvane {
 namespace {
 
-using test_support::ForcedWidth;
+using test_support::ExpectSame;
 using test_support::PinnedOutcome;
 using test_support::SweepCase;
-using test_support::ThreadsVariable;
 
-void ExpectSame(const PinnedOutcome& threaded, const PinnedOutcome& alone) {
-    EXPECT_EQ(threaded.ids, alone.ids);
-    EXPECT_EQ(test_support::Bits(threaded.error),
-              test_support::Bits(alone.error));
-    EXPECT_EQ(threaded.found, alone.found);
-    EXPECT_EQ(threaded.after.s1, alone.after.s1);
-    EXPECT_EQ(threaded.after.s2, alone.after.s2);
-}
-
-TEST(ThreadedPassesTest, EveryThreadCountAndWidthGivesTheBitsOfOne) {
-    SetSmallJobWork(0);  // even the smallest jobs go to threads
-    std::mt19937_64 rng(1312);
-    std::vector<int> widths = test_support::VectorWidths();
-    widths.push_back(kLiteralSweep);
-    for (int trial = 0; trial < 40; ++trial) {
-        SweepCase job = test_support::RandomJob(rng, trial % 2 == 1);
-        job.passes = 2 + trial % 11;
-        const int columns = trial % 3 == 0;
-        PinnedOutcome alone;
-        {
-            ThreadsVariable one("1");
-            ForcedWidth force(kLiteralSweep);
-            alone = test_support::Run(job, columns, 300 + trial);
-        }
-        for (const char* threads : {"1", "2", "3", "8"}) {
-            ThreadsVariable variable(threads);
-            for (int lanes : widths) {
-                ForcedWidth force(lanes);
-                SCOPED_TRACE(test_support::Describe(job, columns, lanes) +
-                             " threads=" + threads);
-                ExpectSame(test_support::Run(job, columns, 300 + trial), alone);
-            }
-        }
-        if (HasFailure()) break;
-    }
-    SetSmallJobWork(kSmallJobWork);
+RunSettings Threads(int count) {
+    RunSettings run;
+    run.threadCount = count;
+    return run;
 }
 
 TEST(ThreadedPassesTest, ThreadsThatCannotStartLeaveTheirPassesToOthers) {
@@ -67,11 +38,7 @@ TEST(ThreadedPassesTest, ThreadsThatCannotStartLeaveTheirPassesToOthers) {
     std::mt19937_64 rng(99);
     SweepCase many = test_support::RandomJob(rng, false);
     many.passes = 9;
-    const PinnedOutcome alone = [&] {
-        ThreadsVariable one("1");
-        return test_support::Run(many, 0, 77);
-    }();
-    ThreadsVariable three("3");
+    const PinnedOutcome alone = test_support::Run(many, 0, 77, Threads(1));
     // The first, the last, two, and every start refused (the caller's
     // thread then runs every pass).
     const struct {
@@ -81,7 +48,7 @@ TEST(ThreadedPassesTest, ThreadsThatCannotStartLeaveTheirPassesToOthers) {
         SCOPED_TRACE("refused " + std::to_string(r.count) + " from start " +
                      std::to_string(r.first));
         FailThreadStarts(r.first, r.count);
-        ExpectSame(test_support::Run(many, 0, 77), alone);
+        ExpectSame(test_support::Run(many, 0, 77, Threads(3)), alone);
         FailThreadStarts(0, 0);
     }
     SetSmallJobWork(kSmallJobWork);
@@ -99,15 +66,10 @@ TEST(ThreadedPassesTest, ThreadsComputeInTheCallersRoundingMode) {
         job.passes = 6;
         job.metric = 'u';  // divisions and square roots: every mode differs
         ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
-        PinnedOutcome alone, threaded;
-        {
-            ThreadsVariable one("1");
-            alone = test_support::Run(job, 0, 50 + trial);
-        }
-        {
-            ThreadsVariable three("3");
-            threaded = test_support::Run(job, 0, 50 + trial);
-        }
+        const PinnedOutcome alone =
+            test_support::Run(job, 0, 50 + trial, Threads(1));
+        const PinnedOutcome threaded =
+            test_support::Run(job, 0, 50 + trial, Threads(3));
         std::fesetround(FE_TONEAREST);
         SCOPED_TRACE(test_support::Describe(job, 0, 0));
         ExpectSame(threaded, alone);
@@ -137,22 +99,50 @@ TEST(ThreadedPassesTest, ThreadCountRule) {
     EXPECT_GE(AvailableProcessors(), 1);
 
     SetSmallJobWork(0);
-    {
-        ThreadsVariable eight("8");
-        EXPECT_EQ(PassThreadCount(200, 100, 3, 2), 8);
-        EXPECT_EQ(PassThreadCount(5, 100, 3, 2), 5);  // never beyond passes
-        EXPECT_EQ(PassThreadCount(1, 100, 3, 2), 1);
-        EXPECT_EQ(PassThreadCount(0, 100, 3, 2), 1);
-    }
-    {
-        ThreadsVariable ignored("lots");
-        const int processors = AvailableProcessors();
-        EXPECT_EQ(PassThreadCount(200, 100, 3, 2),
-                  processors < 200 ? processors : 200);
+    EXPECT_EQ(PassThreadCount(200, 100, 3, 2, 8), 8);
+    EXPECT_EQ(PassThreadCount(5, 100, 3, 2, 8), 5);  // never beyond passes
+    EXPECT_EQ(PassThreadCount(1, 100, 3, 2, 8), 1);
+    EXPECT_EQ(PassThreadCount(0, 100, 3, 2, 8), 1);
+    const int processors = AvailableProcessors();
+    EXPECT_EQ(PassThreadCount(200, 100, 3, 2, 0),
+              processors < 200 ? processors : 200);
+    SetSmallJobWork(kSmallJobWork);
+    EXPECT_EQ(PassThreadCount(200, 10, 3, 2, 8), 1);  // too small to gain
+}
+
+// The hook hears of every pass taken, in pass order, on the calling thread;
+// a flag set from it stops the job at once, on one thread or several.
+TEST(ThreadedPassesTest, ProgressInPassOrderAndCancelStopsTheJob) {
+    SetSmallJobWork(0);
+    std::mt19937_64 rng(5);
+    SweepCase job = test_support::RandomJob(rng, false);
+    job.passes = 12;
+    static std::vector<int> heard;
+    static std::thread::id caller;
+    static int stopAfter, cancel;
+    caller = std::this_thread::get_id();
+    for (const int threads : {1, 3}) {
+        for (const int stop : {0, 4}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads");
+            heard.clear();
+            stopAfter = stop, cancel = 0;
+            RunSettings run = Threads(threads);
+            run.cancel = &cancel;
+            run.progress = [](void*, int done, int count) {
+                EXPECT_EQ(std::this_thread::get_id(), caller);
+                EXPECT_EQ(count, 12);
+                heard.push_back(done);
+                if (done == stopAfter) __atomic_store_n(&cancel, 1, 0);
+            };
+            const PinnedOutcome out = test_support::Run(job, 0, 9, run);
+            EXPECT_EQ(heard.size(), stop ? 4u : 12u);
+            for (std::size_t p = 0; p < heard.size(); ++p) {
+                EXPECT_EQ(heard[p], static_cast<int>(p) + 1);
+            }
+            EXPECT_EQ(out.found == -1, stop != 0);
+        }
     }
     SetSmallJobWork(kSmallJobWork);
-    ThreadsVariable eight("8");
-    EXPECT_EQ(PassThreadCount(200, 10, 3, 2), 1);  // too small to gain
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 
 #include "engine/Distance.h"
 #include "entry/RunJob.h"
-#include "random/CallGenerator.h"
 #include "selvane_engine.h"
 #include "support/Bits.h"
 #include "support/EngineJobs.h"
@@ -28,19 +27,12 @@ namespace {
 
 const char* libraryPath = nullptr;
 
-using ClusterFunction = int (*)(int, int, const double*, int,
-                                const unsigned char*, const double*, int, int,
-                                int, int, const std::uint64_t*, int, int*,
-                                double*, int*, double*, unsigned char*);
-using SelvaneJobFunction = int (*)(int, int, const double*, int,
-                                   const std::uint64_t*, int, double*, double*,
-                                   int*);
-using AssignFunction = int (*)(int, int, const double*, int,
-                               const unsigned char*, const double*, int,
-                               const double*, const unsigned char*, int,
-                               const int*, int*, double*, double*);
-using VersionFunction = int (*)();
-using TextFunction = const char* (*)(int);
+using ClusterFunction = decltype(&selvane_engine_cluster);
+using SelvaneJobFunction = decltype(&selvane_engine_selvane_job);
+using RunFunction = decltype(&selvane_engine_run);
+using AssignFunction = decltype(&selvane_engine_assign);
+using VersionFunction = decltype(&selvane_engine_api_version);
+using TextFunction = decltype(&selvane_engine_strerror);
 
 // Copied, not cast, between the loader's pointer type and the function's.
 template <typename F>
@@ -89,14 +81,25 @@ void CheckAssignment(test_support::SweepCase& job, int columns,
     std::vector<int> nearest(job.n);
     std::vector<double> toNearest(job.n), toGiven(job.n), d(job.k);
     double total = 0.0, sum = 0.0;
-    const auto run = [&](const int* given, int* out, double* to, double* all) {
-        return assign(job.n, job.d, values.data(), columns, present.data(),
-                      job.weights.data(), job.k, centres.data(),
-                      centrePresent.data(), job.metric == 'u' ? 0 : 1, given,
-                      out, to, all);
+    const auto run = [&](const int* given, int* out, double* to) {
+        selvane_engine_job a =
+            test_support::NewJob(0, job.n, job.d, values.data(), job.k);
+        a.layout = columns;
+        a.present = present.data();
+        a.weights = job.weights.data();
+        a.metric = job.metric == 'u' ? 0 : 1;
+        a.given_centres = centres.data();
+        a.given_centre_present = centrePresent.data();
+        a.given_ids = given;
+        selvane_engine_result r = test_support::NewResult();
+        r.cluster_ids = out;
+        r.distances = to;
+        const int code = assign(&a, &r);
+        total = r.error_value;
+        return code;
     };
-    ASSERT_EQ(run(nullptr, nearest.data(), toNearest.data(), &total), 0);
-    ASSERT_EQ(run(ids.data(), nullptr, toGiven.data(), nullptr), 0);
+    ASSERT_EQ(run(ids.data(), nullptr, toGiven.data()), 0);
+    ASSERT_EQ(run(nullptr, nearest.data(), toNearest.data()), 0);
     for (int i = 0; i < job.n; ++i) {
         for (int c = 0; c < job.k; ++c) {
             d[c] = SelectDistance(job.metric)(
@@ -114,9 +117,12 @@ void CheckAssignment(test_support::SweepCase& job, int columns,
     EXPECT_EQ(test_support::Bits(total), test_support::Bits(sum));
 }
 
+// Through the 17-argument export and through selvane_engine_run alike.
 TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
     const auto cluster = Function<ClusterFunction>("selvane_engine_cluster");
+    const auto run = Function<RunFunction>("selvane_engine_run");
     ASSERT_NE(cluster, nullptr);
+    ASSERT_NE(run, nullptr);
     std::mt19937_64 rng(14);
     for (int trial = 0; trial < 120; ++trial) {
         test_support::SweepCase job = test_support::RandomJob(rng, trial % 2);
@@ -138,26 +144,34 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
             }
         }
         std::vector<int> ids(job.n, -9);
-        double error = 0.0;
-        int found = 0;
         std::vector<double> centres(job.k * job.d);
         std::vector<unsigned char> centrePresent(job.k * job.d);
+        selvane_engine_job same =
+            test_support::NewJob(0, job.n, job.d, values.data(), job.k);
+        same.layout = columns, same.present = present.data();
+        same.weights = job.weights.data(), same.pass_count = job.passes;
+        same.centres = job.method == 'm', same.metric = job.metric != 'u';
+        same.seed = &seed, same.thread_count = trial % 4;
+        selvane_engine_result out = test_support::NewResult();
+        out.cluster_ids = ids.data(), out.centres = centres.data();
+        out.centre_present = centrePresent.data();
         // Without a present value of non-zero weight there is nothing to
         // cluster on: refused.
         bool measured = false;
         for (int i = 0; i < job.n; ++i)
             for (int j = 0; j < job.d; ++j)
                 measured |= job.mask[i][j] != 0 && job.weights[j] != 0.0;
-        ASSERT_EQ(cluster(job.n, job.d, values.data(), columns, present.data(),
-                          job.weights.data(), job.k, job.passes,
-                          job.method == 'm' ? SELVANE_ENGINE_MEDIANS
-                                            : SELVANE_ENGINE_MEANS,
-                          job.metric == 'u' ? SELVANE_ENGINE_CORRELATION
-                                            : SELVANE_ENGINE_EUCLIDEAN,
-                          &seed, trial % 4, ids.data(), &error, &found,
-                          centres.data(), centrePresent.data()),
-                  measured ? SELVANE_ENGINE_OK
-                           : SELVANE_ENGINE_ERROR_NOTHING_PRESENT);
+        // Every other pair of trials through the 17-argument export.
+        ASSERT_EQ(
+            (trial / 2) % 2
+                ? cluster(job.n, job.d, values.data(), columns, present.data(),
+                          same.weights, job.k, job.passes, same.centres,
+                          same.metric, &seed, same.thread_count, ids.data(),
+                          &out.error_value, &out.found_count, centres.data(),
+                          centrePresent.data())
+                : run(&same, &out),
+            measured ? SELVANE_ENGINE_OK
+                     : SELVANE_ENGINE_ERROR_NOTHING_PRESENT);
         if (!measured) continue;
         CheckAssignment(job, columns, values, present, ids, centres,
                         centrePresent);
@@ -174,10 +188,11 @@ TEST(EngineLibraryTest, RandomJobsAgreeWithTheEngineEntry) {
             columns ? t.get() : job.data.get(),
             columns ? tm.get() : job.mask.get(), job.weights.data(), columns,
             job.passes, job.method, job.metric, engineIds.data(), &engineError,
-            &engineFound);
+            &engineFound, ProcessGenerator(), RunSettings(), nullptr);
         EXPECT_EQ(ids, engineIds);
-        EXPECT_EQ(test_support::Bits(error), test_support::Bits(engineError));
-        EXPECT_EQ(found, engineFound);
+        EXPECT_EQ(test_support::Bits(out.error_value),
+                  test_support::Bits(engineError));
+        EXPECT_EQ(out.found_count, engineFound);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Allocate.h"
@@ -17,8 +18,9 @@
 #include "engine/PassThreads.h"
 #include "engine_library/EngineJob.h"
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 #include "selvane_engine.h"
+#include "support/EngineJobs.h"
 #include "support/EngineRun.h"
 #include "support/ThreadsVariable.h"
 
@@ -116,37 +118,46 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
     SetSmallJobWork(kSmallJobWork);
 }
 
-// The engine library's clustering and assignment, items as columns, with
-// centres: out of memory anywhere is that code, with nothing written.
+// The engine library's clustering, Selvane job (items as rows, which it
+// lays out as Selvane() reads them) and assignment through the calls the
+// exports forward to: out of memory anywhere is that code, with nothing
+// written.
 TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
     const std::vector<double> values = {1, 2, 8, 9, 1, 1, 7, 8};  // 4 items
     const std::uint64_t seed = 3;
-    const ItemCells items{4, 2, values.data(), 1, nullptr, nullptr};
     std::vector<int> ids;
-    std::vector<double> centres;
+    std::vector<double> numbers;
     int code = 0;
-    const std::function<void()> calls[] = {
-        [&] {
-            code = RunEngineJob(
-                {items, 2, 3, 1, 1, &seed, 1},
-                {ids.data(), nullptr, nullptr, centres.data(), nullptr});
-        },
-        [&] {
-            code = RunAssignJob({items, 2, kInput.data(), nullptr, 0, nullptr},
-                                {ids.data(), nullptr, nullptr});
-        }};
-    for (const auto& call : calls) {
-        const auto fresh = [&] {
+    using J = selvane_engine_job;
+    const std::pair<int (*)(const J*, selvane_engine_result*),
+                    std::function<void(J&)>>
+        calls[] = {
+            {RunEngine,
+             [&](J& j) {
+                 j.layout = 1, j.pass_count = 3, j.seed = &seed;
+                 j.centres = SELVANE_ENGINE_MEDIANS;
+             }},
+            {RunEngine, [&](J& j) { j.kind = SELVANE_ENGINE_JOB_SELVANE; }},
+            {RunAssign, [&](J& j) { j.given_centres = kInput.data(); }}};
+    for (const auto& [run, change] : calls) {
+        const auto fresh = [&, run = run, change = change] {
             ids.assign(4, -1);
-            centres.assign(4, -1.0);
-            call();
+            numbers.assign(4, -1.0);
+            J job = test_support::NewJob(0, 4, 2, values.data(), 2);
+            change(job);
+            selvane_engine_result result = test_support::NewResult();
+            result.cluster_ids = ids.data();
+            // A clustering's centres, or the Selvane job's numbers.
+            (job.kind ? result.ranked_numbers : result.centres) =
+                numbers.data();
+            code = run(&job, &result);
         };
         fresh();
         ASSERT_EQ(code, 0);
         SweepFailures(fresh, [&](std::int64_t) {
             EXPECT_EQ(code, SELVANE_ENGINE_ERROR_NO_MEMORY);
             EXPECT_EQ(ids, std::vector<int>(4, -1));
-            EXPECT_EQ(centres, std::vector<double>(4, -1.0));
+            EXPECT_EQ(numbers, std::vector<double>(4, -1.0));
         });
     }
 }
@@ -155,7 +166,7 @@ struct EngineCase {
     char method;
     int passCount;
     int itemsAsColumns;
-    const char* threads;  // SELVANE_THREADS
+    int threads;
 };
 
 // Named fields rather than raw bytes in test names and messages (the
@@ -173,7 +184,8 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     const EngineCase c = GetParam();
     // Even this small job on threads, so that every thread's storage is
     // swept too.
-    test_support::ThreadsVariable threads(c.threads);
+    RunSettings run;
+    run.threadCount = c.threads;
     SetSmallJobWork(0);
     // Five items of two values, or their transpose when items are columns.
     const test_support::EngineJob rows{
@@ -188,7 +200,8 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
                                        : std::vector<int>(5, 7);
     test_support::Outcome out;
     const auto call = [&] {
-        out = job.Run(3, c.passCount, c.method, 'e', c.itemsAsColumns, start);
+        out = job.Run(3, c.passCount, c.method, 'e', c.itemsAsColumns, start,
+                      run);
     };
     call();
     ASSERT_GE(out.found, 1);
@@ -211,7 +224,7 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
     EXPECT_GE(swept, 6);
     std::printf(
         "PartitionClusters method %c, %d passes, itemsAsColumns %d, "
-        "threads %s: %lld requests swept\n",
+        "threads %d: %lld requests swept\n",
         c.method, c.passCount, c.itemsAsColumns, c.threads,
         static_cast<long long>(swept));
     SetSmallJobWork(kSmallJobWork);
@@ -219,12 +232,12 @@ TEST_P(EngineAllocationFailureTest, ReportsMinusOneAndFreesAll) {
 
 INSTANTIATE_TEST_SUITE_P(
     MethodsAndPassCounts, EngineAllocationFailureTest,
-    ::testing::Values(EngineCase{'a', 0, 0, "1"}, EngineCase{'a', 1, 0, "1"},
-                      EngineCase{'a', 5, 0, "1"}, EngineCase{'m', 0, 0, "1"},
-                      EngineCase{'m', 1, 0, "1"}, EngineCase{'m', 5, 0, "1"},
-                      EngineCase{'a', 5, 1, "1"}, EngineCase{'m', 5, 1, "1"},
-                      EngineCase{'a', 5, 0, "3"}, EngineCase{'m', 5, 1, "3"},
-                      EngineCase{'a', 5, 1, "2"}));
+    ::testing::Values(EngineCase{'a', 0, 0, 1}, EngineCase{'a', 1, 0, 1},
+                      EngineCase{'a', 5, 0, 1}, EngineCase{'m', 0, 0, 1},
+                      EngineCase{'m', 1, 0, 1}, EngineCase{'m', 5, 0, 1},
+                      EngineCase{'a', 5, 1, 1}, EngineCase{'m', 5, 1, 1},
+                      EngineCase{'a', 5, 0, 3}, EngineCase{'m', 5, 1, 3},
+                      EngineCase{'a', 5, 1, 2}));
 
 }  // namespace
 }  // namespace selvane

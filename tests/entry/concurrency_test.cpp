@@ -12,9 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ClusterEngine.h"
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/RandomDraws.h"
 
 namespace selvane {
 namespace {
@@ -124,8 +123,7 @@ TEST(ConcurrencyTest, ConcurrentDrawsLoseNoDrawAndRepeatNone) {
     constexpr int kDraws = 50000;
     StoreSeedWords({777, 888});
     std::vector<double> alone(kThreads * kDraws);
-    ClusterEngine engine;
-    for (double& value : alone) value = engine.UniformRandom();
+    for (double& value : alone) value = UniformRandom(ProcessGenerator());
     const SeedWords aloneAfter = LoadSeedWords();
 
     StoreSeedWords({777, 888});
@@ -137,9 +135,8 @@ TEST(ConcurrencyTest, ConcurrentDrawsLoseNoDrawAndRepeatNone) {
             // All start together, so that their draws really overlap.
             waiting.fetch_sub(1);
             while (waiting.load() > 0) std::this_thread::yield();
-            ClusterEngine own;
             for (int i = 0; i < kDraws; ++i) {
-                drawn[t].push_back(own.UniformRandom());
+                drawn[t].push_back(UniformRandom(ProcessGenerator()));
             }
         });
     }

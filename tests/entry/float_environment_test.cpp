@@ -1,13 +1,13 @@
 // The exported function must give the same bits whatever floating-point
 // settings the calling thread has, and hand those settings back untouched.
-#include "entry/FloatEnvironment.h"
+#include "common/FloatEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__SSE2__)
 #define TEST_HAS_SSE 1

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace selvane {
 namespace {

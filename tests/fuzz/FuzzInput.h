@@ -12,7 +12,7 @@
 #include <cstring>
 #include <limits>
 
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace selvane {
 namespace fuzz {

@@ -145,7 +145,8 @@ void Run(const Job& job, std::uint64_t seed, const Matrices& m, Outcome* out) {
     engine.PartitionClusters(
         job.clusterCount, job.rowCount, job.columnCount, m.data(), m.mask(),
         m.weights(), job.itemsAsColumns, job.passCount, job.method, job.metric,
-        ids, &out->errorValue, &out->foundCount);
+        ids, &out->errorValue, &out->foundCount, selvane::ProcessGenerator(),
+        selvane::RunSettings(), nullptr);
 }
 
 bool ValidStart(const Job& job, int itemCount) {

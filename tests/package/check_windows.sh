@@ -48,7 +48,7 @@ done
 # The engine DLL: exactly its interface's names, plain (cdecl), and a C
 # program linked against each of its import libraries.
 cmake -DOBJDUMP="$objdump" -DLIBRARY="$stage/bin/selvane_engine.dll" \
-      "-DEXPORT_NAMES=selvane_engine_api_version|selvane_engine_assign|selvane_engine_cluster|selvane_engine_selvane_job|selvane_engine_strerror" \
+      "-DEXPORT_NAMES=selvane_engine_api_version|selvane_engine_assign|selvane_engine_cluster|selvane_engine_run|selvane_engine_selvane_job|selvane_engine_strerror" \
       -P "$source/tests/entry/check_pe_exports.cmake" >/dev/null ||
     fail "the stripped engine DLL's export or import table"
 cp "$stage/bin/selvane_engine.dll" "$work/"
@@ -57,8 +57,8 @@ for library in libselvane_engine.dll.a selvane_engine.lib; do
     "$cc" -static "$source/examples/engine.c" -I "$stage/include" \
           "$stage/lib/$library" -o "$exe" || fail "linking against $library"
     "$objdump" -p "$exe" | grep -A6 'DLL Name: selvane_engine.dll' |
-        grep -qE "[[:space:]]selvane_engine_cluster\$" ||
-        fail "the program linked against $library does not import selvane_engine_cluster"
+        grep -qE "[[:space:]]selvane_engine_run$" ||
+        fail "the program linked against $library does not import selvane_engine_run"
     if [ $runs = yes ]; then
         expect_output "engine program linked against $library" "$ENGINE_EXPECTED" \
             sh -c 'WINEDEBUG=-all "$0" "$1" | tr -d "\r"' "$wine" "$exe"

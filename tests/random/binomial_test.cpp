@@ -4,9 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/ClusterEngine.h"
 #include "random/BtpeSetup.h"
-#include "random/SeedWords.h"
+#include "random/RandomDraws.h"
 #include "support/GeneratorReference.h"
 
 namespace selvane {
@@ -24,11 +23,10 @@ SeedWords WordsForNextZ(std::int64_t z) {
 
 // How many uniforms took the stream from start to end (-1 if over 1000).
 int DrawsBetween(SeedWords start, SeedWords end) {
-    ClusterEngine engine;
     StoreSeedWords(start);
     for (int draws = 0; draws <= 1000; ++draws) {
         if (SameWords(LoadSeedWords(), end)) return draws;
-        engine.UniformRandom();
+        UniformRandom(ProcessGenerator());
     }
     return -1;
 }
@@ -39,9 +37,8 @@ struct Drawn {
 };
 
 Drawn DrawFrom(SeedWords start, int n, double p) {
-    ClusterEngine engine;
     StoreSeedWords(start);
-    const int value = engine.BinomialRandom(n, p);
+    const int value = BinomialRandom(n, p, ProcessGenerator());
     return Drawn{value, DrawsBetween(start, LoadSeedWords())};
 }
 
@@ -78,7 +75,6 @@ TEST(BinomialRandomTest, ZeroTrialsGiveZeroAfterOneDraw) {
 TEST(BinomialRandomTest, MeanOfThirtyTakesBtpeAndJustBelowTakesInversion) {
     // Inversion draws once per call; BTPE twice per attempt. n = 60,
     // p = 0.5 is exactly 30.0; n = 59 is 29.5.
-    ClusterEngine engine;
     StoreSeedWords(SeedWords{271828, 314159});
     for (int call = 0; call < 300; ++call) {
         const SeedWords start = LoadSeedWords();
@@ -88,7 +84,7 @@ TEST(BinomialRandomTest, MeanOfThirtyTakesBtpeAndJustBelowTakesInversion) {
         const Drawn inversion = DrawFrom(start, 59, 0.5);
         EXPECT_EQ(inversion.draws, 1);
         StoreSeedWords(start);
-        engine.UniformRandom();
+        UniformRandom(ProcessGenerator());
     }
 }
 
@@ -106,10 +102,9 @@ TEST(BinomialRandomTest, TriangleAcceptsWithTwoDraws) {
     // value is xm - v * p1 + u truncated, with no further test.
     const SeedWords start = WordsForNextZ(1);
     const BtpeSetup b = MakeBtpeSetup(300, 0.25);
-    ClusterEngine engine;
     StoreSeedWords(start);
-    const double u = engine.UniformRandom() * b.p4;
-    const double v = engine.UniformRandom();
+    const double u = UniformRandom(ProcessGenerator()) * b.p4;
+    const double v = UniformRandom(ProcessGenerator());
     ASSERT_LE(u, b.p1);
 
     const Drawn d = DrawFrom(start, 300, 0.25);
@@ -154,13 +149,12 @@ TEST(BinomialRandomTest, LongRunsMatchAnIndependentTranscription) {
         // Triangle and squeeze, with k * k far beyond int.
         {INT_MAX, 0.5, 20000, 21474835476760, {1503566177, 1813700974}},
     };
-    ClusterEngine engine;
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "n=" << c.n << " p=" << c.p);
         StoreSeedWords(SeedWords{1, 1});
         std::int64_t sum = 0;
         for (int i = 0; i < c.count; ++i) {
-            sum += engine.BinomialRandom(c.n, c.p);
+            sum += BinomialRandom(c.n, c.p, ProcessGenerator());
         }
         EXPECT_EQ(sum, c.sum);
         EXPECT_TRUE(SameWords(LoadSeedWords(), c.end));
@@ -174,13 +168,12 @@ struct Moments {
 
 // Sample moments of count draws, every one checked to lie in 0 .. n.
 Moments SampleMoments(int n, double p, int count, SeedWords start) {
-    ClusterEngine engine;
     StoreSeedWords(start);
     const double centre = static_cast<double>(n) * p;
     double sum = 0.0;
     double squares = 0.0;
     for (int i = 0; i < count; ++i) {
-        const int x = engine.BinomialRandom(n, p);
+        const int x = BinomialRandom(n, p, ProcessGenerator());
         EXPECT_GE(x, 0);
         EXPECT_LE(x, n);
         if (x < 0 || x > n) break;

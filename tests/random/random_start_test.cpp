@@ -7,8 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "engine/ClusterEngine.h"
-#include "random/SeedWords.h"
+#include "random/RandomDraws.h"
 #include "random/ShuffleIndex.h"
 #include "support/GeneratorReference.h"
 
@@ -19,16 +18,14 @@ using test_support::kLargestUniform;
 using test_support::SameWords;
 
 SeedWords WordsAfterDraws(SeedWords start, int draws) {
-    ClusterEngine engine;
     StoreSeedWords(start);
-    for (int i = 0; i < draws; ++i) engine.UniformRandom();
+    for (int i = 0; i < draws; ++i) UniformRandom(ProcessGenerator());
     return LoadSeedWords();
 }
 
 std::vector<int> Assign(int clusterCount, int itemCount) {
-    ClusterEngine engine;
     std::vector<int> ids(static_cast<std::size_t>(itemCount), -1);
-    engine.AssignRandomStart(clusterCount, itemCount, ids.data());
+    AssignRandomStart(clusterCount, itemCount, ids.data(), ProcessGenerator());
     return ids;
 }
 
@@ -61,18 +58,17 @@ TEST(AssignRandomStartTest, DrawsKMinusOneBinomialsThenNUniforms) {
         const std::vector<int> ids = Assign(clusterCount, itemCount);
         const SeedWords after = LoadSeedWords();
 
-        ClusterEngine engine;
         StoreSeedWords(start);
         int remaining = itemCount - clusterCount;
         std::vector<std::ptrdiff_t> expectedSizes;
         for (int i = 0; i < clusterCount - 1; ++i) {
-            const int j =
-                engine.BinomialRandom(remaining, 1.0 / (clusterCount - i));
+            const int j = BinomialRandom(remaining, 1.0 / (clusterCount - i),
+                                         ProcessGenerator());
             remaining -= j;
             expectedSizes.push_back(1 + j);
         }
         expectedSizes.push_back(1 + remaining);
-        for (int i = 0; i < itemCount; ++i) engine.UniformRandom();
+        for (int i = 0; i < itemCount; ++i) UniformRandom(ProcessGenerator());
         EXPECT_TRUE(SameWords(LoadSeedWords(), after));
         for (int i = 0; i < clusterCount; ++i) {
             EXPECT_EQ(std::count(ids.begin(), ids.end(), i),

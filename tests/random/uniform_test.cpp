@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ClusterEngine.h"
-#include "random/SeedWords.h"
+#include "random/RandomDraws.h"
 #include "support/GeneratorReference.h"
 
 namespace selvane {
@@ -31,13 +30,12 @@ void ExpectWords(std::int32_t s1, std::int32_t s2) {
 TEST(UniformRandomTest, FirstValuesFromWordsOne) {
     // Values and words worked with exact integer arithmetic:
     // 40014 - 40692 + 2147483562 = 2147482884, and so on.
-    ClusterEngine engine;
     StoreSeedWords(SeedWords{1, 1});
-    EXPECT_EQ(engine.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9999996838159734);
     ExpectWords(40014, 40692);
-    EXPECT_EQ(engine.UniformRandom(), 0.9745196331451501);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9745196331451501);
     ExpectWords(1601120196, 1655838864);
-    EXPECT_EQ(engine.UniformRandom(), 0.6474839146417253);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.6474839146417253);
     ExpectWords(1346387765, 2103410263);
 }
 
@@ -50,7 +48,6 @@ TEST(UniformRandomTest, FollowsReferenceGeneratorsOverLongRuns) {
                                 {53668 * 40000, 52774 * 40000},
                                 {53668 * 40000 - 1, 52774 * 40000 - 1},
                                 {12345, 12345}};
-    ClusterEngine engine;
     for (const SeedWords& start : starts) {
         SCOPED_TRACE(start.s1);
         StoreSeedWords(start);
@@ -61,7 +58,7 @@ TEST(UniformRandomTest, FollowsReferenceGeneratorsOverLongRuns) {
             s2 = Step(s2, kA2, kM2);
             std::int32_t z = s1 - s2;
             if (z < 1) z += 2147483562;
-            const double u = engine.UniformRandom();
+            const double u = UniformRandom(ProcessGenerator());
             const SeedWords words = LoadSeedWords();
             ASSERT_EQ(words.s1, s1) << "draw " << draw;
             ASSERT_EQ(words.s2, s2) << "draw " << draw;
@@ -73,14 +70,13 @@ TEST(UniformRandomTest, FollowsReferenceGeneratorsOverLongRuns) {
 }
 
 TEST(UniformRandomTest, ReachesBothEndsOfTheOpenInterval) {
-    ClusterEngine engine;
     // Advanced words 2 and 1 give z = 1.
     StoreSeedWords(PreimageOf(2, 1));
-    EXPECT_EQ(engine.UniformRandom(), kSmallestUniform);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), kSmallestUniform);
     ExpectWords(2, 1);
     // Equal advanced words give z = 0, lifted to 2147483562.
     StoreSeedWords(PreimageOf(5, 5));
-    EXPECT_EQ(engine.UniformRandom(), kLargestUniform);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), kLargestUniform);
     EXPECT_LT(kLargestUniform, 1.0);
     ExpectWords(5, 5);
 }
@@ -118,28 +114,27 @@ protected:
 
     const std::vector<std::string> seedingCalls_{"clock", "srand", "rand",
                                                  "rand"};
-    ClusterEngine engine_;
 };
 
 TEST_F(UniformSeedingTest, UnseededStateSeedsOnceThenOnlyAdvances) {
     UseRandValues({1, 1});
     StoreSeedWords(SeedWords{0, 0});
     // Seeded words 1 and 1 are advanced before the first value.
-    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9999996838159734);
     EXPECT_EQ(seedLog.calls, seedingCalls_);
     EXPECT_EQ(seedLog.seededWith, 1234567u);
-    EXPECT_EQ(engine_.UniformRandom(), 0.9745196331451501);
-    EXPECT_EQ(engine_.UniformRandom(), 0.6474839146417253);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9745196331451501);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.6474839146417253);
     EXPECT_EQ(seedLog.calls.size(), 4u);
 }
 
 TEST_F(UniformSeedingTest, EitherZeroWordReseedsBoth) {
     UseRandValues({1, 1, 1, 1});
     StoreSeedWords(SeedWords{7, 0});
-    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9999996838159734);
     ExpectWords(40014, 40692);
     StoreSeedWords(SeedWords{0, 7});
-    EXPECT_EQ(engine_.UniformRandom(), 0.9999996838159734);
+    EXPECT_EQ(UniformRandom(ProcessGenerator()), 0.9999996838159734);
     EXPECT_EQ(seedLog.calls.size(), 8u);
 }
 
@@ -148,10 +143,10 @@ TEST_F(UniformSeedingTest, RandZeroGivesWordOneAndNoReseeding) {
     // clock second and the stream would repeat one value.
     UseRandValues({0, 0});
     StoreSeedWords(SeedWords{0, 0});
-    const double first = engine_.UniformRandom();
+    const double first = UniformRandom(ProcessGenerator());
     EXPECT_EQ(first, 0.9999996838159734);
     ExpectWords(40014, 40692);
-    const double second = engine_.UniformRandom();
+    const double second = UniformRandom(ProcessGenerator());
     EXPECT_NE(second, first);
     EXPECT_EQ(second, 0.9745196331451501);
     EXPECT_EQ(seedLog.calls, seedingCalls_);
@@ -160,12 +155,12 @@ TEST_F(UniformSeedingTest, RandZeroGivesWordOneAndNoReseeding) {
 TEST_F(UniformSeedingTest, OnlyTheZeroWordIsReplaced) {
     UseRandValues({0, 3});
     StoreSeedWords(SeedWords{0, 0});
-    engine_.UniformRandom();
+    UniformRandom(ProcessGenerator());
     ExpectWords(40014, Step(3, kA2, kM2));
 
     UseRandValues({3, 0});
     StoreSeedWords(SeedWords{0, 0});
-    engine_.UniformRandom();
+    UniformRandom(ProcessGenerator());
     ExpectWords(Step(3, kA1, kM1), 40692);
 }
 
@@ -174,14 +169,14 @@ TEST_F(UniformSeedingTest, RandEqualToAModulusAlsoGivesWordOne) {
     // advances to 0 just as 0 does.
     UseRandValues({2147483563, 2147483399});
     StoreSeedWords(SeedWords{0, 0});
-    engine_.UniformRandom();
+    UniformRandom(ProcessGenerator());
     ExpectWords(40014, 40692);
     EXPECT_EQ(seedLog.calls, seedingCalls_);
 
     // Any other word above a modulus is usable as it is.
     UseRandValues({2147483647, 2147483647});
     StoreSeedWords(SeedWords{0, 0});
-    engine_.UniformRandom();
+    UniformRandom(ProcessGenerator());
     ExpectWords(Step(2147483647, kA1, kM1), Step(2147483647, kA2, kM2));
 }
 
@@ -197,7 +192,7 @@ TEST_F(UniformSeedingTest, PlatformSourceSeedsFromClockAndRand) {
     for (int attempt = 0; attempt < 5; ++attempt) {
         const std::time_t before = std::time(nullptr);
         StoreSeedWords(SeedWords{0, 0});
-        engine_.UniformRandom();
+        UniformRandom(ProcessGenerator());
         const SeedWords seeded = LoadSeedWords();
         if (std::time(nullptr) != before) continue;
         std::srand(static_cast<unsigned>(before));

@@ -1,5 +1,6 @@
 // Random engine jobs run from pinned generator states, for tests that
-// compare one way of running the passes with another bit for bit.
+// compare one way of running the passes with another bit for bit; and the
+// engine library's structs, sized and at their defaults.
 #ifndef SELVANE_TESTS_SUPPORT_ENGINE_JOBS_H
 #define SELVANE_TESTS_SUPPORT_ENGINE_JOBS_H
 
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "random/SeedWords.h"
+#include "random/Generator.h"
+#include "selvane_engine.h"
+#include "support/Bits.h"
 #include "support/EngineRun.h"
 #include "support/Matrix.h"
 #include "support/SweepWidths.h"
@@ -96,14 +99,39 @@ inline SweepCase RandomJob(std::mt19937_64& rng, bool gaps) {
 // The job from generator words {seed, 4242}; `after` holds the words the
 // call left.
 inline PinnedOutcome Run(const SweepCase& job, int itemsAsColumns,
-                         std::int32_t seed) {
+                         std::int32_t seed,
+                         const RunSettings& run = RunSettings()) {
     StoreSeedWords({seed, 4242});
     EngineJob held = itemsAsColumns ? job.Transposed() : EngineJob(job);
     PinnedOutcome out{held.Run(job.k, job.passes, job.method, job.metric,
-                               itemsAsColumns, job.start),
+                               itemsAsColumns, job.start, run),
                       {0, 0}};
     out.after = LoadSeedWords();
     return out;
+}
+
+// Every bit of two outcomes, the generator's state after the call included.
+inline void ExpectSame(const PinnedOutcome& a, const PinnedOutcome& b) {
+    EXPECT_EQ(a.ids, b.ids);
+    EXPECT_EQ(Bits(a.error), Bits(b.error));
+    EXPECT_EQ(a.found, b.found);
+    EXPECT_EQ(a.after.s1, b.after.s1);
+    EXPECT_EQ(a.after.s2, b.after.s2);
+}
+
+inline selvane_engine_job NewJob(int kind, int n, int d, const double* values,
+                                 int k) {
+    selvane_engine_job job = {};
+    job.size = sizeof job;
+    job.kind = kind, job.item_count = n, job.value_count = d;
+    job.values = values, job.cluster_count = k;
+    return job;
+}
+
+inline selvane_engine_result NewResult() {
+    selvane_engine_result result = {};
+    result.size = sizeof result;
+    return result;
 }
 
 inline std::string Describe(const SweepCase& job, int columns, int lanes) {

@@ -31,9 +31,11 @@ struct EngineJob {
     // PartitionClusters on the matrices as they stand: itemsAsColumns says
     // whether their rows or their columns are the items. The ids start as
     // `start` (the assignment that passes == 0 refines; all 0 when empty),
-    // the error value as -3.0 and the found count as -9.
+    // the error value as -3.0 and the found count as -9. The process-wide
+    // stream, and the given run settings.
     Outcome Run(int k, int passes, char method = 'a', char metric = 'e',
-                int itemsAsColumns = 0, std::vector<int> start = {}) {
+                int itemsAsColumns = 0, std::vector<int> start = {},
+                const RunSettings& run = RunSettings()) {
         if (start.empty()) {
             start.assign(itemsAsColumns ? data.columns() : data.rows(), 0);
         }
@@ -42,7 +44,8 @@ struct EngineJob {
         engine.PartitionClusters(k, data.rows(), data.columns(), data.get(),
                                  mask.get(), weights.data(), itemsAsColumns,
                                  passes, method, metric, out.ids.data(),
-                                 &out.error, &out.found);
+                                 &out.error, &out.found, ProcessGenerator(),
+                                 run, nullptr);
         return out;
     }
 };

@@ -3,7 +3,7 @@ Chromium and checks the screenshot: the size the SVG asks for, real
 content (many colours, much ink), and every cluster's mean-profile colour
 on screen. Standard library only.
 
-    python3 check_svg_render.py --selvane EXE --library LIB --input CSV
+    python3 check_svg_render.py --selvane EXE --engine-library LIB --input CSV
                                 --clusters K [--keep DIR]
 
 Exit status 0 when the picture passes, 1 when it does not, 77 (skipped)
@@ -90,7 +90,7 @@ def read_png(path):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--selvane", required=True)
-    parser.add_argument("--library", required=True)
+    parser.add_argument("--engine-library", required=True)
     parser.add_argument("--input", required=True)
     parser.add_argument("--clusters", type=int, required=True)
     parser.add_argument("--keep", help="copy the SVG and the PNG here")
@@ -106,7 +106,7 @@ def main():
         svg = os.path.join(work, "plot.svg")
         png = os.path.join(work, "plot.png")
         run = subprocess.run([args.selvane, args.input, "--clusters", str(args.clusters),
-                              "--library", args.library, "--plot", svg, "--quiet",
+                              "--engine-library", args.engine_library, "--plot", svg, "--quiet",
                               "--output", os.path.join(work, "result.csv")],
                              capture_output=True, text=True, timeout=300)
         if run.returncode != 0:

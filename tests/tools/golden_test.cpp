@@ -19,8 +19,7 @@
 
 #include "HostError.h"
 #include "HostTestSupport.h"
-#include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace selvane::host {
 namespace {
@@ -31,10 +30,10 @@ using testing::RunWith;
 const std::string kIris = SELVANE_EXAMPLES_DIR "/iris.csv";
 const std::string kGolden = SELVANE_GOLDEN_DIR "/iris_k3.csv";
 
-// RunJob has the default calling convention; the host calls through the
-// export's (stdcall on x86 Windows).
-void SELVANE_CALL CallRunJob(int n, int d, const double* values, int k, double* result) {
-    selvane::RunJob(n, d, values, k, result);
+// The engine library's call, in-process, with the export's calling
+// convention.
+int SELVANE_ENGINE_CALL CallEngine(const selvane_engine_job* job, selvane_engine_result* result) {
+    return selvane::RunEngine(job, result);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -46,7 +45,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 HostRun PinnedIrisRun() {
     selvane::StoreSeedWords({12345, 67890});
-    return RunWith(&CallRunJob, {kIris, "--clusters", "3"});
+    return RunWith(&CallEngine, {kIris, "--clusters", "3"});
 }
 
 TEST(IrisGolden, MatchesTheRecordedResultLineByLine) {
@@ -85,11 +84,11 @@ TEST(IrisGolden, IrisSetosaStandsApart) {
 TEST(IrisGolden, TheEngineRefusesItemsNoneOfWhichCanBeMeasured) {
     testing::ScratchDir dir;
     const HostRun run =
-        RunWith(&CallRunJob, {dir.Write("zeros.csv", "a,0,1\nb,2,-1\nc,nan,3\n"), "-k", "2"});
+        RunWith(&CallEngine, {dir.Write("zeros.csv", "a,0,1\nb,2,-1\nc,nan,3\n"), "-k", "2"});
     EXPECT_EQ(run.code, kExitJob);
     EXPECT_EQ(run.err,
               "selvane: error: the library could not cluster the items: no item has "
-              "all its values finite and greater than zero\n");
+              "every value a finite number greater than zero\n");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // What the host writes where, as a person and a script see it: --quiet,
-// --plot, and the elapsed-time indicator of a long call on a terminal.
+// --plot, and the progress line of a long call on a terminal.
 #include <chrono>
 #include <set>
 #include <sstream>
@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ElapsedIndicator.h"
 #include "HostError.h"
 #include "HostTestSupport.h"
+#include "ProgressIndicator.h"
 
 namespace selvane::host {
 namespace {
@@ -21,15 +21,19 @@ using testing::ReadFile;
 using testing::RunWith;
 using testing::ScratchDir;
 
-void SELVANE_CALL RoundRobin(int n, int, const double*, int k, double* result) {
-    for (int i = 0; i < n; ++i) result[i] = i % k;
+using testing::RoundRobin;
+
+int SELVANE_ENGINE_CALL Refuses(const selvane_engine_job*, selvane_engine_result*) {
+    return SELVANE_ENGINE_ERROR_UNMEASURABLE;
 }
-void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
-    for (int i = 0; i < n; ++i) result[i] = -1.0;
-}
-void SELVANE_CALL Slow(int n, int d, const double* values, int k, double* result) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1150));
-    RoundRobin(n, d, values, k, result);
+// One pass of two done at once, the other after a long second; the hook,
+// when the host gives one, hears of both.
+int SELVANE_ENGINE_CALL Slow(const selvane_engine_job* job, selvane_engine_result* result) {
+    for (int done = 1; done <= 2; ++done) {
+        if (done == 2) std::this_thread::sleep_for(std::chrono::milliseconds(1150));
+        if (job->progress) job->progress(job->progress_context, done, 2);
+    }
+    return RoundRobin(job, result);
 }
 
 const char kItems[] = "name,x,y\nfirst,1,10\nsecond,2,20\nthird,3,30\n";
@@ -55,7 +59,8 @@ TEST(HostOutput, QuietLeavesStandardErrorEmptyButForErrors) {
     EXPECT_EQ(refused.code, kExitJob);
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err,
-              "selvane: error: the library could not cluster the items (out of memory?)\n");
+              "selvane: error: the library could not cluster the items: no item has every value a "
+              "finite number greater than zero\n");
 }
 
 TEST(HostOutput, PlotIsWrittenWholeBesideAnUnchangedResult) {
@@ -126,7 +131,7 @@ TEST(HostOutput, PlotFailureLeavesStandardOutputEmpty) {
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv"}));
 }
 
-TEST(HostOutput, LongCallOnATerminalShowsElapsedTimeThenClearsIt) {
+TEST(HostOutput, LongCallOnATerminalShowsItsProgressThenClearsIt) {
     ScratchDir dir;
     const std::string in = dir.Write("in.csv", kItems);
     std::vector<std::string> words{"selvane", in, "-k", "2"};
@@ -134,13 +139,14 @@ TEST(HostOutput, LongCallOnATerminalShowsElapsedTimeThenClearsIt) {
     for (std::string& word : words) argv.push_back(word.data());
     std::ostringstream out;
     std::ostringstream err;
-    ASSERT_EQ(RunHost(4, argv.data(), &Slow, out, err, true), kExitSuccess);
+    ASSERT_EQ(RunHost(4, argv.data(), testing::Using(&Slow), out, err, true), kExitSuccess);
     EXPECT_EQ(out.str(), kCsv);
     // After a second: the indicator, then blanks over it and the summary.
     const std::string text = err.str();
-    const std::string line = "\rselvane: clustering 3 items into 2 clusters... 1.";
+    const std::string line = "\rselvane: clustering 3 items into 2 clusters: 1 of 2 passes, 1.";
     EXPECT_EQ(text.rfind(line, 0), 0u) << text;
-    const std::string cleared = "\r" + std::string(line.size() - 1 + 3, ' ') + "\r";
+    const std::size_t width = text.find('\r', 1) - 1;
+    const std::string cleared = "\r" + std::string(width, ' ') + "\r";
     const std::size_t summary = text.find("selvane: 3 items, 2 dimensions, 2 clusters\n");
     ASSERT_NE(summary, std::string::npos) << text;
     EXPECT_EQ(text.substr(summary - cleared.size(), cleared.size()), cleared);
@@ -150,14 +156,14 @@ TEST(HostOutput, LongCallOnATerminalShowsElapsedTimeThenClearsIt) {
     argv.clear();
     for (std::string& word : words) argv.push_back(word.data());
     std::ostringstream quietErr;
-    RunHost(5, argv.data(), &Slow, out, quietErr, true);
+    RunHost(5, argv.data(), testing::Using(&Slow), out, quietErr, true);
     EXPECT_EQ(quietErr.str(), "");
 }
 
-TEST(ElapsedIndicator, WritesAfterTheDelayAndBlanksItsLine) {
+TEST(ProgressIndicator, WritesAfterTheDelayAndBlanksItsLine) {
     std::ostringstream err;
-    ElapsedIndicator indicator(err, "work", std::chrono::milliseconds(20),
-                               std::chrono::milliseconds(20));
+    ProgressIndicator indicator(err, "work", std::chrono::milliseconds(20),
+                                std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     indicator.Stop();
     const std::string text = err.str();
@@ -171,12 +177,15 @@ TEST(ElapsedIndicator, WritesAfterTheDelayAndBlanksItsLine) {
     EXPECT_EQ(err.str(), text);
 }
 
-TEST(ElapsedIndicator, QuickWorkShowsNothing) {
+TEST(ProgressIndicator, QuickWorkShowsNothingAndTheRestIsEstimated) {
     std::ostringstream err;
     {
-        ElapsedIndicator indicator(err, "work");  // the default second
+        ProgressIndicator indicator(err, "work");  // the default second
     }
     EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(ProgressIndicator::Line(3.04, 1, 4, 3.0), "1 of 4 passes, 3.0 s, about 9 s left");
+    EXPECT_EQ(ProgressIndicator::Line(5.0, 1, 4, 3.0), "1 of 4 passes, 5.0 s, about 7 s left");
+    EXPECT_EQ(ProgressIndicator::Line(3.04, 0, 4, 0.0), "3.0 s");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #ifndef _WIN32
@@ -31,32 +32,36 @@ using testing::ReadFile;
 using testing::RunWith;
 using testing::ScratchDir;
 
-struct Call {
-    int items = 0;
-    int dimensions = 0;
-    int clusters = 0;
-    std::vector<double> input;
-};
-Call lastCall;
+using testing::lastJob;
+using testing::RoundRobin;
+using testing::Using;
 
-// Cluster i mod K, recording what it was given.
-void SELVANE_CALL RoundRobin(int n, int d, const double* input, int k, double* result) {
-    lastCall = {n, d, k, std::vector<double>(input, input + n * d)};
-    for (int i = 0; i < n; ++i) result[i] = i % k;
+int SELVANE_ENGINE_CALL Unmeasurable(const selvane_engine_job*, selvane_engine_result*) {
+    return SELVANE_ENGINE_ERROR_UNMEASURABLE;
 }
+int SELVANE_ENGINE_CALL NoMemory(const selvane_engine_job*, selvane_engine_result*) {
+    return SELVANE_ENGINE_ERROR_NO_MEMORY;
+}
+int SELVANE_ENGINE_CALL WritesNothing(const selvane_engine_job*, selvane_engine_result*) {
+    return SELVANE_ENGINE_OK;
+}
+int SELVANE_ENGINE_CALL RunsOutOfMemory(const selvane_engine_job*, selvane_engine_result*) {
+    throw std::bad_alloc();
+}
+int SELVANE_ENGINE_CALL WritesTooLarge(const selvane_engine_job* job, selvane_engine_result* r) {
+    RoundRobin(job, r);
+    r->ranked_numbers[0] = job->cluster_count;
+    return SELVANE_ENGINE_OK;
+}
+// Selvane() of another library, for --library.
 std::string threadsSeen;
-void SELVANE_CALL SeesThreads(int n, int d, const double* input, int k, double* result) {
+void SELVANE_CALL PlainRoundRobin(int n, int, const double*, int k, double* result) {
     const char* threads = std::getenv("SELVANE_THREADS");
     threadsSeen = threads != nullptr ? threads : "(none)";
-    RoundRobin(n, d, input, k, result);
+    for (int i = 0; i < n; ++i) result[i] = i % k;
 }
-void SELVANE_CALL Refuses(int n, int, const double*, int, double* result) {
+void SELVANE_CALL PlainRefuses(int n, int, const double*, int, double* result) {
     for (int i = 0; i < n; ++i) result[i] = -1.0;
-}
-void SELVANE_CALL WritesNothing(int, int, const double*, int, double*) {}
-void SELVANE_CALL RunsOutOfMemory(int, int, const double*, int, double*) { throw std::bad_alloc(); }
-void SELVANE_CALL WritesTooLarge(int n, int, const double*, int k, double* result) {
-    for (int i = 0; i < n; ++i) result[i] = k;
 }
 
 const char kItems[] = "name,x,y\r\nfirst,1,10\r\nsecond,2,20\r\nthird,3,30\r\n";
@@ -64,14 +69,20 @@ const char kItems[] = "name,x,y\r\nfirst,1,10\r\nsecond,2,20\r\nthird,3,30\r\n";
 TEST(Host, PassesDimensionMajorValuesAndPrintsOneLinePerItem) {
     ScratchDir dir;
     const std::string in = dir.Write("in.csv", kItems);
-    const HostRun run = RunWith(&RoundRobin, {in, "--clusters", "2"});
+    const HostRun run = RunWith(&RoundRobin, {in, "--clusters", "2", "--threads", "3"});
     ASSERT_EQ(run.code, kExitSuccess) << run.err;
-    EXPECT_EQ(lastCall.items, 3);
-    EXPECT_EQ(lastCall.dimensions, 2);
-    EXPECT_EQ(lastCall.clusters, 2);
-    EXPECT_EQ(lastCall.input, (std::vector<double>{1, 2, 3, 10, 20, 30}));
+    const selvane_engine_job& job = lastJob.job;  // the Selvane job, as columns
+    EXPECT_EQ(std::make_tuple(job.kind, job.item_count, job.value_count, job.layout,
+                              job.cluster_count, job.thread_count, job.seed),
+              std::make_tuple(1, 3, 2, 1, 2, 3, nullptr));
+    EXPECT_EQ(lastJob.values, (std::vector<double>{1, 2, 3, 10, 20, 30}));
     EXPECT_EQ(run.out, "label,cluster\nfirst,0\nsecond,1\nthird,0\n");
     EXPECT_EQ(run.err.rfind("selvane: 3 items, 2 dimensions, 2 clusters\n", 0), 0u) << run.err;
+    // The library's ranked values, as it gave them.
+    EXPECT_NE(run.err.find("  cluster 1: 1 item, ranked by 1.2500, mean relative magnitude "
+                           "0.5000\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST(Host, UnlabelledItemsAreNumberedAndOddLabelsQuoted) {
@@ -90,29 +101,29 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
     struct Case {
         std::string name;
         std::vector<std::string> args;
-        void(SELVANE_CALL* function)(int, int, const double*, int, double*);
+        Libraries libraries;
         int code;
         std::string err;
     };
     const std::vector<Case> cases = {
         {"missing file",
          {missing, "-k", "2"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitInput,
          "cannot read '" + missing + "': " + std::strerror(ENOENT)},
         {"empty file",
          {dir.Write("empty.csv", ""), "-k", "2"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitInput,
          "'" + dir.Path("empty.csv") + "' is empty"},
         {"ragged",
          {dir.Write("ragged.csv", "1,2\n3\n"), "-k", "1"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitInput,
          "'" + dir.Path("ragged.csv") + "' line 2: found 1 cell, but line 1 has 2 cells"},
         {"not a number",
          {dir.Write("nan.csv", "x,y\n1,2\n3,four\n"), "-k", "1"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitInput,
          "'" + dir.Path("nan.csv") +
              "' line 3, column 2 ('y'): not a number: 'four'; leave the column out with "
@@ -121,55 +132,54 @@ TEST(Host, ExactErrorLinesAndExitCodes) {
         // are checked in options_test.
         {"K above N",
          {good, "-k", "4"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitUsage,
          "--clusters must be from 1 to 3 (the number of items), got 4"},
-        {"job refused",
+        {"library out of memory",
          {good, "-k", "2"},
-         &Refuses,
-         kExitJob,
-         "the library could not cluster the items (out of memory?)"},
+         Using(&NoMemory),
+         kExitMemory,
+         "out of memory"},
         {"nothing measurable",
          {dir.Write("zero.csv", "0,1\n-1,2\n"), "-k", "1"},
-         &Refuses,
+         Using(&Unmeasurable),
          kExitJob,
-         "the library could not cluster the items: no item has all its values "
-         "finite and greater than zero: column 1 has no value greater than zero; leave it out "
-         "with --columns, or cluster the values as they stand with --raw"},
-        {"a column of gaps",
-         {dir.Write("gaps.csv", "x,y,z\n1,,2\n3,NA,4\n"), "-k", "1"},
-         &Refuses,
+         "the library could not cluster the items: no item has every value a finite number "
+         "greater than zero: column 1 has no value greater than zero; leave it out with "
+         "--columns, or cluster the values as they stand with --raw"},
+        {"a column of gaps, Selvane() of another library",
+         {dir.Write("gaps.csv", "x,y,z\n1,,2\n3,NA,4\n"), "-k", "1", "--library", "x"},
+         Using(&PlainRefuses),
          kExitJob,
-         "the library could not cluster the items: no item has all its values "
-         "finite and greater than zero: 'y' has no value on any line; leave it out with "
-         "--columns"},
+         "the library could not cluster the items: no item can be measured, or memory ran out: "
+         "'y' has no value on any line; leave it out with --columns"},
         // The output is checked before the file is read.
         {"output folder missing",
          {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1", "-o", dir.Path("none/o.csv")},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitOutput,
          "cannot write '" + dir.Path("none/o.csv") + "': " + std::strerror(ENOENT)},
         {"picture and result on standard output",
          {good, "-k", "1", "--plot", "-"},
-         &RoundRobin,
+         Using(&RoundRobin),
          kExitUsage,
          "--plot - and the result would share standard output; give the result a file with "
          "--output"},
-        {"out of memory", {good, "-k", "2"}, &RunsOutOfMemory, kExitMemory, "out of memory"},
+        {"out of memory", {good, "-k", "2"}, Using(&RunsOutOfMemory), kExitMemory, "out of memory"},
         {"result unwritten",
          {good, "-k", "2"},
-         &WritesNothing,
+         Using(&WritesNothing),
          kExitJob,
          "the library returned no valid cluster number for first"},
         {"result out of range",
          {good, "-k", "2"},
-         &WritesTooLarge,
+         Using(&WritesTooLarge),
          kExitJob,
          "the library returned no valid cluster number for first"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const HostRun run = RunWith(c.function, c.args);
+        const HostRun run = RunWith(c.libraries, c.args);
         EXPECT_EQ(run.code, c.code);
         EXPECT_EQ(run.err, "selvane: error: " + c.err + "\n");
         EXPECT_EQ(run.out, "");
@@ -180,17 +190,18 @@ TEST(Host, LoadsTheLibraryOnlyForAGoodJob) {
     ScratchDir dir;
     int loads = 0;
     std::string requested;
-    const FunctionLoader failing = [&](const std::string& path) -> SelvaneFunction {
+    const auto failing = [&](const std::string& path) -> EngineFunctions {
         ++loads;
         requested = path;
         throw HostError(kExitLibrary, "cannot load library '" + path + "': gone");
     };
+    const Libraries libraries{failing, nullptr};
     // A bad file is reported as such, not hidden behind the library.
-    const HostRun bad = RunWith(failing, {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1"});
+    const HostRun bad = RunWith(libraries, {dir.Write("bad.csv", "1,2\n3\n"), "-k", "1"});
     EXPECT_EQ(bad.code, kExitInput);
     EXPECT_EQ(loads, 0);
     const HostRun good =
-        RunWith(failing, {dir.Write("good.csv", kItems), "-k", "1", "--library", "x.so"});
+        RunWith(libraries, {dir.Write("good.csv", kItems), "-k", "1", "--engine-library", "x.so"});
     EXPECT_EQ(good.code, kExitLibrary);
     EXPECT_EQ(requested, "x.so");
     EXPECT_EQ(good.err, "selvane: error: cannot load library 'x.so': gone\n");
@@ -202,7 +213,7 @@ TEST(Host, OutputFileIsWholeOrUntouched) {
     const std::string out = dir.Path("out.csv");
 
     // A failed job creates neither the output nor a temporary file.
-    EXPECT_EQ(RunWith(&Refuses, {in, "-k", "2", "-o", out}).code, kExitJob);
+    EXPECT_EQ(RunWith(&Unmeasurable, {in, "-k", "2", "-o", out}).code, kExitJob);
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv"}));
 
     const HostRun ok = RunWith(&RoundRobin, {in, "-k", "2", "--output", out});
@@ -270,16 +281,21 @@ TEST(Host, UnwritableOutputIsReportedAndLeavesNothing) {
     EXPECT_EQ(dir.Entries(), (std::set<std::string>{"in.csv", "taken"}));
 }
 
-TEST(Host, ThreadsReachTheExportThroughItsVariable) {
+// Selvane() of another library reads its thread count from the variable,
+// set for the call alone, and gives the summary its sizes.
+TEST(Host, ThreadsReachThePlainExportThroughItsVariable) {
     ScratchDir dir;
     const char* before = std::getenv("SELVANE_THREADS");
     const std::string saved = before != nullptr ? before : "(none)";
-    ASSERT_EQ(
-        RunWith(&SeesThreads, {dir.Write("in.csv", kItems), "-k", "2", "--threads", "3"}).code,
-        kExitSuccess);
+    const HostRun run = RunWith(&PlainRoundRobin, {dir.Write("in.csv", kItems), "-k", "2",
+                                                   "--threads", "3", "--library", "l.so"});
+    ASSERT_EQ(run.code, kExitSuccess);
     EXPECT_EQ(threadsSeen, "3");
     const char* after = std::getenv("SELVANE_THREADS");
     EXPECT_EQ(after != nullptr ? after : "(none)", saved);
+    EXPECT_EQ(run.err.rfind("selvane: Selvane() of 'l.so', 3 items, 2 dimensions, 2 clusters\n", 0),
+              0u)
+        << run.err;
 }
 
 #ifndef _WIN32

@@ -10,9 +10,10 @@
 namespace selvane::host {
 namespace {
 
-std::string ErrorOf(const std::string& path) {
+template <typename Load>
+std::string ErrorOf(Load load, const std::string& path) {
     try {
-        LoadSelvane(path);
+        load(path);
     } catch (const HostError& error) {
         EXPECT_EQ(error.code(), kExitLibrary);
         return error.what();
@@ -38,10 +39,21 @@ const char kExportName[] = "Selvane";
 
 TEST(LibraryLoader, NamesTheLibraryThatFailed) {
     const std::string noExport = NO_EXPORT_LIBRARY_PATH;
-    EXPECT_EQ(ErrorOf(noExport), "library '" + noExport + "' has no export '" + kExportName + "'");
+    EXPECT_EQ(ErrorOf(LoadSelvane, noExport),
+              "library '" + noExport + "' has no export '" + kExportName + "'");
+    EXPECT_EQ(ErrorOf(LoadEngine, noExport),
+              "library '" + noExport + "' lacks the selvane_engine functions of interface 1.2");
     const std::string missing = "/no/such/dir/libselvane.so";
-    EXPECT_EQ(ErrorOf(missing).rfind("cannot load library '" + missing + "': ", 0), 0u)
-        << ErrorOf(missing);
+    EXPECT_EQ(ErrorOf(LoadSelvane, missing).rfind("cannot load library '" + missing + "': ", 0), 0u)
+        << ErrorOf(LoadSelvane, missing);
+}
+
+TEST(LibraryLoader, FindsTheEngineLibrary) {
+    const EngineFunctions engine = LoadEngine(SELVANE_ENGINE_LIBRARY_PATH);
+    EXPECT_STREQ(engine.strerror(SELVANE_ENGINE_ERROR_CANCELLED), "the job was cancelled");
+    selvane_engine_job job{};
+    job.size = sizeof job;
+    EXPECT_EQ(engine.run(&job, nullptr), SELVANE_ENGINE_ERROR_NULL_POINTER);
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ TEST(Options, ExactUsageErrors) {
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--columns="}), "--columns needs a list");
     EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--threads", "0"}),
               "--threads expects a whole number from 1 to 2147483647, got '0'");
+    EXPECT_EQ(ErrorOf({"in.csv", "-k", "3", "--library", "l.so", "--seed", "1"}),
+              "--library calls Selvane(), which takes no seed, runs no raw job and reports no "
+              "magnitudes to draw: leave out --library, or --seed, --raw and --plot");
 }
 
 TEST(Options, HowToReadTheFile) {

@@ -9,13 +9,15 @@
 #include <gtest/gtest.h>
 
 #include "ClusterProfiles.h"
-#include "Magnitude.h"
+#include "HostTestSupport.h"
 #include "SvgPlot.h"
 #include "SvgText.h"
 #include "Table.h"
 
 namespace selvane::host {
 namespace {
+
+using testing::Reported;
 
 std::size_t Occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
@@ -71,7 +73,7 @@ TEST(ClusterProfiles, SizesMeansAndDrawnMembersWorkedByHand) {
     // Norms 5, sqrt(2), 10; (0, 1) cannot be measured. Relative magnitudes
     // 0.5, sqrt(2)/10, 1, 0.
     const Table t = MakeTable({{3, 4}, {1, 1}, {6, 8}, {0, 1}});
-    const Magnitudes m = MeasureItems(t);
+    const Magnitudes m = Reported({0.5, std::sqrt(2.0) / 10.0, 1.0, 0.0});
     const std::vector<ClusterProfile> p = DescribeClusters(t, m, {0, 1, 0, 1}, 3, 200);
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(p[0].size, 2u);
@@ -98,8 +100,8 @@ TEST(ClusterProfiles, SamplesInFileOrderButAveragesEveryMember) {
     std::vector<std::vector<double>> items(10, {1.0, 1.0});
     items[8] = {1.0, 3.0};
     const Table t = MakeTable(items);
-    const std::vector<ClusterProfile> p =
-        DescribeClusters(t, MeasureItems(t), {0, 1, 0, 1, 0, 1, 0, 1, 0, 1}, 2, 2);
+    const std::vector<ClusterProfile> p = DescribeClusters(
+        t, Reported(std::vector<double>(10, 0.5)), {0, 1, 0, 1, 0, 1, 0, 1, 0, 1}, 2, 2);
     // Five members, two drawn: positions floor(0) and floor(5/2) = 2.
     EXPECT_EQ(p[0].drawn, (std::vector<std::size_t>{0, 4}));
     // Item 8, not drawn, still pulls the mean: (4 * 1/sqrt(2) + 1/sqrt(10)) / 5.
@@ -150,7 +152,8 @@ TEST(SvgPlot, OnePanelAndOneLanePerCluster) {
         const Table t = Ramp(40);
         std::vector<int> clusters;
         for (int i = 0; i < 40; ++i) clusters.push_back(i % k);
-        const std::string svg = RenderClusterPlot(t, MeasureItems(t), clusters, k, "r.csv");
+        const std::string svg =
+            RenderClusterPlot(t, Reported(std::vector<double>(40, 0.5)), clusters, k, "r.csv");
         EXPECT_EQ(Occurrences(svg, "<g class=\"panel\""), static_cast<std::size_t>(k));
         EXPECT_EQ(Occurrences(svg, "<g class=\"lane\""), static_cast<std::size_t>(k));
         EXPECT_NE(svg.find("data-cluster=\"" + std::to_string(k - 1) + "\""), std::string::npos);
@@ -164,7 +167,8 @@ TEST(SvgPlot, SizeGrowsWithRowsOfPanels) {
     const auto heightOf = [&](int k) {
         std::vector<int> clusters;
         for (int i = 0; i < 40; ++i) clusters.push_back(i % k);
-        const std::string svg = RenderClusterPlot(t, MeasureItems(t), clusters, k, "r.csv");
+        const std::string svg =
+            RenderClusterPlot(t, Reported(std::vector<double>(40, 0.5)), clusters, k, "r.csv");
         EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1200\" height=\""),
                   std::string::npos);
         const std::size_t at = svg.find("height=\"") + 8;
@@ -179,8 +183,8 @@ TEST(SvgPlot, SizeGrowsWithRowsOfPanels) {
 
 TEST(SvgPlot, MemberLinesAreSampledAndTheSampleIsSaid) {
     const Table t = Ramp(250);
-    const std::string svg =
-        RenderClusterPlot(t, MeasureItems(t), std::vector<int>(250, 0), 1, "ramp.csv");
+    const std::string svg = RenderClusterPlot(t, Reported(std::vector<double>(250, 0.5)),
+                                              std::vector<int>(250, 0), 1, "ramp.csv");
     // 200 members and the mean drawn twice (casing and line).
     EXPECT_EQ(Occurrences(svg, "<polyline"), kMaxDrawnProfiles + 2);
     EXPECT_NE(svg.find(">200 of 250 profiles drawn (sample)</text>"), std::string::npos);
@@ -189,8 +193,8 @@ TEST(SvgPlot, MemberLinesAreSampledAndTheSampleIsSaid) {
               std::string::npos);
 
     const Table few = Ramp(200);
-    const std::string full =
-        RenderClusterPlot(few, MeasureItems(few), std::vector<int>(200, 0), 1, "ramp.csv");
+    const std::string full = RenderClusterPlot(few, Reported(std::vector<double>(200, 0.5)),
+                                               std::vector<int>(200, 0), 1, "ramp.csv");
     EXPECT_EQ(Occurrences(full, "<polyline"), 202u);
     EXPECT_EQ(full.find("profiles drawn"), std::string::npos);
     EXPECT_EQ(full.find("Panels draw at most"), std::string::npos);
@@ -204,13 +208,14 @@ TEST(SvgPlot, ProfileCoordinatesWorkedByHand) {
     // largest value, 0.8, makes the scale 0..1: 0.6 -> 336 - 124.8 = 211.2,
     // 0.8 -> 336 - 166.4 = 169.6.
     const Table t = MakeTable({{3, 4}, {6, 8}});
-    const std::string svg = RenderClusterPlot(t, MeasureItems(t), {0, 0}, 1, "two.csv");
+    const std::string svg = RenderClusterPlot(t, Reported({0.5, 1.0}), {0, 0}, 1, "two.csv");
     EXPECT_EQ(Occurrences(svg, "<polyline points=\"339.5,211.2 886.5,169.6\"/>"), 4u);
 }
 
 TEST(SvgPlot, NamesAreEscapedAndUnmeasuredItemsSaid) {
     const Table t = MakeTable({{1, 2}, {0, 2}, {2, 2}}, {"a&b", "<c>"});
-    const std::string svg = RenderClusterPlot(t, MeasureItems(t), {0, 0, 1}, 2, "x<y>.csv");
+    const std::string svg =
+        RenderClusterPlot(t, Reported({0.5, 0.0, 1.0}), {0, 0, 1}, 2, "x<y>.csv");
     EXPECT_NE(svg.find("<title>x&lt;y&gt;.csv: 2 clusters</title>"), std::string::npos);
     EXPECT_NE(svg.find("<title>a&amp;b</title>a&amp;b</text>"), std::string::npos);
     EXPECT_NE(svg.find("<title>&lt;c&gt;</title>&lt;c&gt;</text>"), std::string::npos);
@@ -223,7 +228,8 @@ TEST(SvgPlot, NamesAreEscapedAndUnmeasuredItemsSaid) {
 TEST(SvgPlot, EmptyClustersAndSingleDimension) {
     const Table t = MakeTable({{1}, {2}, {0}});
     // Cluster 1 empty, cluster 2 holds only the unmeasurable item.
-    const std::string svg = RenderClusterPlot(t, MeasureItems(t), {0, 0, 2}, 3, "one.csv");
+    const std::string svg =
+        RenderClusterPlot(t, Reported({0.5, 1.0, 0.0}), {0, 0, 2}, 3, "one.csv");
     EXPECT_NE(svg.find(">no items</text>"), std::string::npos);
     EXPECT_NE(svg.find(">no member can be measured</text>"), std::string::npos);
     // One dimension: dots, no lines; two members and the mean twice.

@@ -1,4 +1,4 @@
-// Relative magnitudes as the host measures them, and the summary text.
+// The summary text, from the library's magnitudes and ranked values.
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "Magnitude.h"
+#include "HostTestSupport.h"
 #include "Summary.h"
 #include "Table.h"
 
 namespace selvane::host {
 namespace {
+
+using testing::Reported;
+const double kUnused = NAN;
 
 // Items (3,4), (1,1), (2,-5), dimension-major.
 Table WorkedTable() {
@@ -23,37 +26,13 @@ Table WorkedTable() {
     return t;
 }
 
-TEST(Magnitude, NormOverLargestMeasurableNorm) {
-    const Magnitudes m = MeasureItems(WorkedTable());
-    // Norms 5 and sqrt(2); (2,-5) has a negative value: not measured, and
-    // its own norm (about 5.39) must not become the largest.
-    EXPECT_EQ(m.measurable, (std::vector<bool>{true, true, false}));
-    EXPECT_EQ(m.measurableCount, 2u);
-    EXPECT_EQ(m.relative[0], 1.0);
-    EXPECT_NEAR(m.relative[1], std::sqrt(2.0) / 5.0, 1e-15);
-    EXPECT_EQ(m.relative[2], 0.0);
-}
-
-TEST(Magnitude, InfinityNanAndZeroAreNotMeasurableAndHugeValuesDoNotOverflow) {
-    Table t;
-    t.itemCount = 5;
-    t.dimensionCount = 2;
-    const double inf = INFINITY;
-    t.values = {1e300, 2e300, inf, NAN, 0.0,  //
-                1e300, 2e300, 1.0, 1.0, 1.0};
-    const Magnitudes m = MeasureItems(t);
-    EXPECT_EQ(m.measurable, (std::vector<bool>{true, true, false, false, false}));
-    // (1e300,1e300) is half of (2e300,2e300); squaring either would overflow.
-    EXPECT_NEAR(m.relative[0], 0.5, 1e-15);
-    EXPECT_EQ(m.relative[1], 1.0);
-}
-
 TEST(Summary, SizesMeansUnmeasuredAndTime) {
     const Table t = WorkedTable();
     std::ostringstream err;
     // Cluster 2 stays empty; cluster 0 holds b and c: (0.28284 + 0) / 2
-    // plain, (0.28284 + 0) / 3 ranked.
-    WriteSummary(err, t, MeasureItems(t), {1, 0, 0}, 3, 0.0123456);
+    // plain, (0.28284 + 0) / 3 ranked (by the library).
+    WriteSummary(err, t, Reported({1.0, 0.28284, 0.0}, {0.09428, 0.5, kUnused}), {1, 0, 0}, 3,
+                 0.0123456);
     EXPECT_EQ(err.str(),
               "selvane: 3 items, 2 dimensions, 3 clusters\n"
               "  columns clustered: 1-2\n"
@@ -74,7 +53,7 @@ TEST(Summary, SizesMeansUnmeasuredAndTime) {
     u.values = {1.0, 0.5, 0.5, NAN};
     u.dimensionNames = {"x"};
     std::ostringstream err2;
-    WriteSummary(err2, u, MeasureItems(u), {1, 0, 0, 0}, 2, 77.8278634);
+    WriteSummary(err2, u, Reported({1.0, 0.5, 0.5, 0.0}, {0.25, 0.5}), {1, 0, 0, 0}, 2, 77.8278634);
     EXPECT_NE(err2.str().find("  cluster 0: 3 items, ranked by 0.2500, mean relative "
                               "magnitude 0.3333\n  cluster 1: 1 item, ranked by 0.5000"),
               std::string::npos)
@@ -96,7 +75,7 @@ TEST(Summary, RawJobsSayHowTheFileWasReadAndWhatIsMissing) {
     t.firstLineNote = "first line taken as column names (it holds text where values stand)";
     t.readingNotes = {"column 5 left out: empty on every line, a delimiter at each line's end"};
     std::ostringstream err;
-    WriteRawSummary(err, t, {0, 1, 2, 0}, 3);
+    WriteSizesSummary(err, t, {0, 1, 2, 0}, 3, "raw engine job");
     EXPECT_EQ(err.str(),
               "selvane: raw engine job, 4 items, 2 dimensions, 3 clusters\n"
               "  first line taken as column names (it holds text where values stand); labels "
@@ -110,11 +89,11 @@ TEST(Summary, RawJobsSayHowTheFileWasReadAndWhatIsMissing) {
     // The default job sees the items it cannot measure as one.
     t.values = {1, 1, 1, 3, 2, 2, 5, 5};
     std::ostringstream alike;
-    WriteSummary(alike, t, MeasureItems(t), {0, 1, 2, 0}, 3, 0.0);
+    WriteSummary(alike, t, Reported({0.4, 0.4, 1, 1}, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
     EXPECT_EQ(alike.str().find("only"), std::string::npos) << alike.str();
     t.values = {1, 1, 0, -3, 2, 2, 5, 5};
     std::ostringstream unmeasured;
-    WriteSummary(unmeasured, t, MeasureItems(t), {0, 1, 2, 0}, 3, 0.0);
+    WriteSummary(unmeasured, t, Reported({1, 1, 0, 0}, {1, 1, 1}), {0, 1, 2, 0}, 3, 0.0);
     EXPECT_NE(unmeasured.str().find("  only 2 distinct items for 3 clusters (items that cannot be "
                                     "measured count as one): identical items were split between "
                                     "clusters\n"),
@@ -128,7 +107,7 @@ TEST(Summary, NamesAtMostFiveUnmeasuredItems) {
     t.dimensionCount = 1;
     t.values = {1, 0, 0, 0, 0, 0, 0, 0};  // no labels: items by number
     std::ostringstream err;
-    WriteSummary(err, t, MeasureItems(t), std::vector<int>(8, 0), 1, 0.5);
+    WriteSummary(err, t, Reported({1, 0, 0, 0, 0, 0, 0, 0}, {0.1}), std::vector<int>(8, 0), 1, 0.5);
     EXPECT_NE(err.str().find("  cannot be measured: 7 items (item 2, item 3, "
                              "item 4, item 5, item 6, and 2 more)\n"),
               std::string::npos)

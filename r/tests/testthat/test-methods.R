@@ -4,7 +4,7 @@ test_that("the fit reads like stats::kmeans and prints its parts", {
     expect_identical(names(fit$cluster), NULL)
     expect_identical(dimnames(fit$centers), list(c("1", "2", "3"), names(iris)[1:4]))
     expect_identical(fit$size, tabulate(fit$cluster, 3))
-    expect_identical(fit$iter, NA_integer_)
+    expect_true(fit$iter >= 1L)
     expect_identical(fit$call, quote(selvane_kmeans(x = iris[, 1:4], centers = 3, seed = 3)))
     expect_identical(predict(fit), fit$cluster)
     expect_identical(predict(fit, iris), fit$cluster)

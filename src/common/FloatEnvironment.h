@@ -1,7 +1,7 @@
 // The floating-point environment the library computes in, whatever the host
 // left in force. Internal.
-#ifndef SELVANE_ENTRY_FLOAT_ENVIRONMENT_H
-#define SELVANE_ENTRY_FLOAT_ENVIRONMENT_H
+#ifndef SELVANE_COMMON_FLOAT_ENVIRONMENT_H
+#define SELVANE_COMMON_FLOAT_ENVIRONMENT_H
 
 namespace selvane {
 
@@ -35,4 +35,4 @@ private:
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENTRY_FLOAT_ENVIRONMENT_H
+#endif  // SELVANE_COMMON_FLOAT_ENVIRONMENT_H

@@ -1,4 +1,4 @@
-#include "engine/WorkerThreads.h"
+#include "common/WorkerThreads.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "engine/FloatControls.h"
+#include "common/FloatControls.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__SSE2__)
 #define SELVANE_CARRY_SSE 1

@@ -1,4 +1,4 @@
-#include "entry/FloatEnvironment.h"
+#include "common/FloatEnvironment.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__SSE2__)
 #define SELVANE_GUARD_SSE 1

@@ -2,8 +2,8 @@
 // that run its passes: a new thread starts with the system's defaults (on
 // Windows it inherits nothing), and every pass must round exactly as it
 // would on the caller's thread. Internal.
-#ifndef SELVANE_ENGINE_FLOAT_CONTROLS_H
-#define SELVANE_ENGINE_FLOAT_CONTROLS_H
+#ifndef SELVANE_COMMON_FLOAT_CONTROLS_H
+#define SELVANE_COMMON_FLOAT_CONTROLS_H
 
 namespace selvane {
 
@@ -17,4 +17,4 @@ void ApplyFloatControls(const FloatControls& controls);
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_FLOAT_CONTROLS_H
+#endif  // SELVANE_COMMON_FLOAT_CONTROLS_H

@@ -2,8 +2,8 @@
 // mingw-w64's winpthreads, linked statically). They report failure by their
 // result rather than by an exception, so a thread that cannot be started is
 // something the caller can work around. Internal.
-#ifndef SELVANE_ENGINE_WORKER_THREADS_H
-#define SELVANE_ENGINE_WORKER_THREADS_H
+#ifndef SELVANE_COMMON_WORKER_THREADS_H
+#define SELVANE_COMMON_WORKER_THREADS_H
 
 #include <pthread.h>
 
@@ -52,4 +52,4 @@ void FailThreadStarts(std::int64_t first, std::int64_t count);
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_WORKER_THREADS_H
+#endif  // SELVANE_COMMON_WORKER_THREADS_H

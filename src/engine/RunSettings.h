@@ -1,0 +1,44 @@
+// How a job runs, as its caller decides, and what the run reports beside
+// its result. Internal. None of it changes a result's bits.
+#ifndef SELVANE_ENGINE_RUN_SETTINGS_H
+#define SELVANE_ENGINE_RUN_SETTINGS_H
+
+#include <cstdint>
+
+namespace selvane {
+
+// Called with the passes finished so far and the job's pass count.
+using ProgressHook = void (*)(void* context, int passesDone, int passCount);
+
+struct RunSettings {
+    // The most threads the passes may use; 0: every processor this process
+    // may run on. A job too small to gain, or of fewer passes, uses fewer.
+    int threadCount = 0;
+    // Null, or called on the calling thread after every pass, in pass
+    // order, once the pass is taken into the best so far.
+    ProgressHook progress = nullptr;
+    void* progressContext = nullptr;
+    // Null, or a flag another thread may set at any time: once it is
+    // non-zero the job stops at the next iteration of any pass and reports
+    // itself cancelled. Read with relaxed atomic loads.
+    const volatile int* cancel = nullptr;
+};
+
+// What a run of passes tells besides its partition; filled in whenever the
+// caller gives one.
+struct RunReport {
+    bool cancelled = false;
+    // Iterations of the pass whose partition was returned: the first pass
+    // that reached it.
+    int bestPassIterations = 0;
+    // Iterations of every pass run, in total.
+    std::int64_t totalIterations = 0;
+};
+
+inline bool CancelRequested(const RunSettings& run) {
+    return run.cancel && __atomic_load_n(run.cancel, __ATOMIC_RELAXED) != 0;
+}
+
+}  // namespace selvane
+
+#endif  // SELVANE_ENGINE_RUN_SETTINGS_H
