@@ -446,7 +446,6 @@ int main(int argc, char** argv) {
     }
     close(tempFile);
 
-    const int defaultWidth = selvane::SweepWidthFor(8);
     std::vector<std::string> medianLines;
     for (const Job& job : options.jobs) {
         const std::vector<double> input = MakeInput(job);
@@ -485,6 +484,8 @@ int main(int argc, char** argv) {
         const double oneThread = TimeSelvane(selvane, job, input, 1, "");
         const double allThreads = TimeSelvane(selvane, job, input, 0, "");
         double avx2 = -1.0, avx512Time = -1.0;
+        // The default width's time is the one-thread time already taken.
+        const int defaultWidth = selvane::SweepWidthFor(job.k);
         if (defaultWidth == selvane::kAvx2Lanes) avx2 = oneThread;
         if (defaultWidth == selvane::kAvx512Lanes) avx512Time = oneThread;
         if (avx512) {
