@@ -551,7 +551,6 @@ int main(int argc, char** argv) {
             std::vector<double> weights(static_cast<std::size_t>(columns), 1.0);
             std::vector<int> ids(job.n);
             for (int threads : {1, 0}) {
-                SetThreads(threads);
                 double error = 0.0;
                 int found = 0;
                 selvane::RunSettings run;
@@ -569,7 +568,6 @@ int main(int argc, char** argv) {
                               found);
                 medianLines.push_back(line);
             }
-            SetThreads(0);
         }
     }
     if (!medianLines.empty()) {

@@ -26,8 +26,9 @@
 #include "common/PassCounters.h"
 #include "engine/ClusterEngine.h"
 #include "engine/sweep/SweepDispatch.h"
+#include "entry/RunEnvironment.h"
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace {
 
@@ -109,9 +110,12 @@ void RunEngine(int items, int dimensions, const std::vector<double>& input,
     std::vector<int> ids(static_cast<std::size_t>(items));
     double error = 0.0;
     int found = 0;
+    // SELVANE_THREADS as the exported function reads it.
     selvane::ClusterEngine().PartitionClusters(
         clusters, items, columns, rowPointers.data(), maskPointers.data(),
-        weights.data(), 0, passes, 'a', metric, ids.data(), &error, &found);
+        weights.data(), 0, passes, 'a', metric, ids.data(), &error, &found,
+        selvane::ProcessGenerator(), selvane::SettingsFromEnvironment(),
+        nullptr);
     for (int i = 0; i < items; ++i) {
         result[static_cast<std::size_t>(i)] =
             found > 0 ? ids[static_cast<std::size_t>(i)] : -1.0;
