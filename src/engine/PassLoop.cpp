@@ -5,6 +5,7 @@
 
 #include "common/Allocate.h"
 #include "common/PassCounters.h"
+#include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
 #include "engine/sweep/VectorSweep.h"
@@ -249,6 +250,9 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.itemsAsColumns = itemsAsColumns;
     job.distance = SelectDistance(metric);
     job.useMedians = useMedians;
+    if (run.piece && run.piece->startsOnly) {
+        return DrawStartsOnly(job, passCount, workingIds, report);
+    }
     const int threads = PassThreadCount(passCount, job.itemCount,
                                         job.valueCount, clusterCount,
                                         run.threadCount);
@@ -306,15 +310,13 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
                 // Nothing more is drawn once the caller cancelled.
                 stopped = CancelRequested(run);
                 if (stopped) break;
-                if (passCount != 0) {
-                    engine.AssignRandomStart(clusterCount, job.itemCount,
-                                             workingIds, generator);
-                }
+                if (passCount != 0) DrawPassStart(job, pass, workingIds);
                 CountPass();
                 const PassOutcome outcome =
                     RunOnePass(job, scratches[0], workingIds);
                 stopped = outcome.stopped;
                 if (stopped) break;
+                NotePass(job, pass, workingIds, outcome);
                 if (passCount <= 1) {
                     *errorValue = outcome.total;
                     best.iterations = outcome.iterations;

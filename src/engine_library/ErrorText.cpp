@@ -37,6 +37,9 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_STRUCT_SIZE:
             return "a job or result struct is smaller than this library "
                    "accepts: set its size field to its sizeof";
+        case SELVANE_ENGINE_ERROR_MISMATCH:
+            return "pass words, pass records or a partition that this job "
+                   "cannot have";
         default: return "unknown error code";
     }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -230,7 +231,8 @@ TEST(SeededJobTest, RefusedArgumentsWriteNothing) {
              j.present = firstOnly.data(), j.weights = secondOnly.data();
          },
          SELVANE_ENGINE_ERROR_NOTHING_PRESENT},
-        {[](J& j) { j.size -= 1; }, SELVANE_ENGINE_ERROR_STRUCT_SIZE},
+        {[](J& j) { j.size = offsetof(J, given_ids) + sizeof(int*) - 1; },
+         SELVANE_ENGINE_ERROR_STRUCT_SIZE},
         // The Selvane job's settings are fixed, and it measures its items.
         {[](J& j) { j.kind = 1; }, SELVANE_ENGINE_ERROR_OPTION},
         {[&](J& j) {
