@@ -57,7 +57,8 @@ RandomJob MakeJob(std::mt19937_64& rng, int kind) {
     // and the merge's matched passes are exercised.
     const bool levels = pick(0, 1);
     for (int c = 0; c < n * d; ++c) {
-        r.values.push_back(levels ? 1.0 + pick(0, 2) : 0.1 + 3.0 * pick(0, 999));
+        r.values.push_back(levels ? 1.0 + pick(0, 2)
+                                  : 0.1 + 3.0 * pick(0, 999));
     }
     if (kind == SELVANE_ENGINE_JOB_CLUSTER) {
         for (int c = 0; c < n * d; ++c) r.present.push_back(pick(0, 9) != 0);
@@ -231,10 +232,9 @@ TEST(PiecesTest, RandomSplitsGiveTheWholeCall) {
 // is never smaller; pass 6 reaches c again.
 TEST(PiecesTest, MergeReplaysTheRuleByHand) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const PassRecord records[] = {{1, 5.0, 2, 3}, {1, 3.0, 3, 3},
-                                  {2, 5.0, 4, 3}, {3, 4.0, 5, 3},
-                                  {1, 4.5, 6, 3}, {4, nan, 7, 3},
-                                  {3, 1.0, 8, 3}};
+    const PassRecord records[] = {
+        {1, 5.0, 2, 3}, {1, 3.0, 3, 3}, {2, 5.0, 4, 3}, {3, 4.0, 5, 3},
+        {1, 4.5, 6, 3}, {4, nan, 7, 3}, {3, 1.0, 8, 3}};
     int matched[7];
     const MergedPasses merged = MergePassRecords(records, 7, matched);
     EXPECT_EQ(merged.bestPass, 3);
@@ -274,12 +274,14 @@ TEST(PiecesTest, RefusedArgumentsWriteNothing) {
         std::function<void(J&)> change;
         int code;
     } cases[] = {
-        {kPlan, [](J& j) { j.seed = nullptr; }, SELVANE_ENGINE_ERROR_NULL_POINTER},
+        {kPlan, [](J& j) { j.seed = nullptr; },
+         SELVANE_ENGINE_ERROR_NULL_POINTER},
         {kPlan, [&](J& j) { j.pass_words = words.data(); },
          SELVANE_ENGINE_ERROR_OPTION},
         {kPlan, [](J& j) { j.cluster_count = 0; },
          SELVANE_ENGINE_ERROR_CLUSTER_COUNT},
-        {kPiece, [](J& j) { j.first_pass = 1; }, SELVANE_ENGINE_ERROR_PASS_COUNT},
+        {kPiece, [](J& j) { j.first_pass = 1; },
+         SELVANE_ENGINE_ERROR_PASS_COUNT},
         {kPiece, [](J& j) { j.first_pass = -1, j.range_count = 1; },
          SELVANE_ENGINE_ERROR_PASS_COUNT},
         {kPiece, [](J& j) { j.range_count = -2; },
