@@ -211,7 +211,7 @@ def test_engine_library_search(monkeypatch, tmp_path):
     monkeypatch.setenv("SELVANE_ENGINE_LIBRARY", str(tmp_path / "missing.so"))
     with pytest.raises(selvane.LibraryNotFoundError, match="SELVANE_ENGINE_LIBRARY"):
         selvane.load_engine_library()
-    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version == 10002
+    assert selvane.load_engine_library(RELEASE / "libselvane_engine.so").version == 10003
     with pytest.raises(ValueError, match="seed"):
         selvane.cluster(blobs() + 20, 3, seed=1.5)
 
