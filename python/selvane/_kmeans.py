@@ -120,9 +120,10 @@ class KMeans(_ClustererBase):
         done and the time so far (not with a client).
     client: None, or a dask.distributed Client: fit then runs the passes
         across its workers (selvane.distributed), with the bits of the call
-        on one thread here, and n_threads threads per worker. Every worker
-        must have this version of Selvane. With random_state None a seed is
-        drawn for the fit.
+        on one thread here. Each range of passes takes n_threads threads of
+        its worker, one when n_threads is None: Dask's worker threads (one
+        per core, by default) share the passes. Every worker must have this
+        version of Selvane. With random_state None a seed is drawn.
 
     fit runs on a thread of its own, so that Ctrl-C stops it within moments
     (KeyboardInterrupt), leaving the estimator as it was.
@@ -285,6 +286,8 @@ class KMeans(_ClustererBase):
                 euclidean, self._seed(), spec.threads, self.library, bool(self.verbose))
         else:
             from .distributed import _seed, run_jobs
+            if self.n_threads is None:
+                spec = spec._replace(threads=1)  # the workers' threads share the passes
             out = run_jobs(self.client, array, weights, [(spec, _seed(self._seed()))])[0]
             labels, error, found, centres, iterations = (
                 out["ids"].astype(np.int64), out["error"], out["found"], out["centres"],

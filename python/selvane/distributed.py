@@ -10,6 +10,10 @@ the outputs of the chosen partition. Should a confirmation ever fail (two
 partitions sharing a 64-bit fingerprint), the job runs whole on one worker
 instead. Either way the result is the one-thread call's, bit for bit.
 
+A worker holds the partitions of the passes it ran until the job ends: a
+byte an item and pass for up to 256 clusters (pieces= sets how many passes
+a range holds).
+
 Dask (the distributed package) is needed only when a client is given;
 selvane imports without it. Use cluster(..., client=), KMeans(client=) or
 scan(); run_jobs is what they share.
@@ -81,7 +85,7 @@ def _records_task(piece):
 
 
 def _partition_task(piece, p):
-    return piece.partition(p).astype(np.intc)
+    return piece.partition(p)
 
 
 def _check_task(piece, references, pairs, k):
@@ -149,8 +153,10 @@ def run_jobs(client, values, weights, jobs, pieces=None):
     sent to them once. Returns for each job the outputs of
     selvane._pieces.engine_whole (ids, centres and centre_present or
     numbers, error, found, iterations) plus generator_words, the words the
-    whole call leaves, and confirmed: False when the job had to run whole. pieces: ranges per job, by default twice the
-    workers' threads shared among the jobs."""
+    whole call leaves, and confirmed: False when the job had to run whole.
+    pieces: ranges per job, by default twice the workers' threads shared
+    among the jobs, so that a worker thread that finishes early finds
+    another range to run."""
     library = jobs[0][0].library
     expected = _versions(library)
     _check_workers(client, library, expected)
@@ -220,6 +226,8 @@ def scan(X, ks, *, client=None, seed=None, n_passes=100, metric="euclidean",
     from ._cluster import _as_items, _check_k
     from ._kmeans import KMeans
     seed = _seed(seed)
+    if client is not None and n_threads is None:
+        n_threads = 1
     jobs, values, used = [], None, None
     for k in ks:
         if selvane_job:
