@@ -1,27 +1,36 @@
-// Speed of Selvane against its own literal sweep, scikit-learn and R, on
-// deterministic jobs with cluster structure.
+// Speed of Selvane against scikit-learn and R on a suite of deterministic
+// jobs, with everything the comparison depends on named.
 //
 //   selvane_bench --library PATH [--peers DIR] [--no-peers] [--no-literal]
-//                 [--jobs N1xD1xK1[o],...] [--threads T1,T2,...]
-//                 [--medians]
+//                 [--jobs NxDxK[s|o|m],...] [--medians]
 //
-// A job NxDxK has well-separated groups; NxDxKo has Gaussian clusters whose
-// noise is a third of the spread of their centres, so that they overlap as
-// real measurements do (and passes take more iterations).
+// Data kinds (BenchInputs.h): s, well-separated profiles; o, overlapping
+// Gaussian clusters; m, clusters that differ in direction, with log-normal
+// magnitudes and multiplicative noise. The default suite: o and m at
+// 16 values and 8 clusters, a wide job (128 values, 12 clusters) and a
+// many-cluster job (16 values, 32 clusters) of kind m, each at 10^4 and 10^5
+// items.
 //
-// Per job: the exported function through the shared library (dlopen), the
-// median wall time of several calls, at every thread count (SELVANE_THREADS;
-// by default 1 up to the processors available); passes per second (200 per
-// call); mean iterations per pass, from one more call of the same code
-// linked in, with its pass counters; nanoseconds per item, cluster and
-// iteration; multiply-adds per second, N·K·(D+1) per iteration; the literal
-// sweep (the same code forced to call the distance function once per item
-// and cluster), on one thread. With --medians, k-medians through the engine
-// entry on the same prepared rows (200 passes, uncentered correlation) at
-// every thread count. The peers, when installed, cluster the same prepared
-// rows (unit rows plus the relative-magnitude column, written to a temporary
-// file): scikit-learn KMeans(n_clusters=K, n_init=200, init='random') with
-// one and with two threads, and R's kmeans(nstart=200).
+// Per job:
+// - iterations per pass, from one call of the same code linked in, with
+//   its pass counters, from pinned seed words;
+// - on jobs of at most 10^4 items (unless --no-literal), the same call on
+//   the literal sweep (one distance call per item and cluster) and on every
+//   vector width this processor has: all must give the same numbers after
+//   the same iterations, or the bench stops;
+// - the exported function through the shared library (dlopen), median wall
+//   time of several calls, on one thread and at the default thread count
+//   (SELVANE_THREADS unset); on a processor with AVX-512, one thread with
+//   the other of AVX2 and AVX-512 forced (SELVANE_SWEEP), so the default
+//   can be seen to be the faster;
+// - the peers on the same prepared rows (unit rows plus the relative
+//   magnitude column, written to a temporary file): scikit-learn
+//   KMeans(n_clusters=K, n_init=200, init='random') on one thread and on
+//   every processor, and R's kmeans(nstart=200) (Hartigan-Wong, one
+//   thread). The ratio to the best peer is printed only when scikit-learn
+//   runs on OpenBLAS: on the reference BLAS it is not the peer users get.
+// With --medians, k-medians through the engine entry on the same prepared
+// rows (200 passes, uncentered correlation) on one thread and by default.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -37,12 +46,13 @@
 #include <string>
 #include <vector>
 
-#include "OverlappingInput.h"
+#include "BenchInputs.h"
 #include "common/PassCounters.h"
 #include "engine/ClusterEngine.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
+#include "selvane.h"
 
 namespace {
 
@@ -50,9 +60,13 @@ using SelvaneFunction = void (*)(int, int, const double*, int, double*);
 
 constexpr selvane::SeedWords kPinnedWords{12345, 67890};
 
+// Jobs of at most this many items are checked against the literal sweep
+// and timed several times; the bigger ones once.
+constexpr int kSmallJob = 10000;
+
 struct Job {
     int n, d, k;
-    bool overlapping;
+    char kind;  // 's', 'o' or 'm'
 };
 
 struct Options {
@@ -61,10 +75,10 @@ struct Options {
     bool runPeers = true;
     bool runLiteral = true;
     bool runMedians = false;
-    std::vector<int> threads;  // empty: 1 up to the processors available
-    std::vector<Job> jobs = {{150, 4, 3, false},    {1000, 8, 4, false},
-                             {10000, 16, 8, false}, {100000, 16, 8, false},
-                             {10000, 16, 8, true},  {100000, 16, 8, true}};
+    std::vector<Job> jobs = {{10000, 16, 8, 'o'},    {10000, 16, 8, 'm'},
+                             {10000, 128, 12, 'm'},  {10000, 16, 32, 'm'},
+                             {100000, 16, 8, 'o'},   {100000, 16, 8, 'm'},
+                             {100000, 128, 12, 'm'}, {100000, 16, 32, 'm'}};
 };
 
 int Processors() {
@@ -72,8 +86,22 @@ int Processors() {
     return count > 0 ? static_cast<int>(count) : 1;
 }
 
+// 0: unset, the library's default.
 void SetThreads(int threads) {
-    setenv("SELVANE_THREADS", std::to_string(threads).c_str(), 1);
+    if (threads == 0) {
+        unsetenv("SELVANE_THREADS");
+    } else {
+        setenv("SELVANE_THREADS", std::to_string(threads).c_str(), 1);
+    }
+}
+
+// Empty: unset, the library's default.
+void SetSweep(const std::string& name) {
+    if (name.empty()) {
+        unsetenv("SELVANE_SWEEP");
+    } else {
+        setenv("SELVANE_SWEEP", name.c_str(), 1);
+    }
 }
 
 double Seconds(std::chrono::steady_clock::duration d) {
@@ -86,37 +114,34 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-// Fewer calls for the bigger jobs: a call of the largest takes seconds.
-int RunsFor(const Job& job) {
-    const double work = static_cast<double>(job.n) * job.d * job.k;
-    return work < 1e5 ? 7 : work < 1e6 ? 5 : 3;
-}
+int RunsFor(const Job& job) { return job.n <= kSmallJob ? 3 : 1; }
 
-// Strictly positive measurements in K groups: each group has its profile,
-// each item a random scale and a little noise. An integer LCG keeps the
-// values the same on every machine.
-std::vector<double> MakeInput(const Job& job, std::uint32_t seed) {
-    std::uint32_t state = seed;
-    auto next = [&state] {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<double>(state >> 8) / 16777216.0;
-    };
-    if (job.overlapping) {
-        return OverlappingInput(job.n, job.d, job.k, seed);
-    }
+// Strictly positive measurements in K well-separated groups: each group
+// has its profile, each item a random scale and a little noise.
+std::vector<double> SeparatedInput(const Job& job, std::uint32_t seed) {
+    BenchRandom random(seed);
     std::vector<double> profiles(static_cast<std::size_t>(job.k) * job.d);
-    for (double& p : profiles) p = 0.2 + 5.0 * next();
+    for (double& p : profiles) p = 0.2 + 5.0 * random.Uniform();
     std::vector<double> input(static_cast<std::size_t>(job.n) * job.d);
     for (int i = 0; i < job.n; ++i) {
         const int group = i % job.k;
-        const double scale = 0.5 + 3.0 * next();
+        const double scale = 0.5 + 3.0 * random.Uniform();
         for (int j = 0; j < job.d; ++j) {
             input[static_cast<std::size_t>(j) * job.n + i] =
                 profiles[static_cast<std::size_t>(group) * job.d + j] * scale *
-                (0.7 + 0.6 * next());
+                (0.7 + 0.6 * random.Uniform());
         }
     }
     return input;
+}
+
+std::vector<double> MakeInput(const Job& job) {
+    const std::uint32_t seed = 2024u + static_cast<std::uint32_t>(job.n);
+    switch (job.kind) {
+        case 'o': return OverlappingInput(job.n, job.d, job.k, seed);
+        case 'm': return DirectionInput(job.n, job.d, job.k, seed);
+        default: return SeparatedInput(job, seed);
+    }
 }
 
 // The rows the engine clusters: each item scaled to unit length, then its
@@ -146,66 +171,91 @@ std::vector<double> PreparedRows(const Job& job,
     return rows;
 }
 
-// Runs a command and returns the number on the last line of its output, or
-// a negative number when it failed.
-double PeerSeconds(const std::string& command) {
+// Runs a command and returns its standard output; ok is false when it
+// failed.
+std::string Output(const std::string& command, bool* ok) {
+    *ok = false;
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1.0;
+    if (!pipe) return "";
     std::string output;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    const int status = pclose(pipe);
-    if (status != 0) return -1.0;
-    std::istringstream lines(output);
+    *ok = pclose(pipe) == 0;
+    return output;
+}
+
+std::string LastLine(const std::string& text) {
+    std::istringstream lines(text);
     std::string line, last;
     while (std::getline(lines, line)) {
         if (!line.empty()) last = line;
     }
+    return last;
+}
+
+// The number on the last line of a command's output, or -1 when it failed.
+double PeerSeconds(const std::string& command) {
+    bool ok = false;
+    const std::string last = LastLine(Output(command, &ok));
     char* end = nullptr;
     const double seconds = std::strtod(last.c_str(), &end);
-    return end != last.c_str() ? seconds : -1.0;
+    return ok && end != last.c_str() ? seconds : -1.0;
 }
 
 bool Installed(const std::string& probe) {
     return std::system((probe + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Clock of the machine as lscpu reports it (maximum, else current, else the
-// BogoMIPS rating halved), in GHz; 0 when unknown.
-double NominalGigahertz() {
-    FILE* pipe = popen("lscpu 2>/dev/null", "r");
-    if (!pipe) return 0.0;
-    double maxMhz = 0.0, mhz = 0.0, bogomips = 0.0;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        const char* colon = std::strchr(line, ':');
-        if (!colon) continue;
-        const double value = std::atof(colon + 1);
-        if (std::strncmp(line, "CPU max MHz", 11) == 0)
-            maxMhz = value;
-        else if (std::strncmp(line, "CPU MHz", 7) == 0)
-            mhz = value;
-        else if (std::strncmp(line, "BogoMIPS", 8) == 0)
-            bogomips = value;
+std::string ProcessorName() {
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            const std::size_t colon = line.find(':');
+            if (colon != std::string::npos) return line.substr(colon + 2);
+        }
     }
-    pclose(pipe);
-    if (maxMhz > 0) return maxMhz / 1000.0;
-    if (mhz > 0) return mhz / 1000.0;
-    return bogomips / 2000.0;
+    return "unknown processor";
 }
 
-std::string Ratio(double peer, double selvane) {
-    if (peer < 0) return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2fx", peer / selvane);
+std::string InstructionSets() {
+    std::string sets;
+    __builtin_cpu_init();
+#define SELVANE_BENCH_ISA(name) \
+    if (__builtin_cpu_supports(name)) sets += std::string(" ") + name;
+    SELVANE_BENCH_ISA("sse2")
+    SELVANE_BENCH_ISA("avx")
+    SELVANE_BENCH_ISA("avx2")
+    SELVANE_BENCH_ISA("fma")
+    SELVANE_BENCH_ISA("avx512f")
+    SELVANE_BENCH_ISA("avx512dq")
+    SELVANE_BENCH_ISA("avx512bw")
+    SELVANE_BENCH_ISA("avx512vl")
+#undef SELVANE_BENCH_ISA
+    return sets.empty() ? " none known" : sets;
+}
+
+std::string LoadAverage() {
+    std::ifstream load("/proc/loadavg");
+    double one = 0, five = 0, fifteen = 0;
+    load >> one >> five >> fifteen;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", one, five, fifteen);
     return text;
 }
 
-std::string Time(double seconds) {
-    if (seconds < 0) return "-";
+std::string Format(const char* format, double value) {
+    if (value < 0) return "-";
     char text[32];
-    std::snprintf(text, sizeof text, "%.3f", seconds);
+    std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+std::string JobName(const Job& job) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%dx%dx%d %c", job.n, job.d, job.k,
+                  job.kind);
+    return name;
 }
 
 bool ParseJobs(const char* text, std::vector<Job>* jobs) {
@@ -214,14 +264,14 @@ bool ParseJobs(const char* text, std::vector<Job>* jobs) {
     std::string item;
     while (std::getline(list, item, ',')) {
         Job job{};
-        char kind = 0;
+        char kind = 's';
         const int read = std::sscanf(item.c_str(), "%dx%dx%d%c", &job.n, &job.d,
                                      &job.k, &kind);
-        if (read < 3 || (read == 4 && kind != 'o') || job.n < 1 || job.d < 1 ||
-            job.k < 1 || job.k > job.n) {
+        if (read < 3 || (kind != 's' && kind != 'o' && kind != 'm') ||
+            job.n < 1 || job.d < 1 || job.k < 1 || job.k > job.n) {
             return false;
         }
-        job.overlapping = read == 4;
+        job.kind = kind;
         jobs->push_back(job);
     }
     return !jobs->empty();
@@ -240,14 +290,6 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->runLiteral = false;
         } else if (arg == "--jobs" && i + 1 < argc) {
             if (!ParseJobs(argv[++i], &options->jobs)) return false;
-        } else if (arg == "--threads" && i + 1 < argc) {
-            std::istringstream list(argv[++i]);
-            std::string item;
-            while (std::getline(list, item, ',')) {
-                const int t = std::atoi(item.c_str());
-                if (t < 1) return false;
-                options->threads.push_back(t);
-            }
         } else if (arg == "--medians") {
             options->runMedians = true;
         } else {
@@ -257,6 +299,87 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     return !options->library.empty();
 }
 
+struct Counted {
+    std::vector<double> result;
+    std::uint64_t passes;
+    std::uint64_t iterations;
+};
+
+// The job in-process from the pinned seed words, on the sweep of that many
+// lanes (0: the choice at run time), with its pass counts.
+Counted CountedRun(const Job& job, const std::vector<double>& input,
+                   int lanes) {
+    selvane::ForceSweepWidth(lanes);
+    Counted run{std::vector<double>(static_cast<std::size_t>(job.n)), 0, 0};
+    selvane::StoreSeedWords(kPinnedWords);
+    const selvane::PassCounts before = selvane::ReadPassCounts();
+    selvane::RunJob(job.n, job.d, input.data(), job.k, run.result.data());
+    const selvane::PassCounts after = selvane::ReadPassCounts();
+    selvane::ForceSweepWidth(0);
+    run.passes = after.passes - before.passes;
+    run.iterations = after.iterations - before.iterations;
+    return run;
+}
+
+// Median wall seconds of the exported function through the library.
+double TimeSelvane(SelvaneFunction selvane, const Job& job,
+                   const std::vector<double>& input, int threads,
+                   const std::string& sweep) {
+    SetThreads(threads);
+    SetSweep(sweep);
+    std::vector<double> result(static_cast<std::size_t>(job.n));
+    std::vector<double> times;
+    for (int run = 0; run < RunsFor(job); ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        selvane(job.n, job.d, input.data(), job.k, result.data());
+        times.push_back(Seconds(std::chrono::steady_clock::now() - start));
+    }
+    SetThreads(0);
+    SetSweep("");
+    return Median(times);
+}
+
+struct Peers {
+    bool sklearn = false;
+    bool openblas = false;  // scikit-learn's BLAS is OpenBLAS
+    bool r = false;
+    std::string python;  // the command that runs peers.py
+    std::string description;
+};
+
+Peers FindPeers(const Options& options) {
+    Peers peers;
+    if (!options.runPeers) return peers;
+    // Debian's interpreter, where Debian's scikit-learn is (SELVANE_PYTHON
+    // overrides it). OpenBLAS settings meant for older builds slow a
+    // current numpy: the peers run without them.
+    const char* interpreter = std::getenv("SELVANE_PYTHON");
+    const std::string pythonPath =
+        interpreter && *interpreter ? interpreter : "/usr/bin/python3";
+    peers.python = "env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE " +
+                   pythonPath + " " + options.peers + "/peers.py";
+    peers.sklearn =
+        Installed(pythonPath + " -c 'import sklearn, threadpoolctl'");
+    if (peers.sklearn) {
+        bool ok = false;
+        const std::string text = Output(peers.python + " --describe", &ok);
+        peers.openblas = ok && LastLine(text) == "openblas";
+        peers.description += text.substr(0, text.rfind(LastLine(text)));
+    } else {
+        peers.description +=
+            "scikit-learn: not installed (scripts/bench installs it)\n";
+    }
+    peers.r = Installed("Rscript --version");
+    if (peers.r) {
+        bool ok = false;
+        peers.description +=
+            Output("Rscript " + options.peers + "/peers.R --describe", &ok);
+    } else {
+        peers.description += "R: not installed (scripts/bench installs it)\n";
+    }
+    return peers;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -264,8 +387,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr,
                      "usage: %s --library PATH [--peers DIR] [--no-peers] "
-                     "[--no-literal] [--jobs NxDxK[o],...] [--threads T,...] "
-                     "[--medians]\n",
+                     "[--no-literal] [--jobs NxDxK[s|o|m],...] [--medians]\n",
                      argv[0]);
         return 2;
     }
@@ -281,52 +403,39 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s has no Selvane\n", options.library.c_str());
         return 1;
     }
+    // The library reads these itself; the bench sets them per measurement.
+    SetThreads(0);
+    SetSweep("");
 
-    // Debian's interpreter, where Debian's scikit-learn is. OpenBLAS
-    // settings meant for older builds slow a current numpy: the peers run
-    // without them.
-    const char* interpreter = std::getenv("SELVANE_PYTHON");
-    const std::string pythonPath =
-        interpreter && *interpreter ? interpreter : "/usr/bin/python3";
-    const std::string python = "env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE " +
-                               pythonPath + " " + options.peers + "/peers.py";
-    const bool haveSklearn =
-        options.runPeers &&
-        Installed(pythonPath + " -c 'import sklearn, threadpoolctl'");
-    const bool haveR = options.runPeers && Installed("Rscript --version");
-    std::string peerDescription;
-    if (haveSklearn) {
-        if (FILE* pipe = popen((python + " --describe").c_str(), "r")) {
-            char line[512];
-            while (std::fgets(line, sizeof line, pipe)) peerDescription += line;
-            pclose(pipe);
-        }
+    const Peers peers = FindPeers(options);
+    const int processors = Processors();
+    const bool avx512 = selvane::SweepWidthSupported(selvane::kAvx512Lanes) &&
+                        selvane::SweepWidthSupported(selvane::kAvx2Lanes);
+    std::printf("Processor: %s, %d processors; instruction sets:%s\n",
+                ProcessorName().c_str(), processors, InstructionSets().c_str());
+    std::printf("Selvane %s (%s", SELVANE_VERSION_STRING,
+                options.library.c_str());
+#if defined(__clang__)
+    std::printf(", clang %s", __clang_version__);
+#elif defined(__GNUC__)
+    std::printf(", GCC %s", __VERSION__);
+#endif
+    std::printf("); sweep by default: %s at 8 clusters, %s at 32\n",
+                selvane::SweepWidthName(selvane::SweepWidthFor(8)),
+                selvane::SweepWidthName(selvane::SweepWidthFor(32)));
+    std::printf("%s", peers.description.c_str());
+    if (peers.sklearn && !peers.openblas) {
+        std::printf(
+            "scikit-learn is NOT running on OpenBLAS: its times are shown, "
+            "but no ratio to the peers is printed\n");
     }
-
-    const int widest = selvane::SweepWidthFor(8);
-    const double ghz = NominalGigahertz();
-    // Without FMA: two multiply pipes and two add pipes, each a register
-    // wide, per cycle and core.
-    const double lanes = widest == selvane::kLiteralSweep ? 1.0 : widest;
-    const double limit = ghz * 1e9 * 2.0 * lanes;
+    std::printf("Load average at the start: %s\n\n", LoadAverage().c_str());
     std::printf(
-        "Selvane sweep: %d doubles per register at run time; "
-        "clock %.2f GHz (lscpu); one core's limit without FMA "
-        "%.1f G multiply-adds/s\n",
-        widest, ghz, limit / 1e9);
-    std::printf("sklearn: %s; R: %s\n%s\n",
-                haveSklearn ? "KMeans(n_init=200, init='random')"
-                            : "not installed (scripts/bench --install-peers)",
-                haveR ? "kmeans(nstart=200)" : "not installed",
-                peerDescription.c_str());
-    std::vector<int> threadCounts = options.threads;
-    if (threadCounts.empty()) {
-        for (int t = 1; t <= Processors(); ++t) threadCounts.push_back(t);
-    }
-    std::printf(
-        "%-14s %3s %9s %6s %7s %7s %8s %9s %7s %9s %7s %9s %7s %9s %7s\n",
-        "job NxDxK", "thr", "selvane s", "x thr1", "iter/p", "ns/ici",
-        "Gmadd/s", "literal s", "x", "skl1 s", "x", "skl2 s", "x", "R s", "x");
+        "| job | iter/pass | 1 thr s | ns/ici | %d thr s | speed-up | AVX2 1 "
+        "thr s | AVX-512 1 thr s | sklearn 1 thr s | sklearn %d thr s | R s "
+        "| %d thr / best peer |\n",
+        processors, processors, processors);
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
 
     char tempName[] = "/tmp/selvane-bench-XXXXXX";
@@ -339,111 +448,95 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> medianLines;
     for (const Job& job : options.jobs) {
-        const std::vector<double> input = MakeInput(job, 2024u + job.n);
-        std::vector<double> result(job.n);
-        const int runs = RunsFor(job);
-        char name[32];
-        std::snprintf(name, sizeof name, "%dx%dx%d%s", job.n, job.d, job.k,
-                      job.overlapping ? "o" : "");
+        const std::vector<double> input = MakeInput(job);
+        const std::string name = JobName(job);
 
-        // Iterations per pass do not depend on the thread count, so they
-        // are counted on every processor; from pinned seed words, so that
-        // every run of the bench counts the same passes and the literal
-        // sweep can be compared.
-        SetThreads(Processors());
-        selvane::StoreSeedWords(kPinnedWords);
-        const selvane::PassCounts before = selvane::ReadPassCounts();
-        selvane::RunJob(job.n, job.d, input.data(), job.k, result.data());
-        const selvane::PassCounts after = selvane::ReadPassCounts();
-        const double passes = static_cast<double>(after.passes - before.passes);
+        // Iterations per pass do not depend on the thread count or the
+        // width; from pinned seed words, so that every run of the bench
+        // counts the same passes and every sweep can be compared.
+        SetThreads(processors);
+        const Counted counted = CountedRun(job, input, 0);
         const double iterationsPerPass =
-            static_cast<double>(after.iterations - before.iterations) / passes;
+            static_cast<double>(counted.iterations) /
+            static_cast<double>(counted.passes);
         const double itemClusterIterations =
-            static_cast<double>(job.n) * job.k * iterationsPerPass * passes;
-        const double multiplyAdds = itemClusterIterations * (job.d + 1);
+            static_cast<double>(job.n) * job.k *
+            static_cast<double>(counted.iterations);
+        if (options.runLiteral && job.n <= kSmallJob) {
+            // The literal sweep defines the result: every sweep must give
+            // the same numbers after the same iterations.
+            for (int lanes : {selvane::kLiteralSweep, selvane::kSse2Lanes,
+                              selvane::kAvx2Lanes, selvane::kAvx512Lanes}) {
+                if (!selvane::SweepWidthSupported(lanes)) continue;
+                const Counted other = CountedRun(job, input, lanes);
+                if (other.result != counted.result ||
+                    other.iterations != counted.iterations) {
+                    std::fprintf(stderr,
+                                 "%s: the %s sweep disagrees with the "
+                                 "default one\n",
+                                 name.c_str(), selvane::SweepWidthName(lanes));
+                    return 1;
+                }
+            }
+        }
+        SetThreads(0);
 
-        double literal = -1.0;
-        if (options.runLiteral) {
-            selvane::ForceSweepWidth(selvane::kLiteralSweep);
-            // The literal sweep defines the result: the vector sweep must
-            // give the same numbers after the same iterations.
-            std::vector<double> literalResult(result.size());
-            selvane::StoreSeedWords(kPinnedWords);
-            const selvane::PassCounts literalStart = selvane::ReadPassCounts();
-            selvane::RunJob(job.n, job.d, input.data(), job.k,
-                            literalResult.data());
-            const selvane::PassCounts literalEnd = selvane::ReadPassCounts();
-            if (literalResult != result ||
-                literalEnd.iterations - literalStart.iterations !=
-                    after.iterations - before.iterations) {
-                std::fprintf(stderr,
-                             "%dx%dx%d: the vector sweep disagrees with the "
-                             "literal sweep\n",
-                             job.n, job.d, job.k);
-                return 1;
+        const double oneThread = TimeSelvane(selvane, job, input, 1, "");
+        const double allThreads = TimeSelvane(selvane, job, input, 0, "");
+        double avx2 = -1.0, avx512Time = -1.0;
+        // The default width's time is the one-thread time already taken.
+        const int defaultWidth = selvane::SweepWidthFor(job.k);
+        if (defaultWidth == selvane::kAvx2Lanes) avx2 = oneThread;
+        if (defaultWidth == selvane::kAvx512Lanes) avx512Time = oneThread;
+        if (avx512) {
+            if (avx2 < 0) avx2 = TimeSelvane(selvane, job, input, 1, "avx2");
+            if (avx512Time < 0) {
+                avx512Time = TimeSelvane(selvane, job, input, 1, "avx512");
             }
-            std::vector<double> literalTimes;
-            const int literalRuns = runs > 3 ? 3 : 1;
-            for (int r = 0; r < literalRuns; ++r) {
-                const auto start = std::chrono::steady_clock::now();
-                selvane::RunJob(job.n, job.d, input.data(), job.k,
-                                result.data());
-                literalTimes.push_back(
-                    Seconds(std::chrono::steady_clock::now() - start));
-            }
-            selvane::ForceSweepWidth(0);
-            literal = Median(literalTimes);
         }
 
-        double sklearn1 = -1.0, sklearn2 = -1.0, r = -1.0;
+        double sklearn1 = -1.0, sklearnAll = -1.0, r = -1.0;
         const std::vector<double> rows = PreparedRows(job, input);
-        if (haveSklearn || haveR) {
+        if (peers.sklearn || peers.r) {
             std::ofstream out(tempName, std::ios::binary | std::ios::trunc);
             out.write(
                 reinterpret_cast<const char*>(rows.data()),
                 static_cast<std::streamsize>(rows.size() * sizeof(double)));
             out.close();
-            const int peerRuns = job.n >= 100000 ? 1 : 3;
             const std::string shape = " " + std::to_string(job.n) + " " +
                                       std::to_string(job.d + 1) + " " +
                                       std::to_string(job.k) + " ";
-            if (haveSklearn) {
-                sklearn1 = PeerSeconds(python + " --time " + tempName + shape +
-                                       "1 " + std::to_string(peerRuns));
-                sklearn2 = PeerSeconds(python + " --time " + tempName + shape +
-                                       "2 " + std::to_string(peerRuns));
+            const std::string runs = std::to_string(RunsFor(job));
+            if (peers.sklearn) {
+                sklearn1 = PeerSeconds(peers.python + " --time " + tempName +
+                                       shape + "1 " + runs);
+                sklearnAll =
+                    PeerSeconds(peers.python + " --time " + tempName + shape +
+                                std::to_string(processors) + " " + runs);
             }
-            if (haveR) {
+            if (peers.r) {
                 r = PeerSeconds("Rscript " + options.peers + "/peers.R " +
-                                tempName + shape + std::to_string(peerRuns));
+                                tempName + shape + runs);
             }
         }
-
-        double oneThread = -1.0;
-        for (std::size_t t = 0; t < threadCounts.size(); ++t) {
-            SetThreads(threadCounts[t]);
-            std::vector<double> times;
-            for (int run = 0; run < runs; ++run) {
-                const auto start = std::chrono::steady_clock::now();
-                selvane(job.n, job.d, input.data(), job.k, result.data());
-                times.push_back(
-                    Seconds(std::chrono::steady_clock::now() - start));
-            }
-            const double fast = Median(times);
-            if (t == 0) oneThread = fast;
-            const bool first = t == 0;
-            std::printf(
-                "%-14s %3d %9.4f %6.2f %7.2f %7.3f %8.2f %9s %7s %9s %7s %9s "
-                "%7s %9s %7s\n",
-                first ? name : "", threadCounts[t], fast, oneThread / fast,
-                iterationsPerPass, fast * 1e9 / itemClusterIterations,
-                multiplyAdds / fast / 1e9, first ? Time(literal).c_str() : "",
-                first ? Ratio(literal, fast).c_str() : "",
-                Time(sklearn1).c_str(), Ratio(sklearn1, fast).c_str(),
-                Time(sklearn2).c_str(), Ratio(sklearn2, fast).c_str(),
-                Time(r).c_str(), Ratio(r, fast).c_str());
-            std::fflush(stdout);
+        double best = -1.0;
+        for (double peer : {sklearn1, sklearnAll, r}) {
+            if (peer >= 0 && (best < 0 || peer < best)) best = peer;
         }
+        const bool ratio = best > 0 && (peers.openblas || !peers.sklearn) &&
+                           peers.r;
+        std::printf(
+            "| %s | %.1f | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s "
+            "|\n",
+            name.c_str(), iterationsPerPass, Format("%.3f", oneThread).c_str(),
+            Format("%.2f", oneThread * 1e9 / itemClusterIterations).c_str(),
+            Format("%.3f", allThreads).c_str(),
+            Format("%.2fx", oneThread / allThreads).c_str(),
+            Format("%.3f", avx2).c_str(), Format("%.3f", avx512Time).c_str(),
+            Format("%.3f", sklearn1).c_str(),
+            Format("%.3f", sklearnAll).c_str(), Format("%.3f", r).c_str(),
+            ratio ? Format("%.2f", allThreads / best).c_str() : "-");
+        std::fflush(stdout);
 
         if (options.runMedians) {
             // The prepared rows through the engine entry, all present,
@@ -457,8 +550,7 @@ int main(int argc, char** argv) {
             }
             std::vector<double> weights(static_cast<std::size_t>(columns), 1.0);
             std::vector<int> ids(job.n);
-            for (int threads : threadCounts) {
-                SetThreads(threads);
+            for (int threads : {1, 0}) {
                 double error = 0.0;
                 int found = 0;
                 selvane::RunSettings run;
@@ -470,26 +562,33 @@ int main(int argc, char** argv) {
                     ids.data(), &error, &found, selvane::ProcessGenerator(),
                     run, nullptr);
                 char line[128];
-                std::snprintf(line, sizeof line, "%-14s %3d %9.3f s (found %d)",
-                              name, threads,
+                std::snprintf(line, sizeof line, "%-16s %3d %9.3f s (found %d)",
+                              name.c_str(), threads ? threads : processors,
                               Seconds(std::chrono::steady_clock::now() - start),
                               found);
                 medianLines.push_back(line);
             }
         }
     }
-    unsetenv("SELVANE_THREADS");
     if (!medianLines.empty()) {
-        std::printf("\nk-medians, 200 passes, through the engine entry:\n");
+        std::printf(
+            "\nk-medians, 200 passes, through the engine entry (threads, "
+            "seconds):\n");
         for (const std::string& line : medianLines) {
             std::printf("%s\n", line.c_str());
         }
     }
     std::remove(tempName);
     std::printf(
-        "\nTimes are wall seconds per call (medians); x is how many "
-        "times longer the other took than Selvane at that thread "
-        "count; x thr1 is the speed-up over one thread; ns/ici is "
-        "wall nanoseconds per item, cluster and iteration.\n");
+        "\nLoad average at the end: %s\n"
+        "Jobs NxDxK: N items of D values in K groups; o overlapping "
+        "Gaussian clusters, m clusters that differ in direction with "
+        "multiplicative noise, s well-separated profiles. Times are wall "
+        "seconds per call of 200 passes (median of %d calls up to %d items, "
+        "else one); ns/ici is one thread's nanoseconds per item, cluster and "
+        "iteration; speed-up is one thread's time over the default's; the "
+        "last column is Selvane's time at the default thread count over "
+        "the fastest peer's.\n",
+        LoadAverage().c_str(), RunsFor(Job{kSmallJob, 1, 1, 's'}), kSmallJob);
     return 0;
 }

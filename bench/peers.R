@@ -1,6 +1,12 @@
-# R's kmeans on the rows selvane_bench prepared; prints the median seconds.
-#   Rscript peers.R FILE N COLUMNS K RUNS
+# R's kmeans (Hartigan-Wong, one thread) on the rows selvane_bench prepared.
+#   Rscript peers.R FILE N COLUMNS K RUNS   prints the median seconds
+#   Rscript peers.R --describe              names the version and settings
 args <- commandArgs(trailingOnly = TRUE)
+if (args[1] == "--describe") {
+    cat(R.version.string, ": kmeans(centers = K, nstart = 200), ",
+        "Hartigan-Wong, its defaults otherwise\n", sep = "")
+    quit(save = "no")
+}
 n <- as.integer(args[2])
 columns <- as.integer(args[3])
 k <- as.integer(args[4])

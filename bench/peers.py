@@ -1,21 +1,35 @@
 """scikit-learn's KMeans on the rows selvane_bench prepared.
 
   peers.py --time FILE N COLUMNS K THREADS RUNS   prints the median seconds
-  peers.py --describe                             prints the BLAS in use
+  peers.py --describe    names the versions and the BLAS in use; its last
+                         line is "openblas" when scikit-learn's BLAS is
+                         OpenBLAS, else "not-openblas"
 """
+import platform
 import statistics
 import sys
 import time
 
 
 def describe():
-    import numpy  # noqa: F401  (loads the BLAS that threadpoolctl reports)
+    import numpy
+    import scipy
+    import scipy.linalg  # noqa: F401  (loads the BLAS that scipy uses)
     import sklearn
+    import sklearn.cluster  # noqa: F401
     from threadpoolctl import threadpool_info
-    pools = ", ".join(
-        f"{p.get('internal_api')} {p.get('version')} {p.get('architecture', '')}".strip()
-        for p in threadpool_info())
-    print(f"scikit-learn {sklearn.__version__}; thread pools: {pools}")
+    pools = threadpool_info()
+    blas = [p for p in pools if p.get("user_api") == "blas"]
+    print(f"scikit-learn {sklearn.__version__}, numpy {numpy.__version__}, "
+          f"scipy {scipy.__version__}, Python {platform.python_version()}: "
+          "KMeans(n_init=200, init='random'), its defaults otherwise")
+    for p in pools:
+        print(f"  thread pool: {p.get('internal_api')} {p.get('version') or ''} "
+              f"{p.get('architecture') or ''} {p.get('threading_layer') or ''} "
+              f"({p.get('filepath')})")
+    openblas = bool(blas) and all(p.get("internal_api") == "openblas"
+                                  for p in blas)
+    print("openblas" if openblas else "not-openblas")
 
 
 def run(path, n, columns, k, threads, runs):

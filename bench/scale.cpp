@@ -3,22 +3,32 @@
 // (D+1)·(8+8+4)·N bytes of rows plus their pointers and allocator
 // overheads.
 //
-//   selvane_scale [items [dimensions [clusters [o]]]]   default 1000000 8 8
+//   selvane_scale [items [dimensions [clusters [o|m|- [e|u [passes]]]]]]
 //
-// o asks for overlapping clusters, which take many more iterations.
+// Default 1000000 8 8. o asks for overlapping clusters, which take many more
+// iterations; m for clusters that differ in direction, with multiplicative
+// noise (the data kinds of selvane_bench). e and u run k-means through the
+// engine entry instead of the exported function (unit weights, 200 passes
+// or as many as given): e with the Euclidean distance on the values as they
+// are, u with the exported function's metric on the rows it prepares.
+// Fewer passes make instruction counts of big jobs affordable.
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "OverlappingInput.h"
+#include "BenchInputs.h"
 #include "common/PassCounters.h"
+#include "engine/ClusterEngine.h"
+#include "engine/sweep/SweepDispatch.h"
+#include "entry/RunEnvironment.h"
 #include "entry/RunJob.h"
-#include "random/SeedWords.h"
+#include "random/Generator.h"
 
 namespace {
 
@@ -61,25 +71,80 @@ std::vector<double> MakeInput(int items, int dimensions, int clusters) {
     return input;
 }
 
+// k-means through the engine entry, all values present, unit weights, the
+// cluster numbers to result: the Euclidean distance on the values as they
+// are (metric 'e'), or the uncentered correlation on the rows the exported
+// function prepares (metric 'u': each item scaled to unit length, then its
+// norm relative to the largest as one more value).
+void RunEngine(int items, int dimensions, const std::vector<double>& input,
+               int clusters, char metric, int passes,
+               std::vector<double>& result) {
+    const int columns = metric == 'u' ? dimensions + 1 : dimensions;
+    std::vector<double> rows(static_cast<std::size_t>(items) * columns);
+    std::vector<const double*> rowPointers(static_cast<std::size_t>(items));
+    double largest = 0.0;
+    for (int i = 0; i < items; ++i) {
+        double* row = &rows[static_cast<std::size_t>(i) * columns];
+        double sum = 0.0;
+        for (int d = 0; d < dimensions; ++d) {
+            row[d] = input[static_cast<std::size_t>(d) * items + i];
+            sum += row[d] * row[d];
+        }
+        if (metric == 'u') {
+            const double norm = std::sqrt(sum);
+            for (int d = 0; d < dimensions; ++d) row[d] /= norm;
+            row[dimensions] = norm;
+            largest = norm > largest ? norm : largest;
+        }
+        rowPointers[static_cast<std::size_t>(i)] = row;
+    }
+    if (metric == 'u') {
+        for (int i = 0; i < items; ++i) {
+            rows[static_cast<std::size_t>(i) * columns + dimensions] /= largest;
+        }
+    }
+    std::vector<int> maskRow(static_cast<std::size_t>(columns), 1);
+    std::vector<const int*> maskPointers(static_cast<std::size_t>(items),
+                                         maskRow.data());
+    std::vector<double> weights(static_cast<std::size_t>(columns), 1.0);
+    std::vector<int> ids(static_cast<std::size_t>(items));
+    double error = 0.0;
+    int found = 0;
+    // SELVANE_THREADS as the exported function reads it.
+    selvane::ClusterEngine().PartitionClusters(
+        clusters, items, columns, rowPointers.data(), maskPointers.data(),
+        weights.data(), 0, passes, 'a', metric, ids.data(), &error, &found,
+        selvane::ProcessGenerator(), selvane::SettingsFromEnvironment(),
+        nullptr);
+    for (int i = 0; i < items; ++i) {
+        result[static_cast<std::size_t>(i)] =
+            found > 0 ? ids[static_cast<std::size_t>(i)] : -1.0;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int items = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int dimensions = argc > 2 ? std::atoi(argv[2]) : 8;
     const int clusters = argc > 3 ? std::atoi(argv[3]) : 8;
-    const bool overlapping = argc > 4 && std::string(argv[4]) == "o";
+    const std::string kind = argc > 4 ? argv[4] : "-";
+    const std::string metric = argc > 5 ? argv[5] : "";
+    const int passCount = argc > 6 ? std::atoi(argv[6]) : 200;
     if (items < 1 || dimensions < 1 || clusters < 1 ||
-        (argc > 4 && !overlapping)) {
+        (kind != "-" && kind != "o" && kind != "m") ||
+        (metric != "" && metric != "e" && metric != "u") || passCount < 1) {
         std::fprintf(stderr,
-                     "usage: selvane_scale [items [dims [clusters [o]]]]\n");
+                     "usage: selvane_scale [items [dims [clusters [o|m|- "
+                     "[e|u [passes]]]]]]\n");
         return 2;
     }
 
+    const std::uint32_t seed = 2024u + static_cast<std::uint32_t>(items);
     const std::vector<double> input =
-        overlapping
-            ? OverlappingInput(items, dimensions, clusters,
-                               2024u + static_cast<std::uint32_t>(items))
-            : MakeInput(items, dimensions, clusters);
+        kind == "o"   ? OverlappingInput(items, dimensions, clusters, seed)
+        : kind == "m" ? DirectionInput(items, dimensions, clusters, seed)
+                      : MakeInput(items, dimensions, clusters);
     std::vector<double> result(static_cast<std::size_t>(items), -2.0);
     // Touch every page the caller owns, so the baseline includes them.
     const double baseline = ResidentBytes();
@@ -88,7 +153,13 @@ int main(int argc, char** argv) {
     selvane::StoreSeedWords({12345, 67890});
     const selvane::PassCounts before = selvane::ReadPassCounts();
     const auto start = std::chrono::steady_clock::now();
-    selvane::RunJob(items, dimensions, input.data(), clusters, result.data());
+    if (!metric.empty()) {
+        RunEngine(items, dimensions, input, clusters, metric[0], passCount,
+                  result);
+    } else {
+        selvane::RunJob(items, dimensions, input.data(), clusters,
+                        result.data());
+    }
     const auto stop = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(stop - start).count();
     const double peak = PeakResidentBytes();
@@ -117,8 +188,16 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("items %d, dimensions %d, clusters %d%s\n", items, dimensions,
-                clusters, overlapping ? ", overlapping" : "");
+    std::printf("items %d, dimensions %d, clusters %d%s%s\n", items, dimensions,
+                clusters,
+                kind == "o"   ? ", overlapping"
+                : kind == "m" ? ", differing in direction"
+                              : "",
+                metric == "e"   ? ", k-means, Euclidean, engine entry"
+                : metric == "u" ? ", k-means, correlation, engine entry"
+                                : "");
+    std::printf("sweep                %d doubles per register\n",
+                selvane::SweepWidthFor(clusters));
     std::printf("wall time            %.1f s\n", seconds);
     std::printf(
         "iterations per pass  %.1f (%.3f ns per item, cluster and "

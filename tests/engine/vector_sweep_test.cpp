@@ -20,6 +20,7 @@
 #include "random/SeedWords.h"
 #include "support/Bits.h"
 #include "support/EngineJobs.h"
+#include "support/ThreadsVariable.h"
 
 namespace selvane {
 namespace {
@@ -27,12 +28,14 @@ namespace {
 using test_support::Bits;
 using test_support::Data;
 using test_support::Describe;
+using test_support::EnvironmentVariable;
 using test_support::ForcedWidth;
 using test_support::Mask;
 using test_support::Outcome;
 using test_support::RandomJob;
 using test_support::Run;
 using test_support::SweepCase;
+using test_support::SweepWidths;
 using test_support::VectorWidths;
 
 void ExpectSameOnEveryWidth(const SweepCase& job, int columns,
@@ -64,15 +67,28 @@ TEST(VectorSweepTest, WidthsCanBeForcedAndReset) {
         ForcedWidth force(lanes);
         EXPECT_EQ(SweepWidthFor(1), lanes);
     }
-    // Left to itself, a job runs a supported width, and the one that needs
-    // fewest registers for its clusters.
+    // Left to itself, a job runs the fastest width: AVX2 where there is,
+    // AVX-512 beyond two AVX2 registers of clusters where there is that.
     const int chosen = SweepWidthFor(8);
     EXPECT_TRUE(SweepWidthSupported(chosen));
-    if (SweepWidthSupported(kAvx512Lanes)) {
-        EXPECT_EQ(chosen, kAvx512Lanes);
-    }
     if (SweepWidthSupported(kAvx2Lanes)) {
-        EXPECT_EQ(SweepWidthFor(3), kAvx2Lanes);
+        EXPECT_EQ(chosen, kAvx2Lanes);
+        EXPECT_EQ(SweepWidthFor(9), SweepWidthSupported(kAvx512Lanes)
+                                        ? kAvx512Lanes
+                                        : kAvx2Lanes);
+    }
+    // SELVANE_SWEEP asks for a width by name; a name of no width, or of
+    // one this processor lacks, keeps the default.
+    for (int lanes : SweepWidths()) {
+        EnvironmentVariable sweep("SELVANE_SWEEP", SweepWidthName(lanes));
+        EXPECT_EQ(SweepWidthFor(8), lanes) << SweepWidthName(lanes);
+    }
+    for (const char* name : {"", "AVX2", "avx", "8", "avx512"}) {
+        EnvironmentVariable sweep("SELVANE_SWEEP", name);
+        if (std::string(name) != "avx512" ||
+            !SweepWidthSupported(kAvx512Lanes)) {
+            EXPECT_EQ(SweepWidthFor(8), chosen) << name;
+        }
     }
 }
 
@@ -220,6 +236,96 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
                 EXPECT_EQ(actualMask[r][c], expectedMask[r][c]);
             }
         }
+    }
+}
+
+// Sweep by sweep, the totals of the vector sweep and of the literal one
+// from the same start. The second sweep moves item 0 (at 50 degrees) from
+// cluster 0, left with item 16 (at 0 degrees) alone, to cluster 1, which the
+// items at 65 degrees joined in the first; item 16 then sits in a block of
+// items at 200 degrees whose bounds all hold. A lone item adds nothing to
+// the total, though its block is spared whole: only the totals show it.
+TEST(VectorSweepTest, ALoneItemInABlockSparedWholeAddsNothing) {
+    std::vector<double> angles = {50, 100, 100, 65, 65, 65, 65, 65, 65};
+    std::vector<int> start = {0, 1, 1, 2, 2, 2, 2, 2, 2};
+    for (int i = 9; i < 24; ++i) {
+        angles.push_back(i == 16 ? 0 : 200);
+        start.push_back(i == 16 ? 0 : 2);
+    }
+    const int n = 24, d = 2, k = 3;
+    const double degree = 3.14159265358979323846 / 180.0;
+    Data data(n, d);
+    for (int i = 0; i < n; ++i) {
+        data[i][0] = std::cos(angles[i] * degree);
+        data[i][1] = std::sin(angles[i] * degree);
+    }
+    Mask mask(n, d, 1);
+    const std::vector<double> weights(d, 1.0);
+    ClusterEngine engine;
+    std::vector<double> literal;
+    {
+        Data centres(k, d);
+        Mask present(k, d);
+        std::vector<int> ids = start;
+        std::vector<int> sizes = {2, 2, 20};
+        for (int sweep = 0; sweep < 3; ++sweep) {
+            engine.ComputeClusterMeans(k, n, d, data.get(), mask.get(),
+                                       ids.data(), centres.get(), present.get(),
+                                       0);
+            double total = 0.0;
+            for (int i = 0; i < n; ++i) {
+                const int home = ids[i];
+                if (sizes[home] == 1) continue;
+                auto distance = [&](int j) {
+                    return UncenteredCorrelationDistance(
+                        d, data.get(), centres.get(), mask.get(), present.get(),
+                        weights.data(), i, j, 0);
+                };
+                double nearest = distance(home);
+                for (int j = 0; j < k; ++j) {
+                    if (j != home && nearest > distance(j)) {
+                        sizes[ids[i]] -= 1;
+                        ids[i] = j;
+                        sizes[j] += 1;
+                        nearest = distance(j);
+                    }
+                }
+                total += nearest;
+            }
+            literal.push_back(total);
+        }
+    }
+    for (int lanes : VectorWidths()) {
+        ForcedWidth force(lanes);
+        const SweepRequest request{k,
+                                   n,
+                                   d,
+                                   0,
+                                   data.get(),
+                                   mask.get(),
+                                   weights.data(),
+                                   UncenteredCorrelationDistance,
+                                   true};
+        Data centres(k, d);
+        Mask present(k, d);
+        SweepJob* job = nullptr;
+        SweepWorkspace* workspace = nullptr;
+        ASSERT_TRUE(OpenSweepJob(request, &job));
+        ASSERT_TRUE(
+            OpenSweepWorkspace(*job, centres.get(), present.get(), &workspace));
+        StartSweepPass(*workspace);
+        std::vector<int> ids = start;
+        std::vector<int> sizes = {2, 2, 20};
+        for (int sweep = 0; sweep < 3; ++sweep) {
+            NextSweepCentres(*job, *workspace, ids.data());
+            LayOutCentres(*job, *workspace);
+            const double total =
+                ReassignItems(*job, *workspace, ids.data(), sizes.data());
+            EXPECT_EQ(Bits(total), Bits(literal[sweep]))
+                << "lanes " << lanes << ", sweep " << sweep;
+        }
+        CloseSweepWorkspace(workspace);
+        CloseSweepJob(job);
     }
 }
 

@@ -1,4 +1,5 @@
-// Sets SELVANE_THREADS for a scope and unsets it afterwards.
+// Sets an environment variable the library reads (SELVANE_THREADS,
+// SELVANE_SWEEP) for a scope and unsets it afterwards.
 #ifndef SELVANE_TESTS_SUPPORT_THREADS_VARIABLE_H
 #define SELVANE_TESTS_SUPPORT_THREADS_VARIABLE_H
 
@@ -8,27 +9,41 @@
 namespace selvane {
 namespace test_support {
 
-class ThreadsVariable {
+class EnvironmentVariable {
 public:
-    explicit ThreadsVariable(const char* value) { Set(value); }
-    ~ThreadsVariable() { Set(nullptr); }
-    ThreadsVariable(const ThreadsVariable&) = delete;
-    ThreadsVariable& operator=(const ThreadsVariable&) = delete;
+    EnvironmentVariable(const char* name, const char* value) : name_(name) {
+        Set(name, value);
+    }
+    ~EnvironmentVariable() { Set(name_, nullptr); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
     // nullptr unsets the variable.
-    static void Set(const char* value) {
+    static void Set(const char* name, const char* value) {
 #if defined(_WIN32)
         // The C runtime's own copy, which getenv reads; "NAME=" removes it.
         const std::string entry =
-            std::string("SELVANE_THREADS=") + (value ? value : "");
+            std::string(name) + "=" + (value ? value : "");
         _putenv(entry.c_str());
 #else
         if (value) {
-            setenv("SELVANE_THREADS", value, 1);
+            setenv(name, value, 1);
         } else {
-            unsetenv("SELVANE_THREADS");
+            unsetenv(name);
         }
 #endif
+    }
+
+private:
+    const char* name_;
+};
+
+class ThreadsVariable : public EnvironmentVariable {
+public:
+    explicit ThreadsVariable(const char* value)
+        : EnvironmentVariable("SELVANE_THREADS", value) {}
+    static void Set(const char* value) {
+        EnvironmentVariable::Set("SELVANE_THREADS", value);
     }
 };
 

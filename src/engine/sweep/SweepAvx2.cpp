@@ -27,7 +27,13 @@ struct Avx2 {
     static Vec Div(Vec a, Vec b) { return _mm256_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm256_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm256_min_pd(a, b); }
-    static constexpr bool kBoundedBlocks = true;
+    static Vec Max(Vec a, Vec b) { return _mm256_max_pd(a, b); }
+    // The least lane.
+    static double Least(Vec v) {
+        const __m128d half =
+            _mm_min_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+        return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
+    }
     static Vec Strided(const double* p, int stride) {
         return _mm256_set_pd(p[3 * stride], p[2 * stride], p[stride], p[0]);
     }
@@ -86,6 +92,10 @@ struct Avx2 {
     static unsigned AtLeastBits(Vec a, Vec b) {
         return static_cast<unsigned>(
             _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GE_OQ)));
+    }
+    static unsigned NotAboveBits(Vec a, Vec b) {
+        return static_cast<unsigned>(
+            _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_NGT_UQ)));
     }
 };
 

@@ -1,10 +1,11 @@
 // The sweep kernels on AVX-512 registers: eight doubles per register, with
 // mask registers for the lanes whose position is present. AVX-512F only, and
 // no FMA: a fused multiply-add rounds once where the distance functions
-// round twice.
+// round twice. x86-64 only: a block of items fills a whole register, and the
+// 32-bit builds take blocks of four.
 #include "engine/sweep/SweepPreamble.h"
 
-#if SELVANE_SWEEP_X86
+#if SELVANE_SWEEP_X86 && defined(__x86_64__)
 
 #include <immintrin.h>
 
@@ -26,14 +27,46 @@ struct Avx512 {
     static Vec Sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
     static Vec Mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
     static Vec Div(Vec a, Vec b) { return _mm512_div_pd(a, b); }
-    // The zero-masked form: the plain one reads an undefined source that
-    // GCC 12 warns about.
+    // Zero-masked forms here and below: the plain ones read an undefined
+    // source that GCC 12 warns about.
     static Vec Sqrt(Vec x) { return _mm512_maskz_sqrt_pd(0xFF, x); }
+    static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_pd(0xFF, a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm512_maskz_max_pd(0xFF, a, b); }
+    // The least lane.
+    static double Least(Vec v) {
+        const __m256d four =
+            _mm256_min_pd(_mm512_maskz_extractf64x4_pd(0xF, v, 0),
+                          _mm512_maskz_extractf64x4_pd(0xF, v, 1));
+        const __m128d half = _mm_min_pd(_mm256_castpd256_pd128(four),
+                                        _mm256_extractf128_pd(four, 1));
+        return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
+    }
+    // Scalar loads: the gather instruction is slower on the processors
+    // measured.
+    static Vec Strided(const double* p, int stride) {
+        return _mm512_set_pd(p[7 * stride], p[6 * stride], p[5 * stride],
+                             p[4 * stride], p[3 * stride], p[2 * stride],
+                             p[stride], p[0]);
+    }
+    static Vec Gather(const double* base, const int* index) {
+        return _mm512_set_pd(base[index[7]], base[index[6]], base[index[5]],
+                             base[index[4]], base[index[3]], base[index[2]],
+                             base[index[1]], base[index[0]]);
+    }
 
-    // Blocks of items test their bounds one item at a time here: the
-    // register-wide bounded block has not yet run on a processor with these
-    // instructions.
-    static constexpr bool kBoundedBlocks = false;
+    // Centre values by cluster from the two registers that hold clusters
+    // 0-15 at one position: one two-register permutation, whose index bit 3
+    // chooses the register.
+    static constexpr int kPickRegisters = 2;
+    using Picker = __m512i;
+    static Picker MakePicker(const int* clusters) {
+        return _mm512_maskz_cvtepi32_epi64(
+            0xFF,
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(clusters)));
+    }
+    static Vec Pick(Vec low, Vec high, const Picker& picker) {
+        return _mm512_permutex2var_pd(low, picker, high);
+    }
 
     static Mask LoadMask(const std::int64_t* p) {
         const __m512i bits = _mm512_loadu_si512(p);
@@ -58,6 +91,9 @@ struct Avx512 {
     }
     static unsigned AtLeastBits(Vec a, Vec b) {
         return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ);
+    }
+    static unsigned NotAboveBits(Vec a, Vec b) {
+        return _mm512_cmp_pd_mask(a, b, _CMP_NGT_UQ);
     }
 };
 

@@ -1,11 +1,19 @@
-// Bounds that spare an item its rivals' sums. With the correlation, an
-// item's distance to a centre is half the squared length between the two
-// scaled to unit length, and those lengths obey the triangle inequality: an
-// item whose home centre moved by a and whose rivals moved by at most b is
-// at most a further from home and at least b nearer to any rival than
-// before. While the bounds stay apart by more than rounding can blur, no
-// rival can be strictly nearer, and only the home distance, which the total
-// needs exactly, is computed. Internal to the sweep.
+// Bounds that spare an item its rivals' sums. Both distances are squares
+// of lengths that obey the triangle inequality: the correlation distance d
+// is half the squared distance between the item and the centre scaled to
+// unit length, and the Euclidean one the squared weighted distance over
+// the total weight. Each bounded item keeps a lower bound on its length to
+// every cluster but its own; a centre that moved by a brings the item at
+// most a nearer. Every sweep computes the item's exact home distance,
+// which the total needs anyway; while the bound stays above the home
+// length by more than rounding can blur, no rival can be strictly nearer,
+// and nothing else is computed.
+//
+// The bounds are not shrunk item by item: each cluster keeps an odometer,
+// the sum over the pass's sweeps of how far the other centres moved at
+// most, and an item stores its bound plus its cluster's odometer at the
+// sweep that set it. Its bound now is that less the odometer now.
+// Internal to the sweep.
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_BOUNDS_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_BOUNDS_H
 
@@ -16,36 +24,61 @@
 
 namespace selvane {
 
+// Fills the job's bound constants: the groups of clusters for a sweep of
+// that many lanes, and the rounding the metric allows.
+void PrepareBounds(SweepJob& job, int lanes);
+
 // Decides whether the sweep over the centres just laid out tracks bounds,
-// and if the last one did too, how far each unit centre has moved since,
-// with room for every rounding of the unit centres and of the lengths.
+// and if the last one did too, how far each centre has moved since, with
+// room for every rounding of the centres and of the lengths, and advances
+// the odometers.
 void TrackCentres(const SweepJob& job, SweepWorkspace& workspace);
+
+// The odometer reading, and the bound stored, are rounded; comparing
+// above this share of their sum leaves room for both.
+constexpr double kOdometerRoom = 1.0 + 0x1p-50;
 
 // The helpers below are templates on the register type, like the kernels,
 // so that each instruction set's sweep compiles its own.
 
-// Bounds widened by the drift of the centres: whether they prove, with
-// room for rounding, that no rival of the item is as near as home.
+// A length certainly above that of every pair whose computed distance is
+// d: any cluster whose length is above it has a computed distance above d.
 template <class T>
-bool BoundsHoldHome(const SweepView& view, double& upper, double& lower,
-                    int home) {
-    upper += view.drift[home];
-    lower -= view.rivalDrift[home];
-    // lower^2 - upper^2 bounds twice the gap between the exact distances,
-    // which must exceed twice their rounding errors; a NaN never passes.
-    return lower > upper &&
-           (lower - upper) * (lower + upper) > 8.0 * view.boundError;
+typename T::Vec UpperLength(const SweepView& view, typename T::Vec d) {
+    const typename T::Vec squared =
+        T::Add(T::Mul(T::Set(view.boundScale), d), T::Set(view.boundAbsolute));
+    return T::Sqrt(T::Mul(squared, T::Set(view.upperFactor)));
 }
 
-// Fresh bounds from an item's computed distances to its home and to its
-// nearest rival, widened by their rounding error.
+// One bit per lane: the stored bound does not prove every rival farther
+// than the length upper, for items at home in the clusters whose odometers
+// are given.
 template <class T>
-void RenewBounds(const SweepView& view, double home, double rival,
-                 double& upper, double& lower) {
-    const double room = 4.0 * view.boundError;
-    upper = std::sqrt(2.0 * home + room);
-    const double squared = 2.0 * rival - room;
-    lower = squared > 0.0 ? std::sqrt(squared) : 0.0;
+unsigned BoundsFail(typename T::Vec stored, typename T::Vec odometer,
+                    typename T::Vec upper) {
+    return T::NotAboveBits(
+        stored, T::Mul(T::Add(upper, odometer), T::Set(kOdometerRoom)));
+}
+
+// A length certainly below that of the pair whose computed distance is d.
+inline double LowerLength(const SweepView& view, double d) {
+    const double squared =
+        (view.boundScale * d - view.boundAbsolute) * view.lowerFactor;
+    return squared > 0.0 ? std::sqrt(squared) : 0.0;
+}
+
+// What an item whose nearest rival lies at computed distance rival, at
+// home in cluster home, stores: a length certainly below that of any rival,
+// plus home's odometer.
+inline double StoredBound(const SweepView& view, double rival, int home) {
+    return LowerLength(view, rival) + view.odometer[home];
+}
+
+// The length a stored bound proves now, with the odometer it was stored
+// against: rounding the difference up would claim too much, so it is
+// shrunk a little.
+inline double BoundNow(double stored, double odometer) {
+    return (stored - odometer) * (1.0 - 0x1p-50);
 }
 
 }  // namespace selvane

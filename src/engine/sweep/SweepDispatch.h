@@ -2,8 +2,10 @@
 // processor has: the literal one, which calls the distance function once per
 // item and cluster, or a vector one, which computes an item's distances to
 // every centre together in the lanes of one register. All give the same
-// bits; the vector one is chosen by default. Internal; the forcing hook
-// exists for tests and benchmarks.
+// bits, so the default is the fastest measured: AVX2 where the processor
+// has it, AVX-512 for more than eight clusters where it has that.
+// SELVANE_SWEEP (literal, sse2, avx2, avx512) forces one for benchmarks and
+// bug reports. Internal; the forcing hook exists for tests.
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
 
@@ -28,9 +30,15 @@ bool SweepWidthSupported(int lanes);
 // use while jobs run on other threads.
 bool ForceSweepWidth(int lanes);
 
-// The sweep a job of clusterCount clusters runs: the forced width, or else
-// the supported width that covers the clusters in the fewest registers (the
-// narrower one on a tie).
+// The width SELVANE_SWEEP names, read at every call: 0 when it is unset,
+// names no width, or names one this processor lacks.
+int RequestedSweepWidth();
+
+// "literal", "sse2", "avx2" or "avx512": the names SELVANE_SWEEP takes.
+const char* SweepWidthName(int lanes);
+
+// The sweep a job of clusterCount clusters runs: the forced width, else
+// the requested one, else the fastest this processor has.
 int SweepWidthFor(int clusterCount);
 
 // The vector sweep of a supported width other than kLiteralSweep.

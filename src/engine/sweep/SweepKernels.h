@@ -4,14 +4,13 @@
 // header and SweepLoop.h, so that only the templates instantiated for T get
 // the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
-//   kBoundedBlocks and, where it is true, Min, Gather (base[index[l]] in lane
-//   l), Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker
-//   and Pick (the same from registers of clusters; see SweepAvx2.cpp),
-//   LoadMask (all bits set = present), NoLanes,
-//   Either, AddWhere (acc + term in the lanes of the mask, acc itself
-//   elsewhere), Select (a in the lanes of the mask, b elsewhere), IsZero,
-//   AnyNegativeOrNan, and LessBits and AtLeastBits (a < b and a >= b, one bit
-//   per lane).
+//   Min, Max, Least (the least lane), Gather (base[index[l]] in lane l),
+//   Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker and
+//   Pick (the same from registers of clusters; see SweepAvx2.cpp), LoadMask
+//   (all bits set = present), NoLanes, Either, AddWhere (acc + term in the
+//   lanes of the mask, acc itself elsewhere), Select (a in the lanes of the
+//   mask, b elsewhere), IsZero, AnyNegativeOrNan, and LessBits, AtLeastBits and
+//   NotAboveBits (a < b, a >= b and !(a > b), one bit per lane).
 //
 // Exactness: every lane repeats the scalar arithmetic of the distance
 // functions operation for operation, in the same order and with the same
@@ -44,13 +43,16 @@ typename T::Vec LibrarySqrt(typename T::Vec product) {
 }
 
 // 1 - sxy / sqrt(syy * sxx), or 1.0 where either sum of squares is 0.0.
-template <class T>
+// Plain: the sums are screenable, so the product is a positive number.
+template <class T, bool Plain = false>
 typename T::Vec Correlation(typename T::Vec sxy, typename T::Vec sxx,
                             typename T::Vec syy) {
     using Vec = typename T::Vec;
     const Vec product = T::Mul(syy, sxx);
     Vec root = T::Sqrt(product);
-    if (T::AnyNegativeOrNan(product)) root = LibrarySqrt<T>(product);
+    if (!Plain && T::AnyNegativeOrNan(product)) {
+        root = LibrarySqrt<T>(product);
+    }
     const Vec one = T::Set(1.0);
     const Vec distance = T::Sub(one, T::Div(sxy, root));
     return T::Select(T::Either(T::IsZero(sxx), T::IsZero(syy)), one, distance);
@@ -310,10 +312,14 @@ bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
     return any;
 }
 
-// The distances from the sums, for every lane of one item (values x).
+// The distances from the sums, for every lane of one item (values x). An
+// item whose sums are screenable (margin above 0), against screenable
+// centres, has sums of squares between 2^-500 and 2^500 and a product of
+// them between 2^-1000 and 2^1000: it never needs the scaled form.
 template <class T>
 void AllDistances(const SweepView& view, const double* x, double self,
-                  double* out) {
+                  double margin, double* out) {
+    const bool plain = view.screen && margin > 0.0;
     for (int c = 0; c < view.paddedClusters; c += T::kLanes) {
         const typename T::Vec sums = T::Load(out + c);
         if (view.euclidean) {
@@ -323,6 +329,10 @@ void AllDistances(const SweepView& view, const double* x, double self,
         } else {
             const typename T::Vec sxx = T::Set(self);
             const typename T::Vec syy = T::Load(view.centreSelf + c);
+            if (plain) {
+                T::Store(out + c, Correlation<T, true>(sums, sxx, syy));
+                continue;
+            }
             T::Store(out + c, Correlation<T>(sums, sxx, syy));
             const unsigned scaled = ScalingLanes<T>(view, c, sums, sxx, syy);
             if (scaled != 0) {
@@ -369,41 +379,13 @@ void HomeDistances(const SweepView& view, SweepItems& items, int count) {
     }
 }
 
-// The sums of the home centres alone, each as its lane of the full sums
-// would form it: from 0.0, position by position. Several items at once, so
-// that their chains of additions overlap.
-template <class T, int G, bool Unit>
-void HomeSumsOf(const SweepView& view, SweepItems& items, int first) {
-    const std::size_t paddedClusters =
-        static_cast<std::size_t>(view.paddedClusters);
-    double sum[G];
-    const double* centre[G];
-    const double* row[G];
-    for (int g = 0; g < G; ++g) {
-        sum[g] = 0.0;
-        centre[g] = view.centres + items.home[first + g];
-        row[g] = items.rows[first + g];
-    }
-    for (int k = 0; k < view.valueCount; ++k) {
-        const std::size_t at = k * paddedClusters;
-        for (int g = 0; g < G; ++g) {
-            const double wx1 = Unit ? row[g][k] : view.weights[k] * row[g][k];
-            sum[g] += wx1 * centre[g][at];
-        }
-    }
-    for (int g = 0; g < G; ++g) {
-        const int m = first + g;
-        items.out[m][items.home[m]] = sum[g];
-        items.homeOnly[m] = true;
-    }
-}
-
 // The home sums of R registers of consecutive items, lane g of register r
 // for item first + r * kLanes + g, each as its lane of the full sums would
-// form it. The centres' values are picked from registers where the
-// clusters fit in kPickRegisters, else gathered. Several registers at
+// form it: sxy for the correlation, the sum of (w * d) * d for the
+// Euclidean distance. The centres' values are picked from registers where
+// the clusters fit in kPickRegisters, else gathered. Several registers at
 // once, so that their chains of additions overlap.
-template <class T, int R, bool Unit, bool Picked>
+template <class T, int R, bool Euclidean, bool Unit, bool Picked>
 void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
                   const int* homes, typename T::Vec* sums) {
     using Vec = typename T::Vec;
@@ -426,53 +408,136 @@ void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
             low = T::Load(centre);
             high = T::Load(centre + highAt);
         }
+        const Vec w = T::Set(view.weights[k]);
         for (int r = 0; r < R; ++r) {
             const Vec x1 = T::Strided(x + r * registerStride, D);
-            const Vec wx1 = Unit ? x1 : T::Mul(T::Set(view.weights[k]), x1);
             const Vec x2 = Picked ? T::Pick(low, high, pickers[r])
                                   : T::Gather(centre, homes + r * T::kLanes);
-            sums[r] = T::Add(sums[r], T::Mul(wx1, x2));
+            if (Euclidean) {
+                const Vec d = T::Sub(x1, x2);
+                sums[r] = T::Add(sums[r], T::Mul(Unit ? d : T::Mul(w, d), d));
+            } else {
+                const Vec wx1 = Unit ? x1 : T::Mul(w, x1);
+                sums[r] = T::Add(sums[r], T::Mul(wx1, x2));
+            }
         }
+    }
+}
+
+template <class T, int R, bool Euclidean>
+void LaneHomeSumsOf(const SweepJob& job, const SweepView& view, int first,
+                    const int* homes, typename T::Vec* sums) {
+    const bool picked = T::kPickRegisters > 0 &&
+                        view.paddedClusters <= T::kPickRegisters * T::kLanes;
+    if (picked) {
+        if (view.unitWeights) {
+            LaneHomeSums<T, R, Euclidean, true, true>(job, view, first, homes,
+                                                      sums);
+        } else {
+            LaneHomeSums<T, R, Euclidean, false, true>(job, view, first, homes,
+                                                       sums);
+        }
+    } else if (view.unitWeights) {
+        LaneHomeSums<T, R, Euclidean, true, false>(job, view, first, homes,
+                                                   sums);
+    } else {
+        LaneHomeSums<T, R, Euclidean, false, false>(job, view, first, homes,
+                                                    sums);
     }
 }
 
 template <class T, int R>
 void HomeSumsOfBlock(const SweepJob& job, const SweepView& view, int first,
                      const int* homes, typename T::Vec* sums) {
-    const bool picked = T::kPickRegisters > 0 &&
-                        view.paddedClusters <= T::kPickRegisters * T::kLanes;
-    if (picked) {
-        if (view.unitWeights) {
-            LaneHomeSums<T, R, true, true>(job, view, first, homes, sums);
-        } else {
-            LaneHomeSums<T, R, false, true>(job, view, first, homes, sums);
-        }
-    } else if (view.unitWeights) {
-        LaneHomeSums<T, R, true, false>(job, view, first, homes, sums);
+    if (view.euclidean) {
+        LaneHomeSumsOf<T, R, true>(job, view, first, homes, sums);
     } else {
-        LaneHomeSums<T, R, false, false>(job, view, first, homes, sums);
+        LaneHomeSumsOf<T, R, false>(job, view, first, homes, sums);
     }
 }
 
-// The home distances of items whose bounds spare them their rivals.
+// The sums of one complete item (values x) with N registers of clusters,
+// those at registers[0 .. N), each lane as the full sums form it; together,
+// so that the item's value is broadcast once per position.
+template <class T, int N, bool Euclidean, bool Unit>
+void SomeRegisterSums(const SweepView& view, const double* x,
+                      const int* registers, double* out) {
+    using Vec = typename T::Vec;
+    const std::size_t paddedClusters =
+        static_cast<std::size_t>(view.paddedClusters);
+    Vec sums[N];
+    const double* centre[N];
+    for (int i = 0; i < N; ++i) {
+        sums[i] = T::Zero();
+        centre[i] = view.centres + registers[i] * T::kLanes;
+    }
+    for (int k = 0; k < view.valueCount; ++k) {
+        const std::size_t at = k * paddedClusters;
+        if (Euclidean) {
+            const Vec x1 = T::Set(x[k]);
+            const Vec w = T::Set(view.weights[k]);
+            for (int i = 0; i < N; ++i) {
+                const Vec d = T::Sub(x1, T::Load(centre[i] + at));
+                sums[i] = T::Add(sums[i], T::Mul(Unit ? d : T::Mul(w, d), d));
+            }
+        } else {
+            const Vec wx1 = T::Set(Unit ? x[k] : view.weights[k] * x[k]);
+            for (int i = 0; i < N; ++i) {
+                sums[i] = T::Add(sums[i], T::Mul(wx1, T::Load(centre[i] + at)));
+            }
+        }
+    }
+    for (int i = 0; i < N; ++i)
+        T::Store(out + registers[i] * T::kLanes, sums[i]);
+}
+
+template <class T, bool Euclidean, bool Unit>
+void RegisterSumsOf(const SweepView& view, const double* x,
+                    const int* registers, int count, double* out) {
+    for (; count >= 4; count -= 4, registers += 4) {
+        SomeRegisterSums<T, 4, Euclidean, Unit>(view, x, registers, out);
+    }
+    switch (count) {
+        case 3:
+            return SomeRegisterSums<T, 3, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        case 2:
+            return SomeRegisterSums<T, 2, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        case 1:
+            return SomeRegisterSums<T, 1, Euclidean, Unit>(view, x, registers,
+                                                           out);
+        default: return;
+    }
+}
+
+// The distances of one complete, bounded item (values x, own sum self) to
+// the clusters of the count registers listed, into out (Kpad).
 template <class T>
-void BoundedDistances(const SweepView& view, SweepItems& items, int count) {
-    int g = 0;
-    for (; count - g >= 4; g += 4) {
+void RegisterDistances(const SweepView& view, const double* x, double self,
+                       const int* registers, int count, double* out) {
+    if (view.euclidean) {
         if (view.unitWeights) {
-            HomeSumsOf<T, 4, true>(view, items, g);
+            RegisterSumsOf<T, true, true>(view, x, registers, count, out);
         } else {
-            HomeSumsOf<T, 4, false>(view, items, g);
+            RegisterSumsOf<T, true, false>(view, x, registers, count, out);
         }
+    } else if (view.unitWeights) {
+        RegisterSumsOf<T, false, true>(view, x, registers, count, out);
+    } else {
+        RegisterSumsOf<T, false, false>(view, x, registers, count, out);
     }
-    for (; g < count; ++g) {
-        if (view.unitWeights) {
-            HomeSumsOf<T, 1, true>(view, items, g);
-        } else {
-            HomeSumsOf<T, 1, false>(view, items, g);
-        }
+    for (int i = 0; i < count; ++i) {
+        double* at = out + registers[i] * T::kLanes;
+        const typename T::Vec sums = T::Load(at);
+        // Bounded items have screenable sums and a positive total weight.
+        T::Store(
+            at, view.euclidean
+                    ? T::Div(sums, T::Set(view.completeWeight))
+                    : Correlation<T, true>(
+                          sums, T::Set(self),
+                          T::Load(view.centreSelf + registers[i] * T::kLanes)));
     }
-    HomeDistances<T>(view, items, count);
 }
 
 template <class T>
@@ -502,7 +567,8 @@ void CompleteDistances(const SweepView& view, SweepItems& items, int count) {
     }
     for (g = 0; g < count; ++g) {
         if (!items.homeOnly[g]) {
-            AllDistances<T>(view, items.rows[g], items.self[g], items.out[g]);
+            AllDistances<T>(view, items.rows[g], items.self[g], items.margin[g],
+                            items.out[g]);
         }
     }
     if (anyHomeOnly) HomeDistances<T>(view, items, count);

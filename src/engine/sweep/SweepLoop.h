@@ -100,12 +100,7 @@ template <class T, int R>
 double LeastLane(const typename T::Vec* registers) {
     typename T::Vec least = registers[0];
     for (int r = 1; r < R; ++r) least = T::Min(least, registers[r]);
-    double lanes[T::kLanes];
-    T::Store(lanes, least);
-    double value = lanes[0];
-    for (int l = 1; l < T::kLanes; ++l)
-        value = lanes[l] < value ? lanes[l] : value;
-    return value;
+    return T::Least(least);
 }
 
 // The literal moves of a tracked item whose clusters fit in R registers,
@@ -114,7 +109,7 @@ double LeastLane(const typename T::Vec* registers) {
 // centres' are screenable), so the nearest other cluster is the least of
 // them, the first of equals, and takes the item only when strictly nearer
 // than home; the least distance of the clusters the item does not join
-// renews its bounds. Returns the cluster the item ends in.
+// renews its bound. Returns the cluster the item ends in.
 template <class T, int R>
 int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
                     double& nearest, double& rival) {
@@ -132,18 +127,20 @@ int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
                       inf, all[r]);
     }
     const double best = LeastLane<T, R>(others);
-    int c = home;
-    if (nearest > best) {
-        const Vec least = T::Set(best);
-        unsigned equal = 0;
-        for (int r = 0; r < R; ++r) {
-            equal |= (T::AtLeastBits(others[r], least) &
-                      T::AtLeastBits(least, others[r]))
-                     << (r * T::kLanes);
-        }
-        c = __builtin_ctz(equal);
-        nearest = distance[c];
+    // Staying home, the nearest rival is the nearest other cluster.
+    if (!(nearest > best)) {
+        rival = best;
+        return home;
     }
+    const Vec least = T::Set(best);
+    unsigned equal = 0;
+    for (int r = 0; r < R; ++r) {
+        equal |= (T::AtLeastBits(others[r], least) &
+                  T::AtLeastBits(least, others[r]))
+                 << (r * T::kLanes);
+    }
+    const int c = __builtin_ctz(equal);
+    nearest = distance[c];
     const Vec joined = T::Set(static_cast<double>(c));
     Vec rest[R];
     for (int r = 0; r < R; ++r) {
@@ -157,7 +154,7 @@ int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
 
 // Home sums of a few items, one after another, each as its lane of the
 // full sums would form it: from 0.0, position by position.
-template <bool Unit>
+template <bool Euclidean, bool Unit>
 void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
                   const int* homes, unsigned wanted, double* sums) {
     const int D = view.valueCount;
@@ -172,8 +169,13 @@ void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
         // Unrolled: the counting would cost as much as the arithmetic.
 #pragma GCC unroll 8
         for (int k = 0; k < D; ++k) {
-            const double wx1 = Unit ? x[k] : view.weights[k] * x[k];
-            sum += wx1 * centre[k * paddedClusters];
+            if (Euclidean) {
+                const double d = x[k] - centre[k * paddedClusters];
+                sum += (Unit ? d : view.weights[k] * d) * d;
+            } else {
+                const double wx1 = Unit ? x[k] : view.weights[k] * x[k];
+                sum += wx1 * centre[k * paddedClusters];
+            }
         }
         sums[g] = sum;
     }
@@ -183,64 +185,55 @@ void ItemHomeSums(const SweepJob& job, const SweepView& view, int first,
 // a whole block's in registers, whose gathers dominate.
 constexpr int kLanedHomeSums = 4;
 
-// The items of a whole block whose bounds hold, a register of them at a
-// time. Every item's bounds widen by the drift, which keeps them valid for
-// these centres; those whose bounds still hold get their home distance in
-// block.home, the last sweep's where their centre did not move, and the
-// others are left to ComputeBlock. Returns a bit for each item spared its
-// rivals.
+// The tracked items of a whole block, in a sweep whose bounds hold from the
+// last: each gets its exact home distance in block.home (the last sweep's
+// where its centre kept its bits), and its bound is tested against it.
+// Returns a bit for each item that no rival can take, whose other
+// distances are not needed.
 template <class T>
-unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
-                      SweepBlock& block) {
+__attribute__((always_inline)) inline unsigned BoundedItems(const SweepJob& job,
+                                                            SweepWorkspace& ws,
+                                                            const int* ids,
+                                                            SweepBlock& block,
+                                                            unsigned tracked) {
     using Vec = typename T::Vec;
     static_assert(T::kLanes <= kSweepGroup, "a block fills whole registers");
     constexpr int kRegisters = kSweepGroup / T::kLanes;
     const SweepView& view = ws.view;
     const int first = block.first;
     const int* homes = ids + first;
-    const Vec room = T::Set(8.0 * view.boundError);
+    double* home = block.home;
     Vec drifts[kRegisters];
-    unsigned held = 0;
     unsigned moved = 0;
     for (int r = 0; r < kRegisters; ++r) {
-        const int at = first + r * T::kLanes;
-        const int* home = homes + r * T::kLanes;
-        const int shift = r * T::kLanes;
-        const Vec drift = T::Gather(view.drift, home);
-        const Vec upper = T::Add(T::Load(ws.upper + at), drift);
-        const Vec lower =
-            T::Sub(T::Load(ws.lower + at), T::Gather(view.rivalDrift, home));
-        T::Store(ws.upper + at, upper);
-        T::Store(ws.lower + at, lower);
-        drifts[r] = drift;
-        // As BoundsHoldHome, lane by lane.
-        const unsigned bits = T::LessBits(upper, lower) &
-                              T::LessBits(room, T::Mul(T::Sub(lower, upper),
-                                                       T::Add(lower, upper)));
-        held |= bits << shift;
-        moved |= T::LessBits(T::Zero(), drift) << shift;
+        const int at = r * T::kLanes;
+        drifts[r] = T::Gather(view.drift, homes + at);
+        moved |= T::LessBits(T::Zero(), drifts[r]) << at;
+        T::Store(home + at, T::Load(ws.homeDistance + first + at));
     }
-    if (held == 0) return 0;
-
-    // Home distances: the last sweep's in the lanes whose centre did not
-    // move, computed in the others (harmlessly, in lanes not held).
-    const double* kept = ws.homeDistance + first;
-    Vec distances[kRegisters];
-    const unsigned fresh = held & moved;
-    if (fresh == 0) {
-        for (int r = 0; r < kRegisters; ++r) {
-            distances[r] = T::Load(kept + r * T::kLanes);
-        }
-    } else {
+    moved &= tracked;
+    if (moved != 0) {
+        // Computed in every lane whose centre moved (harmlessly where the
+        // item is not tracked), kept in the others.
         Vec sums[kRegisters];
-        if (__builtin_popcount(fresh) >= kLanedHomeSums) {
+        if (__builtin_popcount(moved) >= kLanedHomeSums) {
             HomeSumsOfBlock<T, kRegisters>(job, view, first, homes, sums);
         } else {
             double laneSums[kSweepGroup] = {};
-            if (view.unitWeights) {
-                ItemHomeSums<true>(job, view, first, homes, fresh, laneSums);
+            if (view.euclidean) {
+                if (view.unitWeights) {
+                    ItemHomeSums<true, true>(job, view, first, homes, moved,
+                                             laneSums);
+                } else {
+                    ItemHomeSums<true, false>(job, view, first, homes, moved,
+                                              laneSums);
+                }
+            } else if (view.unitWeights) {
+                ItemHomeSums<false, true>(job, view, first, homes, moved,
+                                          laneSums);
             } else {
-                ItemHomeSums<false>(job, view, first, homes, fresh, laneSums);
+                ItemHomeSums<false, false>(job, view, first, homes, moved,
+                                           laneSums);
             }
             for (int r = 0; r < kRegisters; ++r) {
                 sums[r] = T::Load(laneSums + r * T::kLanes);
@@ -248,17 +241,170 @@ unsigned BoundedBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
         }
         for (int r = 0; r < kRegisters; ++r) {
             const int at = r * T::kLanes;
+            // Bounded Euclidean jobs have a positive total weight.
             const Vec computed =
-                Correlation<T>(sums[r], T::Load(job.itemSelf + first + at),
-                               T::Gather(view.centreSelf, homes + at));
-            distances[r] =
-                T::Select(T::IsZero(drifts[r]), T::Load(kept + at), computed);
+                view.euclidean
+                    ? T::Div(sums[r], T::Set(view.completeWeight))
+                    : Correlation<T, true>(
+                          sums[r], T::Load(job.itemSelf + first + at),
+                          T::Gather(view.centreSelf, homes + at));
+            T::Store(home + at, T::Select(T::IsZero(drifts[r]),
+                                          T::Load(home + at), computed));
         }
     }
+
+    unsigned failing = 0;
     for (int r = 0; r < kRegisters; ++r) {
-        T::Store(block.home + r * T::kLanes, distances[r]);
+        const int at = r * T::kLanes;
+        const Vec upper = UpperLength<T>(view, T::Load(home + at));
+        T::Store(block.upper + at, upper);
+        failing |= BoundsFail<T>(T::Load(ws.lower + first + at),
+                                 T::Gather(view.odometer, homes + at), upper)
+                   << at;
     }
-    return held;
+    return tracked & ~failing;
+}
+
+// The least length the group bounds of an item prove now, from its stored
+// bounds (groupStride, padding groups +inf): the groups' readings in now.
+template <class T>
+double LeastGroupBound(const SweepView& view, const double* bounds,
+                       double* now) {
+    typename T::Vec least = T::Set(HUGE_VAL);
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        const typename T::Vec reading =
+            T::Mul(T::Sub(T::Load(bounds + g), T::Load(view.groupOdometer + g)),
+                   T::Set(1.0 - 0x1p-50));
+        T::Store(now + g, reading);
+        least = T::Min(least, reading);
+    }
+    return T::Least(least);
+}
+
+// An item whose bound failed, tested group by group: a bit for each group
+// whose bound does not prove it farther than upper. With none, its bound
+// becomes the least of the groups'.
+template <class T>
+unsigned FailingGroups(const SweepView& view, SweepWorkspace& ws, int item,
+                       int home, double upper) {
+    const double* bounds =
+        ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
+    unsigned failing = 0;
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        failing |= BoundsFail<T>(T::Load(bounds + g),
+                                 T::Load(view.groupOdometer + g), T::Set(upper))
+                   << g;
+    }
+    failing &= (1u << view.boundGroups) - 1;
+    if (failing == 0) {
+        double now[kMostGroups];
+        ws.lower[item] =
+            LeastGroupBound<T>(view, bounds, now) + view.odometer[home];
+    }
+    return failing;
+}
+
+// The registers of clusters of one group, as a range.
+struct GroupRegisters {
+    int first;
+    int last;  // one past
+};
+
+inline GroupRegisters RegistersOf(const SweepView& view, int group, int lanes) {
+    const int first = group * view.groupRegisters;
+    const int end = view.paddedClusters / lanes;
+    return {first, first + view.groupRegisters < end
+                       ? first + view.groupRegisters
+                       : end};
+}
+
+// The literal moves of a tracked item among the clusters of the groups
+// whose distances are computed (the others are farther than home, so none
+// of them could win or tie), and its fresh bounds: each computed group's
+// from its distances, the others' kept, with the cluster it left where
+// that one's group was not computed. Returns the cluster it ends in.
+template <class T>
+int MoveAmongGroups(const SweepView& view, SweepWorkspace& ws, int item,
+                    double* distance, unsigned groups, int home,
+                    double& nearest) {
+    using Vec = typename T::Vec;
+    const Vec inf = T::Set(HUGE_VAL);
+    const Vec offsets = T::Load(kClusterIndex);
+    // Lanes beyond the clusters neither win nor bound.
+    for (int j = view.clusterCount; j < view.paddedClusters; ++j) {
+        distance[j] = HUGE_VAL;
+    }
+    // The distances of a register, with the given cluster's lane +inf.
+    auto without = [&](int r, int cluster) {
+        const Vec index =
+            T::Add(T::Set(static_cast<double>(r * T::kLanes)), offsets);
+        return T::Select(
+            T::IsZero(T::Sub(index, T::Set(static_cast<double>(cluster)))), inf,
+            T::Load(distance + r * T::kLanes));
+    };
+    Vec others = inf;
+    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
+        const GroupRegisters span =
+            RegistersOf(view, __builtin_ctz(rest), T::kLanes);
+        for (int r = span.first; r < span.last; ++r) {
+            others = T::Min(others, without(r, home));
+        }
+    }
+    const double best = T::Least(others);
+    const double homeDistance = nearest;
+    int c = home;
+    // Strict: an equally near cluster never takes the item; the first of
+    // equals does.
+    if (nearest > best) {
+        const Vec least = T::Set(best);
+        for (unsigned rest = groups; rest != 0 && c == home; rest &= rest - 1) {
+            const GroupRegisters span =
+                RegistersOf(view, __builtin_ctz(rest), T::kLanes);
+            for (int r = span.first; r < span.last; ++r) {
+                const Vec v = without(r, home);
+                const unsigned equal = T::AtLeastBits(v, least) &
+                                       T::AtLeastBits(least, v);
+                if (equal != 0) {
+                    c = r * T::kLanes + __builtin_ctz(equal);
+                    break;
+                }
+            }
+        }
+        nearest = distance[c];
+    }
+
+    double* bounds =
+        ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
+    double now[kMostGroups];
+    LeastGroupBound<T>(view, bounds, now);
+    const int size = view.groupClusters;
+    if (c != home && (groups >> (home / size) & 1u) == 0) {
+        // Home's group was not computed: the cluster left joins its rivals.
+        const int g = home / size;
+        const double left =
+            LowerLength(view, homeDistance) + view.groupOdometer[g];
+        if (left < bounds[g]) {
+            bounds[g] = left;
+            now[g] = BoundNow(left, view.groupOdometer[g]);
+        }
+    }
+    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        const GroupRegisters span = RegistersOf(view, g, T::kLanes);
+        Vec rivals = inf;
+        for (int r = span.first; r < span.last; ++r) {
+            rivals = T::Min(rivals, without(r, c));
+        }
+        const double length = LowerLength(view, T::Least(rivals));
+        bounds[g] = length + view.groupOdometer[g];
+        now[g] = length;
+    }
+    Vec least = inf;
+    for (int g = 0; g < view.groupStride; g += T::kLanes) {
+        least = T::Min(least, T::Load(now + g));
+    }
+    ws.lower[item] = T::Least(least) + view.odometer[c];
+    return c;
 }
 
 // The centres are fixed for the whole sweep, and only an item's own turn
@@ -271,55 +417,83 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
     const int D = job.valueCount;
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
-    // A whole block tests its items' bounds a register at a time where the
-    // instruction set does; a short one, and AVX-512's, item by item below.
-    const bool laned = T::kBoundedBlocks && view.bounded &&
-                       block.count == kSweepGroup;
+    const int first = block.first;
+    const unsigned all = (2u << (block.count - 1)) - 1;
+    // The items whose bounds this sweep keeps: all their distances are
+    // computed, unless the bounds spare them their rivals.
+    const unsigned tracked =
+        view.track ? job.blockBoundable[first / kSweepGroup] : 0u;
     unsigned spared = 0;
-    if constexpr (T::kBoundedBlocks) {
-        if (laned) spared = BoundedBlock<T>(job, ws, ids, block);
+    unsigned homesKnown = 0;
+    // Items whose distances are computed for some groups of clusters only.
+    unsigned partial = 0;
+    const unsigned allGroups = (1u << view.boundGroups) - 1;
+    if (view.boundGroups > 0) {
+        for (int g = 0; g < kSweepGroup; ++g) block.groups[g] = allGroups;
+    }
+    // The last block may be short: its items are computed in full.
+    if (view.bounded && tracked != 0 && block.count == kSweepGroup) {
+        spared = BoundedItems<T>(job, ws, ids, block, tracked);
+        homesKnown = tracked;
+        if (view.boundGroups > 0) {
+            for (unsigned rest = tracked & ~spared; rest != 0;
+                 rest &= rest - 1) {
+                const int g = __builtin_ctz(rest);
+                const unsigned failing = FailingGroups<T>(
+                    view, ws, first + g, ids[first + g], block.upper[g]);
+                spared |= static_cast<unsigned>(failing == 0) << g;
+                partial |=
+                    static_cast<unsigned>(failing != 0 && failing != allGroups)
+                    << g;
+                block.groups[g] = failing;
+            }
+        }
     }
     block.homeOnly = spared;
-    block.track = 0;
-    // Complete items with every distance computed, and those whose bounds
-    // spare them all but the home distance.
+    block.renew = tracked & ~spared;
+    for (unsigned rest = partial; rest != 0; rest &= rest - 1) {
+        const int g = __builtin_ctz(rest);
+        const int item = first + g;
+        const double* values =
+            job.itemValues + static_cast<std::size_t>(item) * D;
+        double* slot = block.distances + g * paddedClusters;
+        // The registers of the failing groups, a few at a time.
+        constexpr int kListed = 16;
+        int registers[kListed];
+        int count = 0;
+        const int end = view.paddedClusters / T::kLanes;
+        for (unsigned groups = block.groups[g]; groups != 0;
+             groups &= groups - 1) {
+            const int r = __builtin_ctz(groups) * view.groupRegisters;
+            for (int i = r; i < r + view.groupRegisters && i < end; ++i) {
+                registers[count++] = i;
+                if (count == kListed) {
+                    RegisterDistances<T>(view, values, job.itemSelf[item],
+                                         registers, count, slot);
+                    count = 0;
+                }
+            }
+        }
+        RegisterDistances<T>(view, values, job.itemSelf[item], registers, count,
+                             slot);
+    }
     SweepItems items;
-    SweepItems homes;
     int slotOf[kSweepGroup];
     int complete = 0;
-    int bounded = 0;
-    const unsigned all = (2u << (block.count - 1)) - 1;
-    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+    for (unsigned rest = all & ~spared & ~partial; rest != 0;
+         rest &= rest - 1) {
         const int g = __builtin_ctz(rest);
-        const int item = block.first + g;
+        const int item = first + g;
         double* slot = block.distances + g * paddedClusters;
         const double* values =
             job.itemValues + static_cast<std::size_t>(item) * D;
         if (view.centresComplete && job.itemComplete[item]) {
-            const int home = ids[item];
-            const bool track = view.track && job.itemMargin[item] > 0.0;
-            if (track && view.bounded && !laned &&
-                BoundsHoldHome<T>(view, ws.upper[item], ws.lower[item], home)) {
-                block.homeOnly |= 1u << g;
-                // A centre that did not move: the last sweep's distance.
-                if (view.drift[home] == 0.0) {
-                    slot[home] = ws.homeDistance[item];
-                    continue;
-                }
-                homes.rows[bounded] = values;
-                homes.self[bounded] = job.itemSelf[item];
-                homes.home[bounded] = home;
-                homes.out[bounded] = slot;
-                ++bounded;
-                continue;
-            }
-            if (track) block.track |= 1u << g;
             items.rows[complete] = values;
             items.self[complete] = job.itemSelf[item];
             items.margin[complete] = job.itemMargin[item];
-            items.home[complete] = home;
+            items.home[complete] = ids[item];
             items.out[complete] = slot;
-            items.track[complete] = track;
+            items.track[complete] = (tracked >> g & 1u) != 0;
             slotOf[complete] = g;
             ++complete;
             continue;
@@ -341,34 +515,29 @@ void ComputeBlock(const SweepJob& job, SweepWorkspace& ws, const int* ids,
             if (items.homeOnly[m]) block.homeOnly |= 1u << slotOf[m];
         }
     }
-    if (bounded > 0) BoundedDistances<T>(view, homes, bounded);
     // The turns read every item's home distance from one place.
-    for (unsigned rest = all & ~spared; rest != 0; rest &= rest - 1) {
+    for (unsigned rest = all & ~homesKnown; rest != 0; rest &= rest - 1) {
         const int g = __builtin_ctz(rest);
-        block.home[g] =
-            block.distances[g * paddedClusters + ids[block.first + g]];
+        block.home[g] = block.distances[g * paddedClusters + ids[first + g]];
     }
 }
 
 // The turns of a block's items, in order: the moves of the literal sweep.
 template <class T>
-void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
-                 const SweepBlock& block, int* ids, int* clusterSizes,
-                 double& total) {
+void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
+                 int* ids, int* clusterSizes, double& total) {
     // Locals, not the job's fields: the stores into the int arrays below
     // would otherwise make the compiler read every field again.
     const int K = job.clusterCount;
     unsigned char* touched = ws.touched;
+    const SweepView& view = ws.view;
     const std::size_t paddedClusters =
-        static_cast<std::size_t>(ws.view.paddedClusters);
-    // Moves on registers where blocks are bounded on registers too: both
-    // have run on the processors that offer those instruction sets.
-    const int registers = T::kBoundedBlocks ? ws.view.paddedClusters / T::kLanes
-                                            : 0;
+        static_cast<std::size_t>(view.paddedClusters);
+    const int registers = view.paddedClusters / T::kLanes;
     const int first = block.first;
     const int count = block.count;
     const unsigned homeOnly = block.homeOnly;
-    const unsigned track = block.track;
+    const unsigned renew = block.renew;
     const double* homes = block.home;
     double sum = total;
     double* homeDistance = ws.homeDistance;
@@ -389,19 +558,20 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
         double nearest = homes[g];
         if (clusterSizes[home] != 1) {
             if ((homeOnly >> g & 1u) == 0) {
-                const double* distance = block.distances + g * paddedClusters;
-                if (track >> g & 1u) {
+                double* distance = block.distances + g * paddedClusters;
+                if ((renew >> g & 1u) != 0 && view.boundGroups > 0) {
+                    c = MoveAmongGroups<T>(view, ws, item, distance,
+                                           block.groups[g], home, nearest);
+                } else if ((renew >> g & 1u) != 0) {
                     // The same moves, and the nearest of the clusters the
-                    // item does not join, for its fresh bounds.
+                    // item does not join, for its fresh bound.
                     double rival = HUGE_VAL;
                     if (registers == 1 || registers == 2) {
-                        if constexpr (T::kBoundedBlocks) {
-                            c = registers == 1
-                                    ? MoveOnRegisters<T, 1>(job, distance, home,
-                                                            nearest, rival)
-                                    : MoveOnRegisters<T, 2>(job, distance, home,
-                                                            nearest, rival);
-                        }
+                        c = registers == 1
+                                ? MoveOnRegisters<T, 1>(job, distance, home,
+                                                        nearest, rival)
+                                : MoveOnRegisters<T, 2>(job, distance, home,
+                                                        nearest, rival);
                     } else {
                         for (int j = 0; j < K; ++j) {
                             if (j == home) continue;
@@ -415,8 +585,7 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                             }
                         }
                     }
-                    RenewBounds<T>(ws.view, nearest, rival, ws.upper[item],
-                                   ws.lower[item]);
+                    ws.lower[item] = StoredBound(view, rival, c);
                 } else {
                     for (int j = 0; j < K; ++j) {
                         // Strict: an equally near cluster never takes the
@@ -443,9 +612,13 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws,
                 }
             }
             sum += nearest;
-        } else if (track >> g & 1u) {
-            // Not compared this turn: the next sweep computes it in full.
-            ws.lower[item] = -HUGE_VAL;
+        } else if ((renew >> g & 1u) != 0 && !view.bounded) {
+            // Not compared this turn, and its bounds are older than the
+            // odometers: 0 bounds nothing.
+            ws.lower[item] = 0.0;
+            double* bounds = ws.groupBounds +
+                             static_cast<std::size_t>(item) * view.groupStride;
+            for (int b = 0; b < view.boundGroups; ++b) bounds[b] = 0.0;
         }
         // Every item's distance to its cluster is known by now; the next
         // sweep reads it where that centre keeps its bits.

@@ -26,7 +26,11 @@ struct Sse2 {
     static Vec Div(Vec a, Vec b) { return _mm_div_pd(a, b); }
     static Vec Sqrt(Vec x) { return _mm_sqrt_pd(x); }
     static Vec Min(Vec a, Vec b) { return _mm_min_pd(a, b); }
-    static constexpr bool kBoundedBlocks = true;
+    static Vec Max(Vec a, Vec b) { return _mm_max_pd(a, b); }
+    // The least lane.
+    static double Least(Vec v) {
+        return _mm_cvtsd_f64(_mm_min_sd(v, _mm_unpackhi_pd(v, v)));
+    }
     static Vec Strided(const double* p, int stride) {
         return _mm_set_pd(p[stride], p[0]);
     }
@@ -60,6 +64,9 @@ struct Sse2 {
     }
     static unsigned AtLeastBits(Vec a, Vec b) {
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpge_pd(a, b)));
+    }
+    static unsigned NotAboveBits(Vec a, Vec b) {
+        return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpngt_pd(a, b)));
     }
 };
 

@@ -16,6 +16,10 @@ constexpr int kSweepGroup = sizeof(void*) == 8 ? 8 : 4;
 // Doubles in the widest register: the padding of rows read whole.
 constexpr int kSweepPadding = 8;
 
+// Bounds per group of clusters an item keeps at most (SweepBounds.cpp);
+// a whole number of registers of any width.
+constexpr int kMostGroups = 16;
+
 // With weights of 0 or at least kSmallestWeight, and item and centre values
 // of 0 or at least kSmallestValue in magnitude, every weighted square that
 // is not 0 is at least 2^-850, so a correlation's sum of squares is 0.0
@@ -59,6 +63,9 @@ struct SweepJob {
     // Every weight finite and not negative: a condition of screening the
     // correlation.
     bool weightsScreenable;
+    // The weights allow bounds: for the Euclidean distance, none above
+    // 2^100 and a total between 2^-100 and 2^100.
+    bool weightsBoundable;
     // A correlation's sum of squares of 0.0 may hide values that are not 0:
     // some weight is negative, not a number or below kSmallestWeight, or
     // some present value is below kSmallestValue but not 0.
@@ -72,12 +79,28 @@ struct SweepJob {
     double* itemSelf;             // N: sum of (w * x) * x of complete items
     // N: how far apart two clusters' screening scores must be for the
     // order of their correlation distances to be certain; 0 forbids
-    // screening the item, and bounding it.
+    // screening the item.
     double* itemMargin;
-    // The most a computed correlation distance of a screenable item can be
-    // off from the exact one: the rounding of its three sums, the root and
-    // the division, with room to spare.
-    double boundError;
+    // A byte per block of kSweepGroup items (from item 0), bit g for item g
+    // of the block: 1 when the item's distances may be bounded (complete,
+    // and its values (Euclidean) or sums (correlation) in the range where
+    // every rounding is relative).
+    unsigned char* blockBoundable;
+    // Where the clusters take more than two registers, bounded items also
+    // keep a bound per group of groupRegisters registers of clusters,
+    // boundGroups of them in groupStride doubles (whole registers); 0
+    // groups otherwise.
+    int boundGroups;
+    int groupRegisters;
+    int groupClusters;  // groupRegisters whole registers
+    int groupStride;
+    // How far a computed distance d of a bounded item may be off: its
+    // length squared lies within boundAbsolute of boundScale * d, stretched
+    // by upperFactor or shrunk by lowerFactor (SweepView).
+    double boundScale;
+    double boundAbsolute;
+    double upperFactor;
+    double lowerFactor;
     // Lanes of the first two registers of clusters: all bits set in those
     // beyond the clusters.
     std::int64_t paddingLanes[2 * kSweepPadding];
@@ -108,19 +131,33 @@ struct SweepView {
     // correlation, centreScale holds 1 / sqrt(centreSelf), Kpad values.
     bool screen;
     const double* centreScale;
-    // Bounds on how far a screenable item lies from its home and from its
-    // nearest rival (correlation only), in unit-vector lengths, the square
-    // root of twice the distance. track: centres fit for bounds, so items
-    // whose distances are all computed record theirs. bounded: the last
-    // sweep tracked too, and drift says how far each unit centre has moved
-    // since (the bounds widen by it before they are tested).
+    // Bounds on how far a bounded item lies from the centres (SweepBounds.h).
+    // track: centres fit for bounds, so items whose distances are all
+    // computed renew theirs. bounded: the last sweep tracked too, and the
+    // odometers say how far the centres have moved since.
     bool track;
     bool bounded;
     // Kpad; exactly 0 for a centre laid out with the bits it had, whose
     // items' home distances are those of the last sweep.
     const double* drift;
-    const double* rivalDrift;  // Kpad: the largest drift of any other cluster
-    double boundError;         // as SweepJob::boundError
+    // Kpad: for each cluster, the sum over this pass's sweeps of the
+    // largest drift of any other cluster.
+    const double* odometer;
+    // groupStride: for each group of clusters, the sum over this pass's
+    // sweeps of its largest drift. Groups as in SweepJob.
+    const double* groupOdometer;
+    int boundGroups;
+    int groupRegisters;
+    int groupClusters;
+    int groupStride;
+    // From a computed distance d, a length certainly above the exact one
+    // (UpperLength) and one certainly below (StoredBound): boundScale * d
+    // plus or minus boundAbsolute, stretched by upperFactor or shrunk by
+    // lowerFactor, under the root.
+    double boundScale;
+    double boundAbsolute;
+    double upperFactor;
+    double lowerFactor;
     // As SweepJob::squaresMayVanish, for the items or for these centres: a
     // lane whose sum of squares is 0.0 goes through the scaled rule too.
     bool squaresMayVanish;
@@ -161,7 +198,15 @@ struct SweepBlock {
     // A bit per item: only its home distance is known, no rival can win.
     unsigned homeOnly;
     double home[kSweepGroup];  // each item's distance to its cluster
-    unsigned track;            // a bit per item: renew its bounds at its turn
+    // A bit per item: its distances are computed, all of them or those of
+    // the groups in groups[g], and its bounds are renewed from them at its
+    // turn.
+    unsigned renew;
+    // Per item, with group bounds: a bit per group of clusters whose
+    // distances are computed (all bits: every one), and the length its
+    // bounds were tested against.
+    unsigned groups[kSweepGroup];
+    double upper[kSweepGroup];
 };
 
 }  // namespace selvane

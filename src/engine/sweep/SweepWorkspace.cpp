@@ -30,6 +30,17 @@ constexpr std::uint64_t kLargestCount = std::uint64_t{1} << 48;
 constexpr double kSmallestScreened = 0x1p-500;
 constexpr double kLargestScreened = 0x1p+500;
 
+// Euclidean bounds need values and weights whose squares and products
+// neither overflow nor lose more than a few units of 2^-1074 to underflow
+// against a total weight of at least 2^-100.
+constexpr double kLargestBoundedValue = 0x1p+200;
+constexpr double kLargestBoundedWeight = 0x1p+100;
+constexpr double kSmallestBoundedTotal = 0x1p-100;
+
+inline bool BoundedValue(double x) {
+    return std::fabs(x) <= kLargestBoundedValue;  // false for NaN
+}
+
 // The screening margin as a share of sqrt(sxx): 2^-40, against rounding
 // errors of a few units of 2^-53 in the scores and distances.
 constexpr double kMarginShare = 0x1p-40;
@@ -97,22 +108,26 @@ void PrepareItems(SweepJob& job) {
     const int D = job.valueCount;
     bool unitWeights = true;
     bool screenable = true;
+    bool boundedWeights = true;
     bool mayVanish = false;
     double completeWeight = 0.0;
     for (int k = 0; k < D; ++k) {
         const double w = job.weights[k];
         unitWeights = unitWeights && w == 1.0;
         screenable = screenable && w >= 0.0 && w <= kLargestScreened;
+        boundedWeights = boundedWeights && w >= 0.0 &&
+                         w <= kLargestBoundedWeight;
         mayVanish = mayVanish || !(w == 0.0 || w >= kSmallestWeight);
         completeWeight += w;
     }
     job.unitWeights = unitWeights;
-    // Three sums of D terms, each within (D + 1) units of 2^-53 of its
-    // exact value relative to sqrt(sxx * syy), then the product, the root,
-    // the division and the subtraction: less than (3D + 8) units in all.
-    job.boundError = (8.0 * D + 64.0) * 0x1p-53;
     job.completeWeight = completeWeight;
     job.weightsScreenable = screenable;
+    job.weightsBoundable = job.euclidean
+                               ? boundedWeights &&
+                                     completeWeight >= kSmallestBoundedTotal &&
+                                     completeWeight <= kLargestBoundedWeight
+                               : screenable;
 
     for (int i = 0; i < job.itemCount; ++i) {
         double* values = job.itemValues + static_cast<std::size_t>(i) * D;
@@ -129,6 +144,7 @@ void PrepareItems(SweepJob& job) {
         job.itemComplete[i] = complete ? 1 : 0;
         double self = 0.0;
         double margin = 0.0;
+        bool boundable = complete && job.weightsBoundable;
         if (complete && !job.euclidean) {
             for (int k = 0; k < D; ++k) {
                 self += (job.weights[k] * values[k]) * values[k];
@@ -136,9 +152,18 @@ void PrepareItems(SweepJob& job) {
             if (screenable && Screenable(self)) {
                 margin = std::sqrt(self) * kMarginShare;
             }
+            boundable = boundable && margin > 0.0;
+        } else {
+            for (int k = 0; k < D && boundable; ++k) {
+                boundable = BoundedValue(values[k]);
+            }
         }
         job.itemSelf[i] = self;
         job.itemMargin[i] = margin;
+        unsigned char& block = job.blockBoundable[i / kSweepGroup];
+        if (i % kSweepGroup == 0) block = 0;
+        block = static_cast<unsigned char>(block | (boundable ? 1u : 0u)
+                                                       << (i % kSweepGroup));
     }
     job.squaresMayVanish = mayVanish;
 }
@@ -172,6 +197,8 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     const std::uint64_t itemValuesAt =
         layout.Take(N * D + kSweepPadding, sizeof(double));
     const std::uint64_t itemCompleteAt = layout.Take(N, 1);
+    const std::uint64_t blockBoundableAt =
+        layout.Take((N + kSweepGroup - 1) / kSweepGroup, 1);
     if (!layout.fits) return false;
     void* raw;
     unsigned char* base = TakeBlock(layout, &raw);
@@ -199,6 +226,8 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     job.itemValues = At<double>(base, itemValuesAt);
     for (int k = 0; k < kSweepPadding; ++k) job.itemValues[N * D + k] = 0.0;
     job.itemComplete = At<unsigned char>(base, itemCompleteAt);
+    job.blockBoundable = At<unsigned char>(base, blockBoundableAt);
+    PrepareBounds(job, lanes);
     PrepareItems(job);
     *opened = &job;
     return true;
@@ -230,13 +259,18 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     const std::uint64_t centreScaleAt =
         layout.Take(paddedClusters, sizeof(double));
     const std::uint64_t N = static_cast<std::uint64_t>(job.itemCount);
-    const std::uint64_t upperAt = layout.Take(N, sizeof(double));
     const std::uint64_t lowerAt = layout.Take(N, sizeof(double));
     const std::uint64_t unitCentresAt =
         layout.Take(D * paddedClusters, sizeof(double));
     const std::uint64_t driftAt = layout.Take(paddedClusters, sizeof(double));
-    const std::uint64_t rivalDriftAt =
+    const std::uint64_t odometerAt =
         layout.Take(paddedClusters, sizeof(double));
+    const std::uint64_t groupStride =
+        static_cast<std::uint64_t>(job.groupStride);
+    const std::uint64_t groupBoundsAt =
+        layout.Take(N * groupStride, sizeof(double));
+    const std::uint64_t groupOdometerAt =
+        layout.Take(groupStride, sizeof(double));
     const std::uint64_t homeDistanceAt = layout.Take(N, sizeof(double));
     const std::uint64_t steadyAt = layout.Take(paddedClusters, 1);
     const std::uint64_t touchedAt = layout.Take(paddedClusters, 1);
@@ -259,12 +293,14 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.present = At<std::int64_t>(base, presentAt);
     ws.centreSelf = At<double>(base, centreSelfAt);
     ws.centreScale = At<double>(base, centreScaleAt);
-    ws.upper = At<double>(base, upperAt);
     ws.lower = At<double>(base, lowerAt);
     ws.unitCentres = At<double>(base, unitCentresAt);
     ws.unitCentresReady = false;
+    ws.centresBoundable = false;
     ws.drift = At<double>(base, driftAt);
-    ws.rivalDrift = At<double>(base, rivalDriftAt);
+    ws.odometer = At<double>(base, odometerAt);
+    ws.groupBounds = At<double>(base, groupBoundsAt);
+    ws.groupOdometer = At<double>(base, groupOdometerAt);
     ws.homeDistance = At<double>(base, homeDistanceAt);
     ws.steady = At<unsigned char>(base, steadyAt);
     ws.touched = At<unsigned char>(base, touchedAt);
@@ -275,12 +311,20 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.gatheredMask = At<int>(base, gatheredMaskAt);
     ws.memberCounts = At<int>(base, memberCountsAt);
     ws.meansPending = false;
-    // Items never tracked keep a lower bound no test can pass.
+    // Bounds are read only after a sweep of the same pass has set them.
     for (std::uint64_t i = 0; i < N; ++i) {
-        const bool tracked = !job.euclidean && job.itemMargin[i] > 0.0;
-        ws.upper[i] = 0.0;
-        ws.lower[i] = tracked ? 0.0 : -HUGE_VAL;
+        ws.lower[i] = 0.0;
         ws.homeDistance[i] = 0.0;
+    }
+    for (std::uint64_t j = 0; j < paddedClusters; ++j) {
+        ws.drift[j] = 0.0;
+        ws.odometer[j] = 0.0;
+    }
+    for (std::uint64_t g = 0; g < groupStride; ++g) ws.groupOdometer[g] = 0.0;
+    // Groups beyond the clusters bound nothing, so never fail.
+    for (std::uint64_t b = 0; b < N * groupStride; ++b) {
+        const bool real = static_cast<int>(b % groupStride) < job.boundGroups;
+        ws.groupBounds[b] = real ? 0.0 : HUGE_VAL;
     }
 
     ws.view.valueCount = job.valueCount;
@@ -299,8 +343,16 @@ bool OpenSweepWorkspace(const SweepJob& job, DataMatrix centroidData,
     ws.view.track = false;
     ws.view.bounded = false;
     ws.view.drift = ws.drift;
-    ws.view.rivalDrift = ws.rivalDrift;
-    ws.view.boundError = job.boundError;
+    ws.view.odometer = ws.odometer;
+    ws.view.groupOdometer = ws.groupOdometer;
+    ws.view.boundGroups = job.boundGroups;
+    ws.view.groupRegisters = job.groupRegisters;
+    ws.view.groupClusters = job.groupClusters;
+    ws.view.groupStride = job.groupStride;
+    ws.view.boundScale = job.boundScale;
+    ws.view.boundAbsolute = job.boundAbsolute;
+    ws.view.upperFactor = job.upperFactor;
+    ws.view.lowerFactor = job.lowerFactor;
     ws.view.squaresMayVanish = job.squaresMayVanish;
     *opened = &ws;
     return true;
@@ -349,6 +401,16 @@ void LayOutCentres(const SweepJob& job, SweepWorkspace& ws) {
         }
     }
     ws.view.centresComplete = complete;
+    if (job.euclidean) {
+        bool boundable = complete && job.weightsBoundable;
+        for (int k = 0; k < D && boundable; ++k) {
+            const double* centres = ws.centres + k * paddedClusters;
+            for (int j = 0; j < K && boundable; ++j) {
+                boundable = BoundedValue(centres[j]);
+            }
+        }
+        ws.centresBoundable = boundable;
+    }
     ws.view.squaresMayVanish = mayVanish;
 
     for (std::size_t j = 0; j < paddedClusters; ++j) {

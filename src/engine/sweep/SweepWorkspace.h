@@ -36,16 +36,24 @@ struct SweepWorkspace {
     // Clusters of one member during a sweep: their items are not moved, nor
     // counted in the total.
     int singletons;
-    // Per item, bounds on its distance to home and to its nearest rival,
-    // in the view's terms; valid for the items the last sweeps tracked.
-    double* upper;  // N
+    // Per item, a lower bound on its length to any other cluster plus its
+    // cluster's odometer (SweepBounds.h); valid for the items the last
+    // sweeps tracked.
     double* lower;  // N
-    // The last tracked sweep's centres scaled to unit length, laid out as
-    // the centres, and whether they belong to this pass's previous sweep.
+    // The last tracked sweep's centres (scaled to unit length for the
+    // correlation), laid out as the centres, and whether they belong to
+    // this pass's previous sweep.
     double* unitCentres;  // D rows of Kpad
     bool unitCentresReady;
-    double* drift;       // Kpad
-    double* rivalDrift;  // Kpad
+    // The centres just laid out may bound Euclidean distances: complete,
+    // and every value within the range where rounding stays relative.
+    bool centresBoundable;
+    double* drift;     // Kpad
+    double* odometer;  // Kpad
+    // With group bounds: per item, a bound for each group of clusters plus
+    // that group's odometer (N rows of groupStride), and the odometers.
+    double* groupBounds;
+    double* groupOdometer;  // groupStride
     // Per item, its distance to its cluster at the end of the last sweep.
     // A centre laid out with the same bits as for the last sweep gives its
     // items the same distances, so items spared their rivals reuse them.
