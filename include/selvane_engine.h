@@ -77,6 +77,8 @@
 /* Since minor version 3: */
 #define SELVANE_ENGINE_ERROR_START_ITEMS \
     15 /* a start from items: fewer items to start from than clusters */
+#define SELVANE_ENGINE_ERROR_MISMATCH \
+    16 /* pass words, records or a partition that this job cannot have */
 
 /* layout */
 #define SELVANE_ENGINE_ITEMS_AS_ROWS \
@@ -114,6 +116,18 @@
 typedef void(SELVANE_ENGINE_CALL* selvane_engine_progress)(void* context,
                                                            int passes_done,
                                                            int pass_count);
+
+/* Since minor version 3: what one pass of a job run in pieces leaves for
+ * selvane_engine_merge. 24 bytes on every build. */
+typedef struct selvane_engine_pass {
+    /* Of the pass's partition with its clusters renumbered in order of
+     * first appearance: equal for partitions that group the items alike,
+     * whatever their numbers (equal fingerprints alone prove nothing). */
+    uint64_t fingerprint;
+    double total; /* its error value, had it been the job's only pass */
+    int iterations;
+    int clusters; /* its non-empty clusters */
+} selvane_engine_pass;
 
 typedef struct selvane_engine_job {
     size_t size; /* sizeof(selvane_engine_job), as the caller was compiled */
@@ -208,6 +222,23 @@ typedef struct selvane_engine_job {
      * - Distances are measured from the item (first vector) to the chosen
      *   item (second vector). */
     int start;
+    /* Since minor version 3 too: a seeded job's passes run in pieces, apart
+     * (on other machines, say), with the bits of the whole call; see
+     * selvane_engine_plan. selvane_engine_run with range_count 0 runs the
+     * whole job; with range_count >= 1 it runs only passes first_pass ..
+     * first_pass + range_count - 1 (0 is the first, and the last must be
+     * below the job's pass count), each from its words in pass_words. */
+    int first_pass;
+    int range_count;
+    /* A piece: range_count words from the plan's pass_words, those of its
+     * passes (pass_words + first_pass of the plan's array). */
+    const uint64_t* pass_words;
+    /* selvane_engine_merge: the records of every pass of the job (pass
+     * count of them; the Selvane job: 200), in pass order. */
+    const selvane_engine_pass* pass_records;
+    /* selvane_engine_merge: null, or the partition of pass best_pass as its
+     * piece gave it in pass_ids. */
+    const int* best_ids;
 } selvane_engine_job;
 
 /* Outputs: arrays the caller owns (each may be null), and numbers. Nothing
@@ -258,6 +289,24 @@ typedef struct selvane_engine_result {
      * reached the partition, and of every pass in total. */
     int best_pass_iterations;
     int64_t total_iterations;
+    /* Since minor version 3. selvane_engine_plan: pass count words (the
+     * Selvane job: 200), the generator's two words as each pass's start is
+     * drawn, s1 in the low 32 bits and s2 in the high ones. */
+    uint64_t* pass_words;
+    /* selvane_engine_plan: the generator's words after the job's last draw,
+     * those the whole call leaves. */
+    uint64_t generator_words;
+    /* A piece: range_count records, one per pass of the range. */
+    selvane_engine_pass* pass_records;
+    /* A piece: range_count * item_count ints, pass by pass: each pass's
+     * partition, 0 .. cluster_count-1. */
+    int* pass_ids;
+    /* selvane_engine_merge: the pass whose partition the job returns. */
+    int best_pass;
+    /* selvane_engine_merge: null, or pass count ints: for a pass the merge
+     * took to reach the best partition so far, that best pass; -1 for
+     * every other pass. */
+    int* matched;
 } selvane_engine_result;
 
 #ifdef __cplusplus
@@ -295,7 +344,15 @@ selvane_engine_strerror(int code);
  * numbering of the clusters by magnitude, here with a seed and a thread
  * count. Writes cluster_ids, ranked_numbers, magnitudes, ranked_values,
  * measurable, error_value, found_count and the iterations; refuses a job
- * in which no item can be measured (SELVANE_ENGINE_ERROR_UNMEASURABLE). */
+ * in which no item can be measured (SELVANE_ENGINE_ERROR_UNMEASURABLE).
+ *
+ * With range_count >= 1 (since minor version 3) the job is a piece (see
+ * selvane_engine_plan): it also refuses a range outside the job's passes
+ * (SELVANE_ENGINE_ERROR_PASS_COUNT), pass_words or pass_records that are
+ * null (SELVANE_ENGINE_ERROR_NULL_POINTER), and words no generator can hold
+ * (SELVANE_ENGINE_ERROR_MISMATCH); pass_records and best_ids must be null.
+ * Without a range, first_pass, pass_words, pass_records and best_ids keep
+ * their defaults. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
     const selvane_engine_job* job, selvane_engine_result* result);
 
@@ -308,7 +365,7 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
  * values must be finite, one at least with a non-zero weight),
  * given_centre_present and given_ids; kind must be
  * SELVANE_ENGINE_JOB_CLUSTER, and pass_count, centres, seed, thread_count,
- * progress, cancel and start keep their defaults.
+ * progress, cancel and the fields of minor version 3 keep their defaults.
  *
  * Nearest: a centre takes the item only when strictly nearer than every
  * centre numbered below it, so among equally near centres the lowest
@@ -320,6 +377,53 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_run(
  * error_value (their sum) of the result. Interface 1.1 had another
  * signature for this function; it was never released. */
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
+    const selvane_engine_job* job, selvane_engine_result* result);
+
+/* Since minor version 3: a job in pieces. The passes of a seeded job
+ * depend on each other only through the generator, and only through the
+ * words each start is drawn from, so a job can be run as:
+ *
+ *   1. selvane_engine_plan: every pass's start drawn in pass order, as the
+ *      whole call draws them, and the words each was drawn from kept.
+ *   2. selvane_engine_run with a range, anywhere, as many times as wanted:
+ *      passes first_pass .. first_pass + range_count - 1 from their words.
+ *      A pass gives the same bits as in the whole call. Writes only
+ *      pass_records and pass_ids of the result; seed is not read.
+ *   3. selvane_engine_merge with every pass's record, in pass order: the
+ *      whole call's choice among them, decided by fingerprints. Every pass
+ *      of a job ends with all its clusters non-empty, so different
+ *      fingerprints prove different partitions; equal ones must be
+ *      confirmed: for every pass p with matched[p] = b >= 0, each cluster
+ *      of pass b's partition lies within one cluster of pass p's (test
+ *      ids_p[i] == map[ids_b[i]], map[ids_b[i]] being set by the first such
+ *      item). If every pair holds, the merge is the whole call's outcome;
+ *      if one fails (two partitions share a fingerprint, which is rare
+ *      beyond observation), the merge is not, and the job must be run
+ *      whole. Then call it again with best_ids, pass best_pass's
+ *      partition, for the outputs that come from the partition.
+ *
+ * The plan's generator_words are those the whole call leaves.
+ *
+ * Reads the job's fields as selvane_engine_run does (a seed is required)
+ * and refuses what it refuses; range_count, pass_words, pass_records and
+ * best_ids keep their defaults. Writes pass_words (required) and
+ * generator_words. */
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_plan(
+    const selvane_engine_job* job, selvane_engine_result* result);
+
+/* Since minor version 3. Reads the job's fields as selvane_engine_run does
+ * (the seed is not read, range_count and pass_words keep their defaults)
+ * and pass_records (required) and best_ids. Writes best_pass, matched,
+ * error_value, found_count and the iterations; with best_ids, also the
+ * outputs the whole call derives from its partition: cluster_ids (best_ids
+ * itself), and centres and centre_present, or the Selvane job's
+ * ranked_numbers, magnitudes, ranked_values and measurable, each where not
+ * null; without best_ids those must be null (SELVANE_ENGINE_ERROR_NULL_
+ * POINTER). Refuses (SELVANE_ENGINE_ERROR_MISMATCH) a record with fewer
+ * iterations than 1 or clusters other than cluster_count, and best_ids
+ * whose fingerprint is not best_pass's (SELVANE_ENGINE_ERROR_CLUSTER_ID
+ * for a number outside 0 .. cluster_count-1). */
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_merge(
     const selvane_engine_job* job, selvane_engine_result* result);
 
 /* The calls of minor versions 0 and 1, kept: each is selvane_engine_run

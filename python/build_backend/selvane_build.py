@@ -33,6 +33,8 @@ NAME = "selvane"
 SUMMARY = "Exact k-means clustering of positive measurement vectors (Selvane library, via ctypes)"
 REQUIRES_PYTHON = ">=3.8"
 DEPENDENCIES = ["numpy"]
+# selvane.distributed's, wanted only with a Dask client.
+EXTRAS = {"distributed": ["distributed"]}
 # Windows wheels: win32 holds the x86 DLL, win_amd64 the x86-64 one.
 WINDOWS_TAGS = ("win32", "win_amd64")
 
@@ -61,6 +63,9 @@ def _metadata():
         "Requires-Python: " + REQUIRES_PYTHON,
     ]
     lines += ["Requires-Dist: " + d for d in DEPENDENCIES]
+    for extra, needs in EXTRAS.items():
+        lines.append("Provides-Extra: " + extra)
+        lines += ['Requires-Dist: %s; extra == "%s"' % (d, extra) for d in needs]
     return "\n".join(lines) + "\n"
 
 

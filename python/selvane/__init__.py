@@ -9,6 +9,12 @@ dependency).
     model = selvane.KMeans(3, centers="median", random_state=7).fit(X)
     # model.labels_, model.cluster_centers_, model.found_count_
 
+With Dask, the passes of one job, or a scan over cluster counts, run across
+a cluster's workers with the same bits (selvane.distributed):
+
+    model = selvane.KMeans(8, random_state=7, client=client).fit(X)
+    [(k, error, found) for k, error, found in selvane.scan(X, range(2, 9), client=client)]
+
 See cluster() and KMeans for the contracts and load_library() for where the library is
 looked for.
 """
@@ -19,7 +25,10 @@ from ._cluster import UnmeasurableItemsWarning, cluster, unmeasurable
 from ._engine import EngineError, load_engine_library
 from ._kmeans import ConvergenceWarning, KMeans, NotFittedError
 from ._library import LibraryNotFoundError, load_library
+from . import distributed
+from .distributed import ScanResult, VersionMismatchError, scan
 
 __all__ = ["cluster", "unmeasurable", "KMeans", "load_library", "load_engine_library",
            "UnmeasurableItemsWarning", "LibraryNotFoundError", "EngineError",
-           "NotFittedError", "ConvergenceWarning", "__version__"]
+           "NotFittedError", "ConvergenceWarning", "scan", "ScanResult",
+           "VersionMismatchError", "distributed", "__version__"]

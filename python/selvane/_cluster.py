@@ -93,7 +93,7 @@ def unmeasurable(X):
     return _unmeasurable_mask(_as_items(X))
 
 
-def cluster(X, k, library=None, seed=None, engine_library=None):
+def cluster(X, k, library=None, seed=None, engine_library=None, client=None):
     """Partitions the rows of X into k clusters with the Selvane library.
 
     X: 2-D array-like, one row per item and one column per dimension; it
@@ -130,6 +130,11 @@ def cluster(X, k, library=None, seed=None, engine_library=None):
 
     Calls from several threads may run at once; they share the library's
     one random stream, which is seeded from the clock at the first call.
+
+    client: None, or a dask.distributed Client: the job's passes then run
+    across its workers (selvane.distributed), with the numbers of the same
+    seed here; seed None draws a seed. Every worker must have this version
+    of Selvane.
     """
     array = _as_items(X)
     items, dimensions = array.shape
@@ -151,7 +156,13 @@ def cluster(X, k, library=None, seed=None, engine_library=None):
             "magnitude 0: rows %s%s" % (bad_count, items, shown, more), indices),
             stacklevel=2)
 
-    if seed is not None or (library is None and not os.environ.get("SELVANE_LIBRARY")):
+    if client is not None:
+        from ._pieces import selvane_spec
+        from .distributed import _seed, run_jobs
+        values = np.ascontiguousarray(array)
+        result = run_jobs(client, values, None,
+                          [(selvane_spec(k, 1, engine_library), _seed(seed))])[0]["numbers"]
+    elif seed is not None or (library is None and not os.environ.get("SELVANE_LIBRARY")):
         result = engine_selvane_job(array, k, seed, engine_library)
     else:
         # Dimension-major: the value of dimension d of item i at d * items

@@ -11,7 +11,8 @@ import numpy as np
 from ._library import LibraryNotFoundError, _pointer_bits, find
 
 __all__ = ["load_engine_library", "engine_cluster", "engine_assign",
-           "engine_selvane_job", "EngineError"]
+           "engine_selvane_job", "EngineError", "JobSpec", "engine_whole",
+           "engine_plan", "engine_piece", "engine_merge", "PASS_RECORD"]
 
 # As include/selvane_engine.h defines them (SELVANE_ENGINE_ + the name);
 # tests/test_header.py checks every one against the header.
@@ -20,6 +21,7 @@ API_MINOR = 3  # the interface this package is written for
 OK = 0
 ERROR_NO_MEMORY = 9
 ERROR_CANCELLED = 13
+ERROR_MISMATCH = 16
 ITEMS_AS_ROWS = 0
 MEANS = 0
 MEDIANS = 1
@@ -38,6 +40,18 @@ _int_p = ctypes.POINTER(ctypes.c_int)
 _Progress = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_int, ctypes.c_int)
 
 
+class _Pass(ctypes.Structure):
+    """selvane_engine_pass, field for field."""
+    _fields_ = [("fingerprint", ctypes.c_uint64), ("total", ctypes.c_double),
+                ("iterations", ctypes.c_int), ("clusters", ctypes.c_int)]
+
+
+# selvane_engine_pass as numpy holds an array of them.
+PASS_RECORD = np.dtype([("fingerprint", np.uint64), ("total", np.float64),
+                        ("iterations", np.intc), ("clusters", np.intc)])
+_words_p, _pass_p = ctypes.POINTER(ctypes.c_uint64), ctypes.POINTER(_Pass)
+
+
 class _Job(ctypes.Structure):
     """selvane_engine_job, field for field."""
     _fields_ = [("size", ctypes.c_size_t), ("kind", ctypes.c_int),
@@ -49,7 +63,10 @@ class _Job(ctypes.Structure):
                 ("thread_count", ctypes.c_int), ("progress", _Progress),
                 ("progress_context", ctypes.c_void_p), ("cancel", _int_p),
                 ("given_centres", _double_p), ("given_centre_present", _bytes_p),
-                ("given_ids", _int_p), ("start", ctypes.c_int)]
+                ("given_ids", _int_p), ("start", ctypes.c_int),
+                ("first_pass", ctypes.c_int),
+                ("range_count", ctypes.c_int), ("pass_words", _words_p),
+                ("pass_records", _pass_p), ("best_ids", _int_p)]
 
 
 class _Result(ctypes.Structure):
@@ -60,7 +77,9 @@ class _Result(ctypes.Structure):
                 ("ranked_values", _double_p), ("measurable", _bytes_p),
                 ("distances", _double_p), ("error_value", ctypes.c_double),
                 ("found_count", ctypes.c_int), ("best_pass_iterations", ctypes.c_int),
-                ("total_iterations", ctypes.c_int64)]
+                ("total_iterations", ctypes.c_int64), ("pass_words", _words_p),
+                ("generator_words", ctypes.c_uint64), ("pass_records", _pass_p),
+                ("pass_ids", _int_p), ("best_pass", ctypes.c_int), ("matched", _int_p)]
 
 
 class EngineError(ValueError):
@@ -102,6 +121,8 @@ class _Engine:
         job_p, result_p = ctypes.POINTER(_Job), ctypes.POINTER(_Result)
         self.run = function("run", ctypes.c_int, job_p, result_p)
         self.assign = function("assign", ctypes.c_int, job_p, result_p)
+        self.plan = function("plan", ctypes.c_int, job_p, result_p)
+        self.merge = function("merge", ctypes.c_int, job_p, result_p)
 
     def check(self, code):
         if code == OK:

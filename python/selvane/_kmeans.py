@@ -9,8 +9,9 @@ import warnings
 import numpy as np
 
 from ._cluster import _as_float_array
-from ._engine import (START_ITEMS, START_KMEANS_PLUS_PLUS, START_PARTITION,
+from ._engine import (JOB_CLUSTER, START_ITEMS, START_KMEANS_PLUS_PLUS, START_PARTITION,
                       engine_assign, engine_cluster, seed_pointer)
+from ._pieces import JobSpec
 
 __all__ = ["KMeans", "NotFittedError", "ConvergenceWarning"]
 
@@ -131,7 +132,13 @@ class KMeans(_ClustererBase):
     library: path of the engine library; None searches as
         selvane.load_engine_library does.
     verbose: True keeps a line on standard error up to date with the passes
-        done and the time so far.
+        done and the time so far (not with a client).
+    client: None, or a dask.distributed Client: fit then runs the passes
+        across its workers (selvane.distributed), with the bits of the call
+        on one thread here. Each range of passes takes n_threads threads of
+        its worker, one when n_threads is None: Dask's worker threads (one
+        per core, by default) share the passes. Every worker must have this
+        version of Selvane. With random_state None a seed is drawn.
 
     fit runs on a thread of its own, so that Ctrl-C stops it within moments
     (KeyboardInterrupt), leaving the estimator as it was.
@@ -177,7 +184,7 @@ class KMeans(_ClustererBase):
 
     def __init__(self, n_clusters=8, *, metric="euclidean", centers="mean",
                  n_passes=100, init="k-means++", weights=None, random_state=None,
-                 n_threads=None, library=None, verbose=False):
+                 n_threads=None, library=None, verbose=False, client=None):
         self.n_clusters = n_clusters
         self.metric = metric
         self.centers = centers
@@ -188,6 +195,7 @@ class KMeans(_ClustererBase):
         self.n_threads = n_threads
         self.library = library
         self.verbose = verbose
+        self.client = client
 
     # --- scikit-learn's parameter protocol -------------------------------
     @classmethod
@@ -276,18 +284,36 @@ class KMeans(_ClustererBase):
             raise ValueError("weights must be finite and not negative")
         return weights
 
+    def _spec(self, X):
+        """(the job, X's values as the library reads them, the weights), all
+        checked."""
+        array = np.ascontiguousarray(_items(X))
+        k, passes, threads, weights = self._checked_params(*array.shape)
+        return (JobSpec(JOB_CLUSTER, k, passes, self.centers == "median",
+                        self.metric == "euclidean", threads, self.library,
+                        _STARTS[self.init]),
+                array, weights)
+
     def fit(self, X, y=None):
         """Clusters the rows of X; y is ignored. Returns self."""
         names = _feature_names(X)
-        array = _items(X)
-        samples, features = array.shape
-        k, passes, threads, weights = self._checked_params(samples, features)
-        present = ~np.isnan(array)
-        euclidean = self.metric == "euclidean"
-        labels, error, found, centres, centre_present, iterations = engine_cluster(
-            array, present, weights, k, passes, self.centers == "median",
-            euclidean, self._seed(), threads, self.library, bool(self.verbose),
-            _STARTS[self.init])
+        spec, array, weights = self._spec(X)
+        k, features = spec.k, array.shape[1]
+        euclidean = spec.euclidean
+        if self.client is None:
+            labels, error, found, centres, centre_present, iterations = engine_cluster(
+                array, ~np.isnan(array), weights, k, spec.passes, spec.medians,
+                euclidean, self._seed(), spec.threads, self.library, bool(self.verbose),
+                spec.start)
+        else:
+            from .distributed import _seed, run_jobs
+            if self.n_threads is None:
+                spec = spec._replace(threads=1)  # the workers' threads share the passes
+            out = run_jobs(self.client, array, weights, [(spec, _seed(self._seed()))])[0]
+            labels, error, found, centres, iterations = (
+                out["ids"].astype(np.int64), out["error"], out["found"], out["centres"],
+                out["best_iterations"])
+            centre_present = out["centre_present"].astype(bool)
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres

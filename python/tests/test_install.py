@@ -22,7 +22,8 @@ import selvane_build  # noqa: E402
 VERSION = selvane.__version__
 DIST_INFO = "selvane-%s.dist-info" % VERSION
 MODULES = {"selvane/__init__.py", "selvane/_cluster.py", "selvane/_engine.py",
-           "selvane/_kmeans.py", "selvane/_library.py"}
+           "selvane/_kmeans.py", "selvane/_library.py", "selvane/_pieces.py",
+           "selvane/distributed.py"}
 
 
 def test_one_version_in_header_and_package():
@@ -42,6 +43,7 @@ def read_wheel(path, library_name, library, engine_name):
         assert wheel.read("selvane/" + engine_name) == engine.read_bytes()
         metadata = wheel.read(DIST_INFO + "/METADATA").decode()
         assert "Name: selvane\n" in metadata and "Requires-Dist: numpy\n" in metadata
+        assert 'Requires-Dist: distributed; extra == "distributed"\n' in metadata
         for name in names:
             # Nothing may depend on where the wheel was built.
             assert str(ROOT).encode() not in wheel.read(name), name

@@ -5,6 +5,7 @@
 
 #include "common/Allocate.h"
 #include "common/PassCounters.h"
+#include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
 #include "engine/sweep/VectorSweep.h"
@@ -270,8 +271,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     const SweepRequest request{clusterCount,   job.itemCount, job.valueCount,
                                itemsAsColumns, data,          mask,
                                weights,        job.distance,  !useMedians};
-    if (!OpenSweepJob(request, &sweepJob)) return -1;
-    job.sweepJob = sweepJob;
+    job.sweepJob = nullptr;
     job.itemStarts = nullptr;
     if (start != StartMethod::kPartition && passCount != 0) {
         const ItemStartRequest starts{
@@ -279,11 +279,19 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
             clusterCount,
             {job.itemCount, job.valueCount, itemsAsColumns, data, mask, weights,
              job.distance}};
-        if (!OpenItemStarts(starts, &job.itemStarts)) {
-            CloseSweepJob(sweepJob);
-            return -1;
-        }
+        if (!OpenItemStarts(starts, &job.itemStarts)) return -1;
     }
+    // A plan draws the starts and runs nothing.
+    if (run.piece && run.piece->startsOnly) {
+        const int drawn = DrawStartsOnly(job, passCount, workingIds, report);
+        CloseItemStarts(job.itemStarts);
+        return drawn;
+    }
+    if (!OpenSweepJob(request, &sweepJob)) {
+        CloseItemStarts(job.itemStarts);
+        return -1;
+    }
+    job.sweepJob = sweepJob;
     PassScratch* scratches = AllocateArray<PassScratch>(threads);
     int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
     bool ok = scratches && (threads == 1 || poolIds);
@@ -328,12 +336,13 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
                 // Nothing more is drawn once the caller cancelled.
                 stopped = CancelRequested(run);
                 if (stopped) break;
-                if (passCount != 0) DrawStart(job, workingIds);
+                if (passCount != 0) DrawPassStart(job, pass, workingIds);
                 CountPass();
                 const PassOutcome outcome =
                     RunOnePass(job, scratches[0], workingIds);
                 stopped = outcome.stopped;
                 if (stopped) break;
+                NotePass(job, pass, workingIds, outcome);
                 if (passCount <= 1) {
                     *errorValue = outcome.total;
                     best.iterations = outcome.iterations;

@@ -1,11 +1,14 @@
 // How a job runs, as its caller decides, and what the run reports beside
-// its result. Internal. None of it changes a result's bits.
+// its result. Internal. None of it changes a result's bits, except a
+// piece, which runs a part of a job.
 #ifndef SELVANE_ENGINE_RUN_SETTINGS_H
 #define SELVANE_ENGINE_RUN_SETTINGS_H
 
 #include <cstdint>
 
 namespace selvane {
+
+struct PassPiece;
 
 // Called with the passes finished so far and the job's pass count.
 using ProgressHook = void (*)(void* context, int passesDone, int passCount);
@@ -22,6 +25,9 @@ struct RunSettings {
     // non-zero the job stops at the next iteration of any pass and reports
     // itself cancelled. Read with relaxed atomic loads.
     const volatile int* cancel = nullptr;
+    // Null, or the starts and keepings of a job run in pieces
+    // (engine/PassPiece.h): the passes' count is then the piece's.
+    const PassPiece* piece = nullptr;
 };
 
 // What a run of passes tells besides its partition; filled in whenever the

@@ -9,6 +9,7 @@
 #include "common/FloatControls.h"
 #include "common/PassCounters.h"
 #include "common/WorkerThreads.h"
+#include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
 
@@ -140,13 +141,14 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
         if (next) {
             // Only this thread touches a finished slot and the best so far.
             shared.mutex.Unlock();
+            NotePass(job, taken, next->ids, next->outcome);
             TakePass(job, best, taken, next->ids, next->outcome, passCount);
             shared.mutex.Lock();
             next->state = SlotState::kFree;
             ++taken;
         } else if (empty && drawn < passCount) {
             shared.mutex.Unlock();
-            DrawStart(job, empty->ids);
+            DrawPassStart(job, drawn, empty->ids);
             shared.mutex.Lock();
             empty->pass = drawn++;
             empty->state = SlotState::kDrawn;

@@ -40,6 +40,16 @@ SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_assign(
     return selvane::RunAssign(job, result);
 }
 
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_plan(
+    const selvane_engine_job* job, selvane_engine_result* result) {
+    return selvane::RunPlan(job, result);
+}
+
+SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_merge(
+    const selvane_engine_job* job, selvane_engine_result* result) {
+    return selvane::RunMerge(job, result);
+}
+
 SELVANE_ENGINE_API int SELVANE_ENGINE_CALL selvane_engine_cluster(
     int item_count, int value_count, const double* values, int layout,
     const unsigned char* present, const double* weights, int cluster_count,

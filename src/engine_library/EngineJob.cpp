@@ -11,10 +11,8 @@
 
 namespace selvane {
 
-namespace {
-
 // Everything is checked before anything is taken or written.
-int CheckRequest(const selvane_engine_job& r) {
+int CheckClusterJob(const selvane_engine_job& r) {
     if (!r.values) return SELVANE_ENGINE_ERROR_NULL_POINTER;
     int status = CheckCellCounts(r.item_count, r.value_count);
     if (status != SELVANE_ENGINE_OK) return status;
@@ -39,6 +37,8 @@ int CheckRequest(const selvane_engine_job& r) {
     if (status != SELVANE_ENGINE_OK) return status;
     return CheckCellValues(CellsOf(r));
 }
+
+namespace {
 
 // The engine's view of the caller's cells, and every buffer the outputs are
 // computed in, so that nothing reaches the caller unless the whole job
@@ -71,8 +71,9 @@ StartMethod StartOf(const selvane_engine_job& r) {
 
 }  // namespace
 
-int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
-    const int status = CheckRequest(r);
+int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
+                  const JobPasses& passes) {
+    const int status = CheckClusterJob(r);
     if (status != SELVANE_ENGINE_OK) return status;
 
     const FloatEnvironmentGuard floatEnvironment;
@@ -112,14 +113,24 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o) {
     }
 
     double errorValue = 0.0;
-    int foundCount = 0;
+    int foundCount = 1;
     RunReport report;
-    Generator own(SeedWordsFromSeed(r.seed ? *r.seed : 0));
-    engine.PartitionClusters(
-        r.cluster_count, rowCount, columnCount, s.view.rows, s.view.maskRows,
-        s.view.weights, itemsAsColumns, r.pass_count, medians ? 'm' : 'a',
-        metric, s.ids, &errorValue, &foundCount,
-        r.seed ? own : ProcessGenerator(), SettingsOf(r), &report, start);
+    if (passes.givenIds) {
+        for (int i = 0; i < r.item_count; ++i) s.ids[i] = passes.givenIds[i];
+    } else {
+        Generator own(SeedWordsFromSeed(r.seed ? *r.seed : 0));
+        RunSettings settings = SettingsOf(r);
+        settings.piece = passes.piece;
+        engine.PartitionClusters(
+            r.cluster_count, rowCount, columnCount, s.view.rows,
+            s.view.maskRows, s.view.weights, itemsAsColumns,
+            passes.piece ? passes.passCount : r.pass_count, medians ? 'm' : 'a',
+            metric, s.ids, &errorValue, &foundCount,
+            passes.generator ? *passes.generator
+            : r.seed         ? own
+                             : ProcessGenerator(),
+            settings, &report, start);
+    }
     if (foundCount < 1) {
         ReleaseStorage(engine, s, centreRows);
         return report.cancelled ? SELVANE_ENGINE_ERROR_CANCELLED

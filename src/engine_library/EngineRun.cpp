@@ -63,18 +63,38 @@ void ForwardProgress(void* context, int done, int count) {
 int RunEngine(const selvane_engine_job* job, selvane_engine_result* result) {
     return RunTaken(job, result,
                     [](const selvane_engine_job& j, selvane_engine_result& r) {
-                        switch (j.kind) {
-                            case SELVANE_ENGINE_JOB_CLUSTER:
-                                return RunClusterJob(j, r);
-                            case SELVANE_ENGINE_JOB_SELVANE:
-                                return RunSelvaneKindJob(j, r);
-                            default: return SELVANE_ENGINE_ERROR_OPTION;
+                        if (j.range_count != 0) return RunPiece(j, r);
+                        if (!NoPieceFields(j)) {
+                            return SELVANE_ENGINE_ERROR_OPTION;
                         }
+                        return RunKind(j, r, JobPasses());
                     });
 }
 
 int RunAssign(const selvane_engine_job* job, selvane_engine_result* result) {
-    return RunTaken(job, result, RunAssignJob);
+    return RunTaken(job, result,
+                    [](const selvane_engine_job& j, selvane_engine_result& r) {
+                        return NoPieceFields(j) ? RunAssignJob(j, r)
+                                                : SELVANE_ENGINE_ERROR_OPTION;
+                    });
+}
+
+int RunPlan(const selvane_engine_job* job, selvane_engine_result* result) {
+    return RunTaken(job, result, PlanJob);
+}
+
+int RunMerge(const selvane_engine_job* job, selvane_engine_result* result) {
+    return RunTaken(job, result, MergeJob);
+}
+
+int RunKind(const selvane_engine_job& job, selvane_engine_result& out,
+            const JobPasses& passes) {
+    switch (job.kind) {
+        case SELVANE_ENGINE_JOB_CLUSTER: return RunClusterJob(job, out, passes);
+        case SELVANE_ENGINE_JOB_SELVANE:
+            return RunSelvaneKindJob(job, out, passes);
+        default: return SELVANE_ENGINE_ERROR_OPTION;
+    }
 }
 
 RunSettings SettingsOf(const selvane_engine_job& job) {

@@ -40,6 +40,9 @@ const char* EngineErrorText(int code) {
         case SELVANE_ENGINE_ERROR_START_ITEMS:
             return "a start from items needs at least as many items with a "
                    "present value of non-zero weight as clusters";
+        case SELVANE_ENGINE_ERROR_MISMATCH:
+            return "pass words, pass records or a partition that this job "
+                   "cannot have";
         default: return "unknown error code";
     }
 }

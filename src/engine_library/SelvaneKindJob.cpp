@@ -11,9 +11,7 @@
 
 namespace selvane {
 
-namespace {
-
-int CheckSelvaneJob(const selvane_engine_job& r) {
+int CheckSelvaneKindJob(const selvane_engine_job& r) {
     if (!r.values) return SELVANE_ENGINE_ERROR_NULL_POINTER;
     // The preparation adds a column: value_count + 1 must fit in an int.
     int status = CheckCellCounts(r.item_count, r.value_count);
@@ -36,6 +34,8 @@ int CheckSelvaneJob(const selvane_engine_job& r) {
     if (r.thread_count < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
     return SELVANE_ENGINE_OK;
 }
+
+namespace {
 
 struct SelvaneStorage {
     double* input = nullptr;  // dimension-major, when given as rows
@@ -62,8 +62,9 @@ void CopyOut(T* to, const T* from, int count) {
 
 }  // namespace
 
-int RunSelvaneKindJob(const selvane_engine_job& r, selvane_engine_result& o) {
-    const int status = CheckSelvaneJob(r);
+int RunSelvaneKindJob(const selvane_engine_job& r, selvane_engine_result& o,
+                      const JobPasses& passes) {
+    const int status = CheckSelvaneKindJob(r);
     if (status != SELVANE_ENGINE_OK) return status;
 
     const int n = r.item_count;
@@ -97,10 +98,17 @@ int RunSelvaneKindJob(const selvane_engine_job& r, selvane_engine_result& o) {
     details.foundCount = &o.found_count;
     RunReport report;
     details.report = &report;
+    details.givenIds = passes.givenIds;
+    if (passes.piece) details.passCount = passes.passCount;
+    RunSettings settings = SettingsOf(r);
+    settings.piece = passes.piece;
     Generator own(SeedWordsFromSeed(r.seed ? *r.seed : 0));
     switch (RunSelvaneJob(n, d, rows ? s.input : r.values, r.cluster_count,
-                          s.numbers, r.seed ? own : ProcessGenerator(),
-                          SettingsOf(r), details)) {
+                          s.numbers,
+                          passes.generator ? *passes.generator
+                          : r.seed         ? own
+                                           : ProcessGenerator(),
+                          settings, details)) {
         case JobStatus::kClustered: break;
         case JobStatus::kUnmeasurable: return SELVANE_ENGINE_ERROR_UNMEASURABLE;
         case JobStatus::kRefused: return SELVANE_ENGINE_ERROR_SHAPE;

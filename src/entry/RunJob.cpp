@@ -19,9 +19,9 @@ void MarkUnclustered(double* result, int itemCount) {
     for (int i = 0; i < itemCount; ++i) result[i] = -1.0;
 }
 
-// The fixed settings of the exported function: items are rows, 200 passes
-// from fresh random starts, cluster means, uncentered correlation.
-constexpr int kPassCount = 200;
+// The fixed settings of the exported function: items are rows,
+// kSelvanePassCount passes from fresh random starts, cluster means,
+// uncentered correlation.
 constexpr char kMethod = 'a';
 constexpr char kMetric = 'u';
 
@@ -68,18 +68,21 @@ JobStatus RunSelvaneJob(int itemCount, int dimensionCount,
     clustered = clustered && clusterIds;
     double errorValue = 0.0;
     int foundCount = 0;
-    if (clustered) {
+    if (clustered && details.givenIds) {
+        for (int i = 0; i < itemCount; ++i) clusterIds[i] = details.givenIds[i];
+    } else if (clustered) {
         RunReport report;
-        engine.PartitionClusters(
-            clusterCount, itemCount, dimensionCount + 1, buffers.data,
-            buffers.mask, buffers.weights, 0, kPassCount, kMethod, kMetric,
-            clusterIds, &errorValue, &foundCount, generator, run, &report);
+        engine.PartitionClusters(clusterCount, itemCount, dimensionCount + 1,
+                                 buffers.data, buffers.mask, buffers.weights, 0,
+                                 details.passCount, kMethod, kMetric,
+                                 clusterIds, &errorValue, &foundCount,
+                                 generator, run, &report);
         if (report.cancelled) status = JobStatus::kCancelled;
         if (details.report) *details.report = report;
         clustered = foundCount > 0;
-        for (int i = 0; clustered && i < itemCount; ++i) {
-            result[i] = static_cast<double>(clusterIds[i]);
-        }
+    }
+    for (int i = 0; clustered && i < itemCount; ++i) {
+        result[i] = static_cast<double>(clusterIds[i]);
     }
     if (clustered) {
         clustered = RenumberClusters(itemCount, clusterCount, buffers.workRows,
@@ -88,8 +91,12 @@ JobStatus RunSelvaneJob(int itemCount, int dimensionCount,
     }
     if (clustered) {
         status = JobStatus::kClustered;
-        if (details.errorValue) *details.errorValue = errorValue;
-        if (details.foundCount) *details.foundCount = foundCount;
+        if (details.errorValue && !details.givenIds) {
+            *details.errorValue = errorValue;
+        }
+        if (details.foundCount && !details.givenIds) {
+            *details.foundCount = foundCount;
+        }
         for (int i = 0; i < itemCount; ++i) {
             if (details.clusterIds) details.clusterIds[i] = clusterIds[i];
             if (details.magnitudes) {

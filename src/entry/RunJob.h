@@ -24,9 +24,17 @@ enum class JobStatus {
     kCancelled
 };
 
+// The exported function's pass count.
+constexpr int kSelvanePassCount = 200;
+
 // What a clustered job knows besides the numbers in result; each pointer
-// may be null, and nothing is written unless the job is clustered.
+// may be null, and nothing is written unless the job is clustered. The
+// first two are read: how the job finds its partition.
 struct SelvaneJobDetails {
+    int passCount = kSelvanePassCount;  // another with a piece to run
+    // Not null: the partition (0 .. K-1) to rank instead of running passes;
+    // errorValue and foundCount are then not written.
+    const int* givenIds = nullptr;
     int* clusterIds = nullptr;     // N: the engine's partition, 0 .. K-1
     double* magnitudes = nullptr;  // N: each item's relative magnitude
     // K: each cluster of clusterIds' ranked value, the single-precision

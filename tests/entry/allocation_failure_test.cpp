@@ -119,9 +119,9 @@ TEST(AllocationFailureTest, ExportedFunctionMarksEveryItemAndFreesAll) {
 }
 
 // The engine library's clustering, Selvane job (items as rows, which it
-// lays out as Selvane() reads them) and assignment through the calls the
-// exports forward to: out of memory anywhere is that code, with nothing
-// written.
+// lays out as Selvane() reads them), assignment, and a job's plan, piece
+// and merge through the calls the exports forward to: out of memory
+// anywhere is that code, with nothing written.
 TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
     const std::vector<double> values = {1, 2, 8, 9, 1, 1, 7, 8};  // 4 items
     const std::uint64_t seed = 3;
@@ -129,29 +129,60 @@ TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
     std::vector<double> numbers;
     int code = 0;
     using J = selvane_engine_job;
+    const auto medians = [&](J& j) {
+        j.layout = 1, j.pass_count = 3, j.seed = &seed;
+        j.centres = SELVANE_ENGINE_MEDIANS;
+    };
+    const auto kMeansPlusPlus = [&](J& j) {
+        j.pass_count = 3, j.seed = &seed;
+        j.start = SELVANE_ENGINE_START_KMEANS_PLUS_PLUS;
+    };
+    // The job in pieces: its plan, one piece of its passes, their merge.
+    std::vector<std::uint64_t> words(3), wordsOut;
+    std::vector<selvane_engine_pass> records(3), recordsOut;
+    std::vector<int> passIds(3 * 4);
+    J piece = test_support::NewJob(0, 4, 2, values.data(), 2);
+    medians(piece);
+    selvane_engine_result planned = test_support::NewResult();
+    planned.pass_words = words.data();
+    planned.pass_records = records.data();
+    planned.pass_ids = passIds.data();
+    ASSERT_EQ(RunPlan(&piece, &planned), 0);
+    piece.range_count = 3, piece.pass_words = words.data();
+    ASSERT_EQ(RunEngine(&piece, &planned), 0);
+    planned.pass_records = nullptr;
+    J merge = test_support::NewJob(0, 4, 2, values.data(), 2);
+    medians(merge);
+    merge.pass_records = records.data();
+    ASSERT_EQ(RunMerge(&merge, &planned), 0);
+    const int* bestIds = &passIds[4 * planned.best_pass];
+
     const std::pair<int (*)(const J*, selvane_engine_result*),
                     std::function<void(J&)>>
         calls[] = {
-            {RunEngine,
-             [&](J& j) {
-                 j.layout = 1, j.pass_count = 3, j.seed = &seed;
-                 j.centres = SELVANE_ENGINE_MEDIANS;
-             }},
-            {RunEngine,
-             [&](J& j) {
-                 j.pass_count = 3, j.seed = &seed;
-                 j.start = SELVANE_ENGINE_START_KMEANS_PLUS_PLUS;
-             }},
+            {RunEngine, medians},
+            {RunEngine, kMeansPlusPlus},
+            {RunPlan, kMeansPlusPlus},
             {RunEngine, [&](J& j) { j.kind = SELVANE_ENGINE_JOB_SELVANE; }},
-            {RunAssign, [&](J& j) { j.given_centres = kInput.data(); }}};
+            {RunAssign, [&](J& j) { j.given_centres = kInput.data(); }},
+            {RunPlan, medians},
+            {RunEngine, [&](J& j) { j = piece; }},
+            {RunMerge, [&](J& j) {
+                 medians(j), j.pass_records = records.data(),
+                             j.best_ids = bestIds;
+             }}};
     for (const auto& [run, change] : calls) {
         const auto fresh = [&, run = run, change = change] {
             ids.assign(4, -1);
             numbers.assign(4, -1.0);
+            wordsOut.assign(3, 5);
+            recordsOut.assign(3, {5, 5.0, 5, 5});
             J job = test_support::NewJob(0, 4, 2, values.data(), 2);
             change(job);
             selvane_engine_result result = test_support::NewResult();
-            result.cluster_ids = ids.data();
+            result.pass_words = wordsOut.data();
+            result.pass_records = recordsOut.data();
+            result.cluster_ids = job.range_count ? nullptr : ids.data();
             // A clustering's centres, or the Selvane job's numbers.
             (job.kind ? result.ranked_numbers : result.centres) =
                 numbers.data();
@@ -163,6 +194,8 @@ TEST(AllocationFailureTest, EngineLibraryJobsWriteNothing) {
             EXPECT_EQ(code, SELVANE_ENGINE_ERROR_NO_MEMORY);
             EXPECT_EQ(ids, std::vector<int>(4, -1));
             EXPECT_EQ(numbers, std::vector<double>(4, -1.0));
+            EXPECT_EQ(wordsOut, std::vector<std::uint64_t>(3, 5));
+            EXPECT_EQ(recordsOut[0].fingerprint, 5u);
         });
     }
 }

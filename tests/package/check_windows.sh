@@ -48,7 +48,7 @@ done
 # The engine DLL: exactly its interface's names, plain (cdecl), and a C
 # program linked against each of its import libraries.
 cmake -DOBJDUMP="$objdump" -DLIBRARY="$stage/bin/selvane_engine.dll" \
-      "-DEXPORT_NAMES=selvane_engine_api_version|selvane_engine_assign|selvane_engine_cluster|selvane_engine_run|selvane_engine_selvane_job|selvane_engine_strerror" \
+      "-DEXPORT_NAMES=selvane_engine_api_version|selvane_engine_assign|selvane_engine_cluster|selvane_engine_merge|selvane_engine_plan|selvane_engine_run|selvane_engine_selvane_job|selvane_engine_strerror" \
       -P "$source/tests/entry/check_pe_exports.cmake" >/dev/null ||
     fail "the stripped engine DLL's export or import table"
 cp "$stage/bin/selvane_engine.dll" "$work/"

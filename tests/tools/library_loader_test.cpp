@@ -6,6 +6,7 @@
 
 #include "HostError.h"
 #include "LibraryLoader.h"
+#include "selvane_engine.h"
 
 namespace selvane::host {
 namespace {
@@ -42,7 +43,9 @@ TEST(LibraryLoader, NamesTheLibraryThatFailed) {
     EXPECT_EQ(ErrorOf(LoadSelvane, noExport),
               "library '" + noExport + "' has no export '" + kExportName + "'");
     EXPECT_EQ(ErrorOf(LoadEngine, noExport),
-              "library '" + noExport + "' lacks the selvane_engine functions of interface 1.3");
+              "library '" + noExport + "' lacks the selvane_engine functions of interface " +
+                  std::to_string(SELVANE_ENGINE_API_MAJOR) + "." +
+                  std::to_string(SELVANE_ENGINE_API_MINOR));
     const std::string missing = "/no/such/dir/libselvane.so";
     EXPECT_EQ(ErrorOf(LoadSelvane, missing).rfind("cannot load library '" + missing + "': ", 0), 0u)
         << ErrorOf(LoadSelvane, missing);
