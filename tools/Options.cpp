@@ -34,9 +34,10 @@ const char kDescription[] =
     "partition deals the items into clusters at random (the default, so that a\n"
     "seed keeps giving the results it gave before); items draws K distinct items\n"
     "as the first centres; k-means++ draws the first centre at random and each\n"
-    "next one with probability proportional to its distance from the nearest\n"
-    "centre so far, which finds the best partition more often. Either start from\n"
-    "items needs K items with a value to measure.\n";
+    "next one as the best of 2 + ln K items drawn with probability proportional\n"
+    "to their distance from the nearest centre so far (greedy k-means++, as\n"
+    "scikit-learn's), which finds the best partition more often. Either start\n"
+    "from items needs K items with a value to measure.\n";
 
 const char kFooter[] =
     "Numbering: clusters are ranked by the sum of their members' relative\n"

@@ -108,9 +108,10 @@ class KMeans(_ClustererBase):
         reached it.
     init: how each pass starts. "k-means++" (the default, as scikit-learn's):
         the first centre a row drawn with equal probability, each next one
-        a row drawn with probability proportional to its distance (by the
+        the best (leaving the least total distance) of 2 + ln(n_clusters)
+        rows drawn with probability proportional to their distance (by the
         fitted metric, weights and missing values) to the nearest centre
-        drawn so far; "items": n_clusters distinct rows drawn with equal
+        drawn so far, the greedy k-means++ scikit-learn runs; "items": n_clusters distinct rows drawn with equal
         probability as the first centres; "partition": every row dealt into
         a cluster at random (Selvane()'s start, and the command line's
         default). With "k-means++" and "items" each row joins its nearest
