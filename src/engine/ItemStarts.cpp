@@ -183,6 +183,13 @@ void CloseItemStarts(ItemStarts* starts) {
     Release(starts);
 }
 
+int ItemStartDraws(const ItemStarts& starts) {
+    const int k = starts.job.clusterCount;
+    return starts.job.method == StartMethod::kKMeansPlusPlus
+               ? 1 + (k - 1) * starts.trials
+               : k;
+}
+
 void DrawItemStart(ItemStarts& starts, int* clusterIds, Generator& generator) {
     const bool greedy = starts.job.method == StartMethod::kKMeansPlusPlus;
     for (int j = 0; j < starts.job.clusterCount; ++j) {

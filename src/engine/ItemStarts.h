@@ -58,6 +58,11 @@ struct ItemStarts;
 bool OpenItemStarts(const ItemStartRequest& request, ItemStarts** starts);
 void CloseItemStarts(ItemStarts* starts);
 
+// The uniforms one start takes from the generator: the same for every
+// start of the job, whatever the distances, so that a plan can pass over a
+// start without measuring anything.
+int ItemStartDraws(const ItemStarts& starts);
+
 // Fills clusterIds (N ints) with a start drawn by the rules above.
 void DrawItemStart(ItemStarts& starts, int* clusterIds, Generator& generator);
 

@@ -5,10 +5,15 @@
 
 #include "engine/PartitionFingerprint.h"
 #include "engine/PassRun.h"
+#include "random/RandomDraws.h"
 
 namespace selvane {
 
-void DrawPassStart(const PassJob& job, int pass, int* ids) {
+namespace {
+
+// Puts the generator where pass `pass`'s start is drawn from, and keeps
+// those words where the piece asks for them.
+void PlaceGenerator(const PassJob& job, int pass) {
     const PassPiece* piece = job.run->piece;
     Generator& generator = *job.generator;
     if (piece && piece->startWords) {
@@ -17,6 +22,12 @@ void DrawPassStart(const PassJob& job, int pass, int* ids) {
     if (piece && piece->wordsOut) {
         piece->wordsOut[pass] = PackSeedWords(LoadSeedWords(generator));
     }
+}
+
+}  // namespace
+
+void DrawPassStart(const PassJob& job, int pass, int* ids) {
+    PlaceGenerator(job, pass);
     DrawStart(job, ids);
 }
 
@@ -46,7 +57,16 @@ int DrawStartsOnly(const PassJob& job, int passCount, int* ids,
             if (report) report->cancelled = true;
             return -1;
         }
-        DrawPassStart(job, pass, ids);
+        if (job.itemStarts) {
+            // A start from items costs the plan, which runs on one caller
+            // for every machine, as much as a few iterations of its pass;
+            // its draws alone decide the words the next start takes.
+            PlaceGenerator(job, pass);
+            const int draws = ItemStartDraws(*job.itemStarts);
+            for (int d = 0; d < draws; ++d) UniformRandom(*job.generator);
+        } else {
+            DrawPassStart(job, pass, ids);
+        }
     }
     return 1;
 }
