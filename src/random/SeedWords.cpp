@@ -24,8 +24,20 @@ std::uint32_t RuntimeClockSeconds() {
 }
 #endif
 
+#if defined(SELVANE_PRIVATE_CLOCK_STREAM)
+// For hosts whose rules forbid touching C's process-wide rand() (R's
+// packages): a stream of our own, of rand()'s classic kind. Such hosts pass
+// a seed with every job, so nothing they run depends on which stream this is.
+unsigned privateStream = 1;
+void RuntimeSeed(unsigned value) { privateStream = value; }
+int RuntimeNext() {
+    privateStream = privateStream * 1103515245u + 12345u;
+    return static_cast<int>((privateStream >> 16) & 0x7FFFu);
+}
+#else
 void RuntimeSeed(unsigned value) { std::srand(value); }
 int RuntimeNext() { return std::rand(); }
+#endif
 
 // Constant-initialised (function addresses only), so it is valid before any
 // dynamic initialiser runs.
