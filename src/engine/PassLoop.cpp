@@ -293,7 +293,8 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     }
     job.sweepJob = sweepJob;
     PassScratch* scratches = AllocateArray<PassScratch>(threads);
-    int** poolIds = threads > 1 ? AllocateArray<int*>(2 * threads) : nullptr;
+    int** poolIds = threads > 1 ? AllocateArray<int*>(2 * std::int64_t{threads})
+                                : nullptr;
     bool ok = scratches && (threads == 1 || poolIds);
     int opened = 0;
     for (; ok && opened < threads; ++opened) {

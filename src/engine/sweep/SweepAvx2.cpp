@@ -35,7 +35,8 @@ struct Avx2 {
         return _mm_cvtsd_f64(_mm_min_sd(half, _mm_unpackhi_pd(half, half)));
     }
     static Vec Strided(const double* p, int stride) {
-        return _mm256_set_pd(p[3 * stride], p[2 * stride], p[stride], p[0]);
+        const std::ptrdiff_t s = stride;
+        return _mm256_set_pd(p[3 * s], p[2 * s], p[s], p[0]);
     }
     static Vec Gather(const double* base, const int* index) {
         return _mm256_set_pd(base[index[3]], base[index[2]], base[index[1]],

@@ -44,9 +44,9 @@ struct Avx512 {
     // Scalar loads: the gather instruction is slower on the processors
     // measured.
     static Vec Strided(const double* p, int stride) {
-        return _mm512_set_pd(p[7 * stride], p[6 * stride], p[5 * stride],
-                             p[4 * stride], p[3 * stride], p[2 * stride],
-                             p[stride], p[0]);
+        const std::ptrdiff_t s = stride;
+        return _mm512_set_pd(p[7 * s], p[6 * s], p[5 * s], p[4 * s], p[3 * s],
+                             p[2 * s], p[s], p[0]);
     }
     static Vec Gather(const double* base, const int* index) {
         return _mm512_set_pd(base[index[7]], base[index[6]], base[index[5]],

@@ -97,7 +97,7 @@ void ScaleLanes(const SweepView& view, int c, unsigned lanes,
         static_cast<std::size_t>(view.paddedClusters);
     for (; lanes != 0; lanes &= lanes - 1) {
         const int l = __builtin_ctz(lanes);
-        const std::size_t j = static_cast<std::size_t>(c + l);
+        const std::size_t j = static_cast<std::size_t>(c) + l;
         out[j] = ScaledCorrelation(xy[l], xx[l], yy[l], view.valueCount,
                                    [&](int k, double& w, double& a, double& b) {
                                        const std::size_t at =
@@ -205,7 +205,7 @@ bool PairOfRegisters(const SweepView& view) {
 
 template <class T, int G, class Values>
 void GroupSums(const SweepView& view, Values values, double* const* out) {
-    constexpr int kPair = G < 4 ? G : 4;  // only G <= 4 comes this way
+    constexpr int kPair = std::min(G, 4);  // only G <= 4 comes this way
     if (G <= 4 && PairOfRegisters<T>(view)) {
         if (view.euclidean) {
             if (view.unitWeights) {
@@ -393,7 +393,7 @@ void LaneHomeSums(const SweepJob& job, const SweepView& view, int first,
     const std::size_t paddedClusters =
         static_cast<std::size_t>(view.paddedClusters);
     const double* x = job.itemValues + static_cast<std::size_t>(first) * D;
-    const int registerStride = T::kLanes * D;
+    const std::ptrdiff_t registerStride = std::ptrdiff_t{T::kLanes} * D;
     // With a single register of clusters both picks read it.
     const int highAt = view.paddedClusters > T::kLanes ? T::kLanes : 0;
     typename T::Picker pickers[R];

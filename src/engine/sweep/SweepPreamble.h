@@ -7,6 +7,7 @@
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_PREAMBLE_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_PREAMBLE_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
