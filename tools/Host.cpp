@@ -71,7 +71,7 @@ std::vector<int> ClusterNumbers(const std::vector<double>& result, int clusterCo
 }
 
 // A column that holds no usable value explains a refusal.
-std::string WithBlame(std::string message, const Table& table) {
+std::string WithBlame(const std::string& message, const Table& table) {
     const std::string blame = ColumnBlame(table);
     return blame.empty() ? message : message + ": " + blame;
 }
@@ -201,7 +201,7 @@ std::vector<int> RunThroughEngine(const EngineFunctions& engine, const Options& 
         const bool known = ids[i] >= 0 && ids[i] < clusterCount;
         if (options.raw || !known) numbers[i] = known ? ids[i] : -1.0;
     }
-    const std::vector<int> clusters = ClusterNumbers(numbers, clusterCount, table);
+    std::vector<int> clusters = ClusterNumbers(numbers, clusterCount, table);
     if (!options.raw) {
         magnitudes.ranked.assign(k, std::numeric_limits<double>::quiet_NaN());
         for (std::size_t i = 0; i < n; ++i) {

@@ -48,13 +48,13 @@ void ProgressIndicator::Stop() {
 std::string ProgressIndicator::Line(double seconds, int done, int total, double doneAt) {
     char text[96];
     if (done < 1 || total < 1) {
-        std::snprintf(text, sizeof text, "%.1f s", seconds);
+        (void)std::snprintf(text, sizeof text, "%.1f s", seconds);
     } else {
         // A guess, and said so.
         double left = doneAt / done * (total - done) - (seconds - doneAt);
         if (left < 0.0) left = 0.0;
-        std::snprintf(text, sizeof text, "%d of %d passes, %.1f s, about %.0f s left", done, total,
-                      seconds, left);
+        (void)std::snprintf(text, sizeof text, "%d of %d passes, %.1f s, about %.0f s left", done,
+                            total, seconds, left);
     }
     return text;
 }

@@ -53,7 +53,7 @@ std::string FormatTable(const Table& table) {
             if (std::isnan(value)) {
                 text += "NA";
             } else {
-                std::snprintf(number, sizeof number, "%.17g", value);
+                (void)std::snprintf(number, sizeof number, "%.17g", value);
                 text += number;
             }
             text += d + 1 < table.dimensionCount ? ',' : '\n';

@@ -148,9 +148,9 @@ void WriteSummary(std::ostream& err, const Table& table, const Magnitudes& magni
     WriteDistinct(text, table, &magnitudes.measurable, clusterCount);
     char took[48];
     if (elapsedSeconds >= 1.0) {
-        std::snprintf(took, sizeof took, "%.3f s", elapsedSeconds);
+        (void)std::snprintf(took, sizeof took, "%.3f s", elapsedSeconds);
     } else {
-        std::snprintf(took, sizeof took, "%.3f ms", elapsedSeconds * 1000.0);
+        (void)std::snprintf(took, sizeof took, "%.3f ms", elapsedSeconds * 1000.0);
     }
     text << "  library call took " << took << "\n";
     err << text.str();

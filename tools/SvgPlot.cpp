@@ -138,7 +138,7 @@ std::string TickLabel(double v, const PanelScale& scale) {
     if (scale.decimals < 0) return v == 0.0 ? "0" : Fixed(v, 2);
     if (std::fabs(v) >= 1e7 || (v != 0.0 && scale.step < 1e-6)) {
         char text[32];
-        std::snprintf(text, sizeof text, "%.3g", v);
+        (void)std::snprintf(text, sizeof text, "%.3g", v);
         return text;
     }
     return Fixed(v, scale.decimals);
@@ -402,8 +402,8 @@ std::string Render(const Table& table, const Magnitudes& magnitudes,
                   static_cast<double>(columns);
     scale.height = columns <= 3 ? 290.0 : 240.0;
     scale.plotTop = 52.0 + kNoteLine * static_cast<double>(noteLines);
-    double lowest = view.raw ? INFINITY : 0.0;
-    double largest = view.raw ? -INFINITY : 0.0;
+    double lowest = view.raw ? HUGE_VAL : 0.0;
+    double largest = view.raw ? -HUGE_VAL : 0.0;
     ValueRange(profiles, table, view, lowest, largest);
     if (view.raw) {
         RawScale(lowest, largest, scale);
@@ -429,7 +429,8 @@ std::string Render(const Table& table, const Magnitudes& magnitudes,
          "font-size=\"12\" fill=\"#555\"");
     for (std::size_t c = 0; c < k; ++c) {
         const double left = kMargin + static_cast<double>(c % columns) * (scale.width + kGap);
-        const double top = panelsTop + static_cast<double>(c / columns) * (scale.height + kGap);
+        const std::size_t row = c / columns;
+        const double top = panelsTop + static_cast<double>(row) * (scale.height + kGap);
         Panel(body, left, top, c, profiles[c], table, scale, view);
     }
     // Relative magnitudes mean nothing to a raw job.

@@ -51,7 +51,7 @@ std::size_t SequenceLength(const std::string& text, std::size_t i) {
 
 std::string Hex(int red, int green, int blue) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", red, green, blue);
+    (void)std::snprintf(text, sizeof text, "#%02x%02x%02x", red, green, blue);
     return text;
 }
 
@@ -179,7 +179,7 @@ double EstimatedWidth(const std::string& text, double fontSize) {
 
 std::string Fixed(double value, int decimals) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    (void)std::snprintf(text, sizeof text, "%.*f", decimals, value);
     std::string result = text;
     // snprintf follows LC_NUMERIC; the host never changes it, but a
     // comma would break every coordinate list.
