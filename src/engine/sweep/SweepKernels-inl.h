@@ -1,8 +1,10 @@
+// Compiles only inside an instruction set's target region (SweepPreamble.h).
+//
 // The distance kernels of the vector sweep, written once against a register
 // type T and compiled once per instruction set: each SweepIsa.cpp includes
 // SweepPreamble.h, opens its target region, defines T and includes this
-// header and SweepLoop.h, so that only the templates instantiated for T get
-// the wider instructions. T provides:
+// fragment and SweepLoop-inl.h, so that only the templates instantiated for
+// T get the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
 //   Min, Max, Least (the least lane), Gather (base[index[l]] in lane l),
 //   Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker and
@@ -18,8 +20,8 @@
 // give the scalar bits. An absent position leaves a lane's sums as they are
 // (AddWhere), never adding a product with the absent value, which an
 // infinite value would turn into NaN.
-#ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
-#define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
 
 #include <cfloat>
 #include <cmath>
@@ -643,4 +645,4 @@ void MaskedDistances(const SweepView& view, const double* values,
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
