@@ -15,6 +15,7 @@
 #include "engine/sweep/SweepKernels-inl.h"
 #include "engine/sweep/SweepMeans.h"
 #include "engine/sweep/SweepMove.h"
+#include "engine/sweep/SweepRivals-inl.h"
 #include "engine/sweep/SweepTypes.h"
 #include "engine/sweep/SweepWorkspace.h"
 
