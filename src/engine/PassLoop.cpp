@@ -287,7 +287,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
         CloseItemStarts(job.itemStarts);
         return drawn;
     }
-    if (!OpenSweepJob(request, &sweepJob)) {
+    if (!OpenSweepJob(request, run.sweepWidth, &sweepJob)) {
         CloseItemStarts(job.itemStarts);
         return -1;
     }

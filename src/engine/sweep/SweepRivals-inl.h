@@ -82,9 +82,10 @@ bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
                               : T::Set(sums[home] * centreScale[home] - margin);
     auto rivalsAt = [&](int c) {
         const Vec sum = T::Load(sums + c);
-        return Euclidean ? RivalMayWin<T, true>(sum, threshold)
-                         : RivalMayWin<T, false>(
-                               threshold, T::Mul(sum, T::Load(centreScale + c)));
+        return Euclidean
+                   ? RivalMayWin<T, true>(sum, threshold)
+                   : RivalMayWin<T, false>(
+                         threshold, T::Mul(sum, T::Load(centreScale + c)));
     };
     if (paddedClusters <= 64) {
         // One bit per cluster, gathered without a branch per register, then
