@@ -421,8 +421,8 @@ int main(int argc, char** argv) {
     std::printf(", GCC %s", __VERSION__);
 #endif
     std::printf("); sweep by default: %s at 8 clusters, %s at 32\n",
-                selvane::SweepWidthName(selvane::SweepWidthFor(8)),
-                selvane::SweepWidthName(selvane::SweepWidthFor(32)));
+                selvane::SweepWidthName(selvane::SweepWidthFor(8, 0)),
+                selvane::SweepWidthName(selvane::SweepWidthFor(32, 0)));
     std::printf("%s", peers.description.c_str());
     if (peers.sklearn && !peers.openblas) {
         std::printf(
@@ -485,7 +485,7 @@ int main(int argc, char** argv) {
         const double allThreads = TimeSelvane(selvane, job, input, 0, "");
         double avx2 = -1.0, avx512Time = -1.0;
         // The default width's time is the one-thread time already taken.
-        const int defaultWidth = selvane::SweepWidthFor(job.k);
+        const int defaultWidth = selvane::SweepWidthFor(job.k, 0);
         if (defaultWidth == selvane::kAvx2Lanes) avx2 = oneThread;
         if (defaultWidth == selvane::kAvx512Lanes) avx512Time = oneThread;
         if (avx512) {

@@ -197,7 +197,8 @@ int main(int argc, char** argv) {
                 : metric == "u" ? ", k-means, correlation, engine entry"
                                 : "");
     std::printf("sweep                %d doubles per register\n",
-                selvane::SweepWidthFor(clusters));
+                selvane::SweepWidthFor(
+                    clusters, selvane::SettingsFromEnvironment().sweepWidth));
     std::printf("wall time            %.1f s\n", seconds);
     std::printf(
         "iterations per pass  %.1f (%.3f ns per item, cluster and "

@@ -8,6 +8,7 @@
 #include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
+#include "engine/sweep/SweepMove.h"
 #include "engine/sweep/VectorSweep.h"
 
 namespace selvane {
@@ -67,8 +68,7 @@ double Reassign(const PassJob& job, const PassScratch& scratch, int* ids) {
         for (int j = 0; j < job.clusterCount; ++j) {
             if (j == home) continue;
             const double candidate = Distance(job, scratch, i, j);
-            // Strict: an equally near cluster never takes the item.
-            if (nearest > candidate) {
+            if (TakesItem(candidate, nearest)) {
                 sizes[ids[i]] -= 1;
                 ids[i] = j;
                 sizes[j] += 1;
@@ -287,7 +287,7 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
         CloseItemStarts(job.itemStarts);
         return drawn;
     }
-    if (!OpenSweepJob(request, &sweepJob)) {
+    if (!OpenSweepJob(request, run.sweepWidth, &sweepJob)) {
         CloseItemStarts(job.itemStarts);
         return -1;
     }

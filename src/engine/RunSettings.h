@@ -17,6 +17,9 @@ struct RunSettings {
     // The most threads the passes may use; 0: every processor this process
     // may run on. A job too small to gain, or of fewer passes, uses fewer.
     int threadCount = 0;
+    // The sweep asked for (engine/sweep/SweepDispatch.h: kLiteralSweep or a
+    // lane count); 0, or a width this processor lacks: the fastest it has.
+    int sweepWidth = 0;
     // Null, or called on the calling thread after every pass, in pass
     // order, once the pass is taken into the best so far.
     ProgressHook progress = nullptr;

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engine/sweep/SweepDispatch.h"
+
 namespace selvane {
 
 int ParseThreadCount(const char* text) {
@@ -19,6 +21,7 @@ int ParseThreadCount(const char* text) {
 RunSettings SettingsFromEnvironment() {
     RunSettings run;
     run.threadCount = ParseThreadCount(std::getenv("SELVANE_THREADS"));
+    run.sweepWidth = SweepWidthNamed(std::getenv("SELVANE_SWEEP"));
     return run;
 }
 

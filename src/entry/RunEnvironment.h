@@ -10,7 +10,9 @@ namespace selvane {
 
 // SELVANE_THREADS: a positive integer is the most threads the passes use (1
 // keeps them on the calling thread); any other value, or none, leaves the
-// count at 0 (every processor).
+// count at 0 (every processor). SELVANE_SWEEP: the name of a sweep
+// ("literal", "sse2", "avx2", "avx512") this processor has runs that one;
+// any other value, or none, keeps the fastest.
 RunSettings SettingsFromEnvironment();
 
 // The positive integer that text spells in decimal digits alone (values

@@ -16,6 +16,7 @@
 #include "engine/Distance.h"
 #include "engine/sweep/SweepDispatch.h"
 #include "engine/sweep/VectorSweep.h"
+#include "entry/RunEnvironment.h"
 #include "entry/RunJob.h"
 #include "random/SeedWords.h"
 #include "support/Bits.h"
@@ -61,35 +62,38 @@ TEST(VectorSweepTest, WidthsCanBeForcedAndReset) {
     EXPECT_FALSE(ForceSweepWidth(3));
     {
         ForcedWidth force(kLiteralSweep);
-        EXPECT_EQ(SweepWidthFor(5), kLiteralSweep);
+        EXPECT_EQ(SweepWidthFor(5, 0), kLiteralSweep);
     }
     for (int lanes : VectorWidths()) {
         ForcedWidth force(lanes);
-        EXPECT_EQ(SweepWidthFor(1), lanes);
+        EXPECT_EQ(SweepWidthFor(1, 0), lanes);
     }
     // Left to itself, a job runs the fastest width: AVX2 where there is,
     // AVX-512 beyond two AVX2 registers of clusters where there is that.
-    const int chosen = SweepWidthFor(8);
+    const int chosen = SweepWidthFor(8, 0);
     EXPECT_TRUE(SweepWidthSupported(chosen));
     if (SweepWidthSupported(kAvx2Lanes)) {
         EXPECT_EQ(chosen, kAvx2Lanes);
-        EXPECT_EQ(SweepWidthFor(9), SweepWidthSupported(kAvx512Lanes)
-                                        ? kAvx512Lanes
-                                        : kAvx2Lanes);
+        EXPECT_EQ(SweepWidthFor(9, 0), SweepWidthSupported(kAvx512Lanes)
+                                           ? kAvx512Lanes
+                                           : kAvx2Lanes);
     }
-    // SELVANE_SWEEP asks for a width by name; a name of no width, or of
-    // one this processor lacks, keeps the default.
+    // SELVANE_SWEEP asks, through the run's settings, for a width by name;
+    // a name of no width, or of one this processor lacks, keeps the
+    // default, and so does a width asked for directly that it lacks.
+    auto asked = [] { return SettingsFromEnvironment().sweepWidth; };
     for (int lanes : SweepWidths()) {
         EnvironmentVariable sweep("SELVANE_SWEEP", SweepWidthName(lanes));
-        EXPECT_EQ(SweepWidthFor(8), lanes) << SweepWidthName(lanes);
+        EXPECT_EQ(SweepWidthFor(8, asked()), lanes) << SweepWidthName(lanes);
     }
     for (const char* name : {"", "AVX2", "avx", "8", "avx512"}) {
         EnvironmentVariable sweep("SELVANE_SWEEP", name);
         if (std::string(name) != "avx512" ||
             !SweepWidthSupported(kAvx512Lanes)) {
-            EXPECT_EQ(SweepWidthFor(8), chosen) << name;
+            EXPECT_EQ(SweepWidthFor(8, asked()), chosen) << name;
         }
     }
+    EXPECT_EQ(SweepWidthFor(8, 3), chosen);
 }
 
 TEST(VectorSweepTest, CompleteJobsMatchTheLiteralSweep) {
@@ -222,7 +226,7 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
                                    true};
         SweepJob* sweepJob = nullptr;
         SweepWorkspace* workspace = nullptr;
-        ASSERT_TRUE(OpenSweepJob(request, &sweepJob));
+        ASSERT_TRUE(OpenSweepJob(request, 0, &sweepJob));
         ASSERT_NE(sweepJob, nullptr);
         ASSERT_TRUE(OpenSweepWorkspace(*sweepJob, actual.get(),
                                        actualMask.get(), &workspace));
@@ -310,7 +314,7 @@ TEST(VectorSweepTest, ALoneItemInABlockSparedWholeAddsNothing) {
         Mask present(k, d);
         SweepJob* job = nullptr;
         SweepWorkspace* workspace = nullptr;
-        ASSERT_TRUE(OpenSweepJob(request, &job));
+        ASSERT_TRUE(OpenSweepJob(request, 0, &job));
         ASSERT_TRUE(
             OpenSweepWorkspace(*job, centres.get(), present.get(), &workspace));
         StartSweepPass(*workspace);

@@ -103,8 +103,8 @@ struct Avx2 {
 }  // namespace
 }  // namespace selvane
 
-#include "engine/sweep/SweepKernels.h"
-#include "engine/sweep/SweepLoop.h"
+#include "engine/sweep/SweepKernels-inl.h"
+#include "engine/sweep/SweepLoop-inl.h"
 
 namespace selvane {
 SweepFunction Avx2Sweep() { return Sweep<Avx2>; }

@@ -100,8 +100,8 @@ struct Avx512 {
 }  // namespace
 }  // namespace selvane
 
-#include "engine/sweep/SweepKernels.h"
-#include "engine/sweep/SweepLoop.h"
+#include "engine/sweep/SweepKernels-inl.h"
+#include "engine/sweep/SweepLoop-inl.h"
 
 namespace selvane {
 SweepFunction Avx512Sweep() { return Sweep<Avx512>; }

@@ -38,28 +38,6 @@ void TrackCentres(const SweepJob& job, SweepWorkspace& workspace);
 // above this share of their sum leaves room for both.
 constexpr double kOdometerRoom = 1.0 + 0x1p-50;
 
-// The helpers below are templates on the register type, like the kernels,
-// so that each instruction set's sweep compiles its own.
-
-// A length certainly above that of every pair whose computed distance is
-// d: any cluster whose length is above it has a computed distance above d.
-template <class T>
-typename T::Vec UpperLength(const SweepView& view, typename T::Vec d) {
-    const typename T::Vec squared =
-        T::Add(T::Mul(T::Set(view.boundScale), d), T::Set(view.boundAbsolute));
-    return T::Sqrt(T::Mul(squared, T::Set(view.upperFactor)));
-}
-
-// One bit per lane: the stored bound does not prove every rival farther
-// than the length upper, for items at home in the clusters whose odometers
-// are given.
-template <class T>
-unsigned BoundsFail(typename T::Vec stored, typename T::Vec odometer,
-                    typename T::Vec upper) {
-    return T::NotAboveBits(
-        stored, T::Mul(T::Add(upper, odometer), T::Set(kOdometerRoom)));
-}
-
 // A length certainly below that of the pair whose computed distance is d.
 inline double LowerLength(const SweepView& view, double d) {
     const double squared =

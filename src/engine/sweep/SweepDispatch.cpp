@@ -1,7 +1,6 @@
 #include "engine/sweep/SweepDispatch.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 
 namespace selvane {
@@ -14,8 +13,7 @@ constexpr int kWidths[] = {kLiteralSweep, kSse2Lanes, kAvx2Lanes, kAvx512Lanes};
 
 }  // namespace
 
-int RequestedSweepWidth() {
-    const char* name = std::getenv("SELVANE_SWEEP");
+int SweepWidthNamed(const char* name) {
     if (!name) return 0;
     for (int lanes : kWidths) {
         if (std::strcmp(name, SweepWidthName(lanes)) == 0) {
@@ -62,11 +60,10 @@ bool ForceSweepWidth(int lanes) {
     return true;
 }
 
-int SweepWidthFor(int clusterCount) {
+int SweepWidthFor(int clusterCount, int requested) {
     const int forced = forcedWidth.load(std::memory_order_relaxed);
     if (forced != 0) return forced;
-    const int requested = RequestedSweepWidth();
-    if (requested != 0) return requested;
+    if (requested != 0 && SweepWidthSupported(requested)) return requested;
     // Measured on a processor with both: AVX-512 is as fast as AVX2 up to
     // two AVX2 registers of clusters and faster beyond (it moves items on
     // registers where AVX2 tests groups of them), so AVX2 keeps the jobs

@@ -4,8 +4,9 @@
 // every centre together in the lanes of one register. All give the same
 // bits, so the default is the fastest measured: AVX2 where the processor
 // has it, AVX-512 for more than eight clusters where it has that.
-// SELVANE_SWEEP (literal, sse2, avx2, avx512) forces one for benchmarks and
-// bug reports. Internal; the forcing hook exists for tests.
+// A run's settings may ask for one (the entry layer reads SELVANE_SWEEP:
+// literal, sse2, avx2, avx512), for benchmarks and bug reports. Internal;
+// the forcing hook exists for tests.
 #ifndef SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
 #define SELVANE_ENGINE_SWEEP_SWEEP_DISPATCH_H
 
@@ -30,16 +31,17 @@ bool SweepWidthSupported(int lanes);
 // use while jobs run on other threads.
 bool ForceSweepWidth(int lanes);
 
-// The width SELVANE_SWEEP names, read at every call: 0 when it is unset,
-// names no width, or names one this processor lacks.
-int RequestedSweepWidth();
+// The width a name of SweepWidthName's names: 0 for null, for any other
+// text, or for a width this processor lacks.
+int SweepWidthNamed(const char* name);
 
 // "literal", "sse2", "avx2" or "avx512": the names SELVANE_SWEEP takes.
 const char* SweepWidthName(int lanes);
 
-// The sweep a job of clusterCount clusters runs: the forced width, else
-// the requested one, else the fastest this processor has.
-int SweepWidthFor(int clusterCount);
+// The sweep a job of clusterCount clusters runs: the forced width, else the
+// requested one (RunSettings::sweepWidth) where this processor has it,
+// else the fastest it has.
+int SweepWidthFor(int clusterCount, int requested);
 
 // The vector sweep of a supported width other than kLiteralSweep.
 SweepFunction SweepOfWidth(int lanes);

@@ -73,8 +73,8 @@ struct Sse2 {
 }  // namespace
 }  // namespace selvane
 
-#include "engine/sweep/SweepKernels.h"
-#include "engine/sweep/SweepLoop.h"
+#include "engine/sweep/SweepKernels-inl.h"
+#include "engine/sweep/SweepLoop-inl.h"
 
 namespace selvane {
 SweepFunction Sse2Sweep() { return Sweep<Sse2>; }

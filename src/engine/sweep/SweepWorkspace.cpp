@@ -170,7 +170,8 @@ void PrepareItems(SweepJob& job) {
 
 }  // namespace
 
-bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
+bool OpenSweepJob(const SweepRequest& request, int requestedWidth,
+                  SweepJob** opened) {
     *opened = nullptr;
     // The kernels compute the two distances the engine offers, and need a
     // value to vectorise.
@@ -178,7 +179,7 @@ bool OpenSweepJob(const SweepRequest& request, SweepJob** opened) {
     if (!euclidean && request.distance != UncenteredCorrelationDistance) {
         return true;
     }
-    const int lanes = SweepWidthFor(request.clusterCount);
+    const int lanes = SweepWidthFor(request.clusterCount, requestedWidth);
     if (lanes == kLiteralSweep || request.valueCount <= 0) return true;
 
     const std::uint64_t D = static_cast<std::uint64_t>(request.valueCount);

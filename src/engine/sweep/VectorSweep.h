@@ -34,11 +34,13 @@ struct SweepRequest {
 };
 
 // Takes the job's storage and fills what depends only on the items and
-// weights. Sets *job to null when the literal sweep serves the job (it is
-// forced or the only one this processor has, the job has no values, or the
-// distance is neither of the two the kernels compute). Returns false, with
-// nothing taken, when memory runs out.
-bool OpenSweepJob(const SweepRequest& request, SweepJob** job);
+// weights, for the sweep SweepWidthFor chooses with the width the run asks
+// for (0: none). Sets *job to null when the literal sweep serves the job
+// (it is asked for or the only one this processor has, the job has no
+// values, or the distance is neither of the two the kernels compute).
+// Returns false, with nothing taken, when memory runs out.
+bool OpenSweepJob(const SweepRequest& request, int requestedWidth,
+                  SweepJob** job);
 void CloseSweepJob(SweepJob* job);
 
 // Takes one pass's storage over the pass's own centroid matrices (as

@@ -1,17 +1,21 @@
+// Compiles only inside an instruction set's target region (SweepPreamble.h).
+//
 // The loop of the vector sweep: blocks of items whose distances are
 // computed ahead of their turns, then the turns themselves with the moves of
 // the literal sweep, and after them the sums of the next means. Written
 // once against a register type T, like the kernels, and included with them
-// inside an instruction set's target region (see SweepPreamble.h).
-#ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
-#define SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
+// by each instruction set's source.
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_LOOP_INL_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_LOOP_INL_H
 
 #include <cmath>
 #include <cstddef>
 
 #include "engine/sweep/SweepBounds.h"
-#include "engine/sweep/SweepKernels.h"
+#include "engine/sweep/SweepKernels-inl.h"
 #include "engine/sweep/SweepMeans.h"
+#include "engine/sweep/SweepMove.h"
+#include "engine/sweep/SweepRivals-inl.h"
 #include "engine/sweep/SweepTypes.h"
 #include "engine/sweep/SweepWorkspace.h"
 
@@ -103,13 +107,43 @@ double LeastLane(const typename T::Vec* registers) {
     return T::Least(least);
 }
 
-// The literal moves of a tracked item whose clusters fit in R registers,
-// without a branch on which cluster wins, which is as hard to predict as
-// the item is to place. Its distances are all finite (its sums and the
-// centres' are screenable), so the nearest other cluster is the least of
-// them, the first of equals, and takes the item only when strictly nearer
-// than home; the least distance of the clusters the item does not join
-// renews its bound. Returns the cluster the item ends in.
+// The move of a tracked item in lanes, by TakesItem's rule: its
+// distances are all finite (its sums and the centres' are screenable), so
+// the nearest other cluster is the least lane of the registers of others
+// (home's lane and those beyond the clusters +inf), the first of equals,
+// found without a branch per cluster, which would be as hard to predict as
+// the item is to place. registers(f) calls f(r, others of register r) in
+// register order until f returns true. Returns the cluster the item ends
+// in, with nearest its distance there and best the least of the others.
+template <class T, class Registers>
+__attribute__((always_inline)) inline int MoveInLanes(Registers registers,
+                                                      const double* distance,
+                                                      int home, double& nearest,
+                                                      double& best) {
+    using Vec = typename T::Vec;
+    Vec others = T::Set(HUGE_VAL);
+    registers([&](int, Vec v) {
+        others = T::Min(others, v);
+        return false;
+    });
+    best = T::Least(others);
+    if (!TakesItem(best, nearest)) return home;
+    const Vec least = T::Set(best);
+    int c = home;
+    registers([&](int r, Vec v) {
+        const unsigned equal = T::AtLeastBits(v, least) &
+                               T::AtLeastBits(least, v);
+        if (equal == 0) return false;
+        c = r * T::kLanes + __builtin_ctz(equal);
+        return true;
+    });
+    nearest = distance[c];
+    return c;
+}
+
+// The move of a tracked item whose clusters fit in R registers, and the
+// least distance of the clusters it does not join, which renews its bound.
+// Returns the cluster the item ends in.
 template <class T, int R>
 int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
                     double& nearest, double& rival) {
@@ -126,21 +160,14 @@ int MoveOnRegisters(const SweepJob& job, const double* distance, int home,
             T::Select(T::IsZero(T::Sub(T::Load(kClusterIndex + at), homeIndex)),
                       inf, all[r]);
     }
-    const double best = LeastLane<T, R>(others);
+    auto registers = [&](auto visit) {
+        for (int r = 0; r < R; ++r) {
+            if (visit(r, others[r])) return;
+        }
+    };
+    const int c = MoveInLanes<T>(registers, distance, home, nearest, rival);
     // Staying home, the nearest rival is the nearest other cluster.
-    if (!(nearest > best)) {
-        rival = best;
-        return home;
-    }
-    const Vec least = T::Set(best);
-    unsigned equal = 0;
-    for (int r = 0; r < R; ++r) {
-        equal |= (T::AtLeastBits(others[r], least) &
-                  T::AtLeastBits(least, others[r]))
-                 << (r * T::kLanes);
-    }
-    const int c = __builtin_ctz(equal);
-    nearest = distance[c];
+    if (c == home) return home;
     const Vec joined = T::Set(static_cast<double>(c));
     Vec rest[R];
     for (int r = 0; r < R; ++r) {
@@ -342,36 +369,18 @@ int MoveAmongGroups(const SweepView& view, SweepWorkspace& ws, int item,
             T::IsZero(T::Sub(index, T::Set(static_cast<double>(cluster)))), inf,
             T::Load(distance + r * T::kLanes));
     };
-    Vec others = inf;
-    for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
-        const GroupRegisters span =
-            RegistersOf(view, __builtin_ctz(rest), T::kLanes);
-        for (int r = span.first; r < span.last; ++r) {
-            others = T::Min(others, without(r, home));
-        }
-    }
-    const double best = T::Least(others);
-    const double homeDistance = nearest;
-    int c = home;
-    // Strict: an equally near cluster never takes the item; the first of
-    // equals does.
-    if (nearest > best) {
-        const Vec least = T::Set(best);
-        for (unsigned rest = groups; rest != 0 && c == home; rest &= rest - 1) {
+    auto registers = [&](auto visit) {
+        for (unsigned rest = groups; rest != 0; rest &= rest - 1) {
             const GroupRegisters span =
                 RegistersOf(view, __builtin_ctz(rest), T::kLanes);
             for (int r = span.first; r < span.last; ++r) {
-                const Vec v = without(r, home);
-                const unsigned equal = T::AtLeastBits(v, least) &
-                                       T::AtLeastBits(least, v);
-                if (equal != 0) {
-                    c = r * T::kLanes + __builtin_ctz(equal);
-                    break;
-                }
+                if (visit(r, without(r, home))) return;
             }
         }
-        nearest = distance[c];
-    }
+    };
+    const double homeDistance = nearest;
+    double best;
+    const int c = MoveInLanes<T>(registers, distance, home, nearest, best);
 
     double* bounds =
         ws.groupBounds + static_cast<std::size_t>(item) * view.groupStride;
@@ -563,38 +572,17 @@ void SettleBlock(const SweepJob& job, SweepWorkspace& ws, SweepBlock& block,
                     c = MoveAmongGroups<T>(view, ws, item, distance,
                                            block.groups[g], home, nearest);
                 } else if ((renew >> g & 1u) != 0) {
-                    // The same moves, and the nearest of the clusters the
-                    // item does not join, for its fresh bound.
-                    double rival = HUGE_VAL;
-                    if (registers == 1 || registers == 2) {
-                        c = registers == 1
-                                ? MoveOnRegisters<T, 1>(job, distance, home,
-                                                        nearest, rival)
-                                : MoveOnRegisters<T, 2>(job, distance, home,
-                                                        nearest, rival);
-                    } else {
-                        for (int j = 0; j < K; ++j) {
-                            if (j == home) continue;
-                            const double d = distance[j];
-                            if (nearest > d) {
-                                rival = nearest < rival ? nearest : rival;
-                                c = j;
-                                nearest = d;
-                            } else {
-                                rival = d < rival ? d : rival;
-                            }
-                        }
-                    }
+                    // Without groups the clusters fit in two registers
+                    // (PrepareBounds).
+                    double rival;
+                    c = registers == 1
+                            ? MoveOnRegisters<T, 1>(job, distance, home,
+                                                    nearest, rival)
+                            : MoveOnRegisters<T, 2>(job, distance, home,
+                                                    nearest, rival);
                     ws.lower[item] = StoredBound(view, rival, c);
                 } else {
-                    for (int j = 0; j < K; ++j) {
-                        // Strict: an equally near cluster never takes the
-                        // item.
-                        if (j != home && nearest > distance[j]) {
-                            c = j;
-                            nearest = distance[j];
-                        }
-                    }
+                    c = MoveAmong(distance, K, home, nearest);
                 }
                 // The sizes the literal moves leave behind: each move takes
                 // the item from where it was, so only home and c change.
@@ -672,4 +660,4 @@ double Sweep(const SweepJob& job, SweepWorkspace& ws, int* ids,
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_SWEEP_SWEEP_LOOP_H
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_LOOP_INL_H

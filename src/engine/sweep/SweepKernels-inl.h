@@ -1,8 +1,10 @@
+// Compiles only inside an instruction set's target region (SweepPreamble.h).
+//
 // The distance kernels of the vector sweep, written once against a register
 // type T and compiled once per instruction set: each SweepIsa.cpp includes
 // SweepPreamble.h, opens its target region, defines T and includes this
-// header and SweepLoop.h, so that only the templates instantiated for T get
-// the wider instructions. T provides:
+// fragment and SweepLoop-inl.h, so that only the templates instantiated for
+// T get the wider instructions. T provides:
 //   Vec, Mask, kLanes, Zero, Set, Load, Store, Add, Sub, Mul, Div, Sqrt,
 //   Min, Max, Least (the least lane), Gather (base[index[l]] in lane l),
 //   Strided (p[l * stride] in lane l), kPickRegisters, Picker, MakePicker and
@@ -18,8 +20,8 @@
 // give the scalar bits. An absent position leaves a lane's sums as they are
 // (AddWhere), never adding a product with the absent value, which an
 // infinite value would turn into NaN.
-#ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
-#define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+#ifndef SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
+#define SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
 
 #include <cfloat>
 #include <cmath>
@@ -27,6 +29,7 @@
 #include <cstdint>
 
 #include "engine/CorrelationScaling.h"
+#include "engine/sweep/SweepRivals-inl.h"
 #include "engine/sweep/SweepTypes.h"
 
 namespace selvane {
@@ -238,64 +241,8 @@ void CompleteSums(const SweepView& view, SweepItems& items, int first) {
     GroupSums<T, G>(view, RowValues{items.rows + first}, items.out + first);
 }
 
-// Lanes of the register at cluster c that stand for clusters other than
-// home, one bit each.
-template <class T>
-unsigned OtherClusters(int c, int clusterCount, int home) {
-    unsigned bits = clusterCount - c >= T::kLanes
-                        ? (1u << T::kLanes) - 1u
-                        : (1u << (clusterCount - c)) - 1u;
-    const unsigned lane = static_cast<unsigned>(home - c);
-    if (lane < static_cast<unsigned>(T::kLanes)) bits &= ~(1u << lane);
-    return bits;
-}
-
-// Whether no cluster can be strictly nearer than home, decided from the
-// sums alone. The Euclidean distance is the sum divided by one positive
-// total weight, and rounding never reverses an order, so a sum at least the
-// home sum gives a distance at least the home distance. The correlation
-// distance falls as sxy / sqrt(syy) rises (sxx is common to all clusters):
-// with the score sxy / sqrt(syy) below the home score by more than the
-// item's margin, the distance is above the home distance whatever the
-// rounding (the margin is 2^-40 of sqrt(sxx), thousands of times the
-// rounding errors of the scores and distances, which the conditions on
-// view.screen and the margin keep relative). clusters has a bit for each of
-// the K clusters.
-template <class T, bool Euclidean>
-bool OnlyHomeCanWin(const SweepView& view, const double* sums, int home,
-                    double margin, std::uint64_t clusters) {
-    using Vec = typename T::Vec;
-    const int paddedClusters = view.paddedClusters;
-    const double* centreScale = view.centreScale;
-    if (!Euclidean && margin == 0.0) return false;
-    const Vec threshold = Euclidean
-                              ? T::Set(sums[home])
-                              : T::Set(sums[home] * centreScale[home] - margin);
-    auto rivalsAt = [&](int c) {
-        const Vec sum = T::Load(sums + c);
-        return Euclidean ? T::LessBits(sum, threshold)
-                         : T::AtLeastBits(T::Mul(sum, T::Load(centreScale + c)),
-                                          threshold);
-    };
-    if (paddedClusters <= 64) {
-        // One bit per cluster, gathered without a branch per register, then
-        // the padding lanes and home dropped at once.
-        std::uint64_t rivals = 0;
-        for (int c = 0; c < paddedClusters; c += T::kLanes) {
-            rivals |= static_cast<std::uint64_t>(rivalsAt(c)) << c;
-        }
-        return (rivals & clusters & ~(std::uint64_t{1} << home)) == 0;
-    }
-    for (int c = 0; c < paddedClusters; c += T::kLanes) {
-        if (rivalsAt(c) & OtherClusters<T>(c, view.clusterCount, home)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Sets items.homeOnly for a group screened as above; returns whether any
-// item was screened out.
+// Sets items.homeOnly for a group screened by OnlyHomeCanWin; returns whether
+// any item was screened out.
 template <class T, bool Euclidean>
 bool ScreenItems(const SweepView& view, SweepItems& items, int count) {
     const std::uint64_t clusters =
@@ -643,4 +590,4 @@ void MaskedDistances(const SweepView& view, const double* values,
 
 }  // namespace selvane
 
-#endif  // SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_H
+#endif  // SELVANE_ENGINE_SWEEP_SWEEP_KERNELS_INL_H
