@@ -26,18 +26,21 @@ void ComputeCentres(const PassJob& job, const PassScratch& scratch,
     // their sums during the last sweep.
     if (!scratch.sweep ||
         !NextSweepCentres(*job.sweepJob, *scratch.sweep, ids)) {
-        if (job.useMedians) {
-            job.engine->ComputeClusterMedians(
-                job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, scratch.centroidData, scratch.centroidMask,
-                job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
-                scratch.clusterStarts,
-                scratch.sweep ? TouchedClusters(*scratch.sweep) : nullptr);
-        } else {
-            job.engine->ComputeClusterMeans(
-                job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, scratch.centroidData, scratch.centroidMask,
-                job.itemsAsColumns);
+        switch (job.centres) {
+            case Centres::kMedians:
+                job.engine->ComputeClusterMedians(
+                    job.clusterCount, job.rowCount, job.columnCount, job.data,
+                    job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                    job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
+                    scratch.clusterStarts,
+                    scratch.sweep ? TouchedClusters(*scratch.sweep) : nullptr);
+                break;
+            case Centres::kMeans:
+                job.engine->ComputeClusterMeans(
+                    job.clusterCount, job.rowCount, job.columnCount, job.data,
+                    job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                    job.itemsAsColumns);
+                break;
         }
     }
     if (scratch.sweep) LayOutCentres(*job.sweepJob, *scratch.sweep);
@@ -120,14 +123,14 @@ bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
              job.engine->AllocCentroidMatrices(centroidRows, centroidColumns,
                                                &s.centroidData,
                                                &s.centroidMask);
-        if (ok && job.useMedians) {
+        if (ok && job.centres == Centres::kMedians) {
             s.workValues = AllocateArray<double>(job.itemCount);
             ok = s.workValues != nullptr;
         }
     }
     s.memberOrder = nullptr;
     s.clusterStarts = nullptr;
-    if (ok && job.useMedians) {
+    if (ok && job.centres == Centres::kMedians) {
         s.memberOrder = AllocateArray<int>(job.itemCount);
         s.clusterStarts =
             s.memberOrder ? AllocateArray<int>(
@@ -239,10 +242,10 @@ void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
               const int* const* mask, const double* weights, int itemsAsColumns,
-              int passCount, MetricCode metric, DataMatrix centroidData,
+              int passCount, Metric metric, DataMatrix centroidData,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
-              int* clusterMap, bool useMedians, double* workValues,
+              int* clusterMap, Centres centres, double* workValues,
               Generator& generator, const RunSettings& run, RunReport* report,
               StartMethod start) {
     PassJob job;
@@ -252,14 +255,15 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.clusterCount = clusterCount;
     job.rowCount = rowCount;
     job.columnCount = columnCount;
-    job.itemCount = itemsAsColumns ? columnCount : rowCount;
-    job.valueCount = itemsAsColumns ? rowCount : columnCount;
-    job.data = data;
-    job.mask = mask;
-    job.weights = weights;
-    job.itemsAsColumns = itemsAsColumns;
-    job.distance = SelectDistance(metric);
-    job.useMedians = useMedians;
+    static_cast<JobView&>(job) = {itemsAsColumns ? columnCount : rowCount,
+                                  itemsAsColumns ? rowCount : columnCount,
+                                  itemsAsColumns,
+                                  data,
+                                  mask,
+                                  weights};
+    job.metric = metric;
+    job.distance = DistanceOf(metric);
+    job.centres = centres;
     const int threads = PassThreadCount(passCount, job.itemCount,
                                         job.valueCount, clusterCount,
                                         run.threadCount);
@@ -268,17 +272,11 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     // sweep reads, shared, and for every thread what its passes write. The
     // first thread's scratch borrows the engine entry's arrays.
     SweepJob* sweepJob = nullptr;
-    const SweepRequest request{clusterCount,   job.itemCount, job.valueCount,
-                               itemsAsColumns, data,          mask,
-                               weights,        job.distance,  !useMedians};
+    const SweepRequest request{clusterCount, job, metric, centres};
     job.sweepJob = nullptr;
     job.itemStarts = nullptr;
     if (start != StartMethod::kPartition && passCount != 0) {
-        const ItemStartRequest starts{
-            start,
-            clusterCount,
-            {job.itemCount, job.valueCount, itemsAsColumns, data, mask, weights,
-             job.distance}};
+        const ItemStartRequest starts{start, clusterCount, {job, job.distance}};
         if (!OpenItemStarts(starts, &job.itemStarts)) return -1;
     }
     // A plan draws the starts and runs nothing.
@@ -380,10 +378,10 @@ int ClusterEngine::KMeansPasses(
     int* workingIds, int* clusterSizes, int* clusterMap, Generator& generator,
     const RunSettings& run, RunReport* report, StartMethod start) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
-                     weights, itemsAsColumns, passCount, metric, centroidData,
-                     centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, false, nullptr, generator, run,
-                     report, start);
+                     weights, itemsAsColumns, passCount, MetricOfCode(metric),
+                     centroidData, centroidMask, clusterIds, errorValue,
+                     workingIds, clusterSizes, clusterMap, Centres::kMeans,
+                     nullptr, generator, run, report, start);
 }
 
 int ClusterEngine::KMediansPasses(
@@ -395,10 +393,10 @@ int ClusterEngine::KMediansPasses(
     Generator& generator, const RunSettings& run, RunReport* report,
     StartMethod start) {
     return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
-                     weights, itemsAsColumns, passCount, metric, centroidData,
-                     centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, true, workValues, generator, run,
-                     report, start);
+                     weights, itemsAsColumns, passCount, MetricOfCode(metric),
+                     centroidData, centroidMask, clusterIds, errorValue,
+                     workingIds, clusterSizes, clusterMap, Centres::kMedians,
+                     workValues, generator, run, report, start);
 }
 
 }  // namespace selvane

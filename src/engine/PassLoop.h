@@ -6,16 +6,16 @@
 
 namespace selvane {
 
-// Arguments as for ClusterEngine::KMeansPasses. useMedians selects the
-// centres; workValues is the median scratch (N doubles), unused for means.
-// start: how every pass starts (unused when passCount is 0).
+// Arguments as for ClusterEngine::KMeansPasses, the codes as enums;
+// workValues is the median scratch (N doubles), unused for means. start:
+// how every pass starts (unused when passCount is 0).
 int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
               int columnCount, const double* const* data,
               const int* const* mask, const double* weights, int itemsAsColumns,
-              int passCount, MetricCode metric, DataMatrix centroidData,
+              int passCount, Metric metric, DataMatrix centroidData,
               MaskMatrix centroidMask, ClusterIdArray clusterIds,
               double* errorValue, int* workingIds, int* clusterSizes,
-              int* clusterMap, bool useMedians, double* workValues,
+              int* clusterMap, Centres centres, double* workValues,
               Generator& generator, const RunSettings& run, RunReport* report,
               StartMethod start);
 

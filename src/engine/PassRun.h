@@ -13,21 +13,16 @@
 namespace selvane {
 
 // What every pass of a job reads and no pass writes.
-struct PassJob {
+struct PassJob : JobView {
     ClusterEngine* engine;
     Generator* generator;  // drawn from on the calling thread only
     const RunSettings* run;
     int clusterCount;
-    int rowCount;
+    int rowCount;  // of data, as the centre computations take them
     int columnCount;
-    int itemCount;
-    int valueCount;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    int itemsAsColumns;
-    DistanceFunction distance;
-    bool useMedians;
+    Metric metric;
+    DistanceFunction distance;  // the metric's
+    Centres centres;
     // The vector sweep's view of the items, shared by every thread; null
     // when the literal sweep serves the job.
     const SweepJob* sweepJob;

@@ -218,8 +218,8 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
                                    data,
                                    mask,
                                    job.weights.data(),
-                                   EuclideanDistance,
-                                   true};
+                                   Metric::kEuclidean,
+                                   Centres::kMeans};
         SweepJob* sweepJob = nullptr;
         SweepWorkspace* workspace = nullptr;
         ASSERT_TRUE(OpenSweepJob(request, &sweepJob));
@@ -304,8 +304,8 @@ TEST(VectorSweepTest, ALoneItemInABlockSparedWholeAddsNothing) {
                                    data.get(),
                                    mask.get(),
                                    weights.data(),
-                                   UncenteredCorrelationDistance,
-                                   true};
+                                   Metric::kCorrelation,
+                                   Centres::kMeans};
         Data centres(k, d);
         Mask present(k, d);
         SweepJob* job = nullptr;
