@@ -12,6 +12,9 @@
 
 namespace selvane {
 
+// How a run of passes ended: only a run that is done has a partition.
+enum class RunStatus { kDone, kNoMemory, kCancelled };
+
 // What every pass of a job reads and no pass writes.
 struct PassJob : JobView {
     ClusterEngine* engine;
