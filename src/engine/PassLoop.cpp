@@ -182,8 +182,7 @@ RunStatus RunOpenPasses(const PassJob& job, const ScratchPool& pool,
     bool stopped = false;
     *best.errorValue = kNoTotal;
     if (pool.threads > 1 &&
-        RunThreadedPasses(job, pool.scratches, pool.threads, pool.ids,
-                          passCount, best, &stopped)) {
+        RunThreadedPasses(job, pool, passCount, best, &stopped)) {
         return stopped ? RunStatus::kCancelled : RunStatus::kDone;
     }
     // With one pass or none the only pass is the result: it works on the

@@ -12,6 +12,8 @@
 
 namespace selvane {
 
+struct ScratchPool;
+
 // How a run of passes ended: only a run that is done has a partition.
 enum class RunStatus { kDone, kNoMemory, kCancelled };
 
@@ -77,15 +79,14 @@ struct BestSoFar {
 void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
               const PassOutcome& outcome, int passCount);
 
-// Passes 0 .. passCount-1 on `threads` threads, each with its own scratch
-// (scratches[0] included, which the single-thread loop would use), the
-// starts drawn in pass order on the calling thread and the finished passes
-// taken in pass order. poolIds: 2 * threads arrays of N ints. Returns false
-// when no thread could be started; nothing has been drawn then. *stopped
-// tells whether the caller's cancel flag ended the passes early.
-bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
-                       int** poolIds, int passCount, BestSoFar& best,
-                       bool* stopped);
+// Passes 0 .. passCount-1 on the pool's threads, each with its own scratch
+// (the first included, which the single-thread loop would use), the starts
+// drawn in pass order on the calling thread and the finished passes taken
+// in pass order, over the pool's ids. Returns false when no thread could
+// be started; nothing has been drawn then. *stopped tells whether the
+// caller's cancel flag ended the passes early.
+bool RunThreadedPasses(const PassJob& job, const ScratchPool& pool,
+                       int passCount, BestSoFar& best, bool* stopped);
 
 }  // namespace selvane
 
