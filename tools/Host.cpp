@@ -78,8 +78,9 @@ std::string WithBlame(const std::string& message, const Table& table) {
 
 // How a raw job's picture says what was clustered.
 std::string RawJobWords(const Options& options) {
-    return std::string(options.euclidean ? "Euclidean distance" : "uncentered correlation") + ", " +
-           (options.medians ? "medians" : "means");
+    return std::string(options.metric == SELVANE_ENGINE_EUCLIDEAN ? "Euclidean distance"
+                                                                  : "uncentered correlation") +
+           ", " + (options.centres == SELVANE_ENGINE_MEDIANS ? "medians" : "means");
 }
 
 // How a raw job's passes started, when not from a random partition.
@@ -172,8 +173,8 @@ std::vector<int> RunThroughEngine(const EngineFunctions& engine, const Options& 
     if (options.raw) {
         job.weights = weights.empty() ? nullptr : weights.data();
         job.pass_count = options.passes;
-        job.centres = options.medians ? SELVANE_ENGINE_MEDIANS : SELVANE_ENGINE_MEANS;
-        job.metric = options.euclidean ? SELVANE_ENGINE_EUCLIDEAN : SELVANE_ENGINE_CORRELATION;
+        job.centres = options.centres;
+        job.metric = options.metric;
         job.start = options.start;
         report.centres.assign(k * table.dimensionCount, 0.0);
         result.centres = report.centres.data();

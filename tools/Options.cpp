@@ -123,6 +123,31 @@ struct Parsed {
     std::string threads;
 };
 
+// The names the command line gives the engine library's codes.
+struct CodeName {
+    const char* name;
+    int code;
+};
+constexpr CodeName kMetricNames[] = {{"euclidean", SELVANE_ENGINE_EUCLIDEAN},
+                                     {"correlation", SELVANE_ENGINE_CORRELATION}};
+constexpr CodeName kCentreNames[] = {{"mean", SELVANE_ENGINE_MEANS},
+                                     {"median", SELVANE_ENGINE_MEDIANS}};
+constexpr CodeName kStartNames[] = {{"partition", SELVANE_ENGINE_START_PARTITION},
+                                    {"items", SELVANE_ENGINE_START_ITEMS},
+                                    {"k-means++", SELVANE_ENGINE_START_KMEANS_PLUS_PLUS}};
+
+// The code `given` names; any other name is a usage error that lists them.
+template <std::size_t count>
+int CodeNamed(const CodeName (&names)[count], const char* option, const std::string& given) {
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (given == names[i].name) return names[i].code;
+        list += i == 0 ? "" : i + 1 == count ? " or " : ", ";
+        list += names[i].name;
+    }
+    throw HostError(kExitUsage, std::string(option) + " expects " + list + ", got '" + given + "'");
+}
+
 bool IsWholeNumber(const std::string& text);
 void RequireNonEmpty(const std::string& value, const char* option, const char* what);
 
@@ -224,26 +249,9 @@ void TakeEngineChoices(const CLI::App& app, const Parsed& parsed, Options& optio
                         "--metric, --centers, --passes, --weights and --init "
                         "choose a raw engine job: add --raw");
     }
-    if (parsed.metric != "euclidean" && parsed.metric != "correlation") {
-        throw HostError(kExitUsage,
-                        "--metric expects euclidean or correlation, got '" + parsed.metric + "'");
-    }
-    if (parsed.centers != "mean" && parsed.centers != "median") {
-        throw HostError(kExitUsage,
-                        "--centers expects mean or median, got '" + parsed.centers + "'");
-    }
-    if (parsed.init == "partition") {
-        options.start = SELVANE_ENGINE_START_PARTITION;
-    } else if (parsed.init == "items") {
-        options.start = SELVANE_ENGINE_START_ITEMS;
-    } else if (parsed.init == "k-means++") {
-        options.start = SELVANE_ENGINE_START_KMEANS_PLUS_PLUS;
-    } else {
-        throw HostError(kExitUsage,
-                        "--init expects partition, items or k-means++, got '" + parsed.init + "'");
-    }
-    options.euclidean = parsed.metric == "euclidean";
-    options.medians = parsed.centers == "median";
+    options.metric = CodeNamed(kMetricNames, "--metric", parsed.metric);
+    options.centres = CodeNamed(kCentreNames, "--centers", parsed.centers);
+    options.start = CodeNamed(kStartNames, "--init", parsed.init);
     const long long passes = std::strtoll(parsed.passes.c_str(), nullptr, 10);
     if (!IsWholeNumber(parsed.passes) || parsed.passes.size() > 10 || passes < 1 ||
         passes > INT_MAX) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "selvane_engine.h"
+
 namespace selvane::host {
 
 // Whether the first line of the file names the columns.
@@ -36,10 +38,11 @@ struct Options {
     bool seeded = false;
     std::uint64_t seed = 0;
     bool raw = false;
-    bool euclidean = true;      // --metric euclidean | correlation
-    bool medians = false;       // --centers mean | median
-    int passes = 100;           // --passes
-    int start = 0;              // --init: a SELVANE_ENGINE_START_ number
+    // --metric, --centers, --init: the engine library's codes.
+    int metric = SELVANE_ENGINE_EUCLIDEAN;
+    int centres = SELVANE_ENGINE_MEANS;
+    int passes = 100;  // --passes
+    int start = SELVANE_ENGINE_START_PARTITION;
     std::string weights;        // --weights: one number per column, by commas
     int threads = 0;            // --threads; 0: the library's default
     std::string engineLibrary;  // empty: the default search

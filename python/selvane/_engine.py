@@ -222,11 +222,12 @@ def _run(engine, function, job, result, verbose=False):
     engine.check(outcome["code"])
 
 
-def engine_cluster(values, present, weights, k, passes, medians, euclidean,
+def engine_cluster(values, present, weights, k, passes, centres_kind, metric,
                    seed, threads, library=None, verbose=False, start=START_PARTITION):
     """Runs the engine on values (items by values, float64), present (same
-    shape, bool), weights (or None), every pass from a start of the kind
-    `start` (a START_ constant). Returns (ids, error, found, centres,
+    shape, bool), weights (or None), with the centres and metric the
+    library's codes name, every pass from a start of the kind `start` (a
+    START_ constant). Returns (ids, error, found, centres,
     centre_present, iterations of the best pass)."""
     engine = load_engine_library(library)
     items, count = values.shape
@@ -239,8 +240,7 @@ def engine_cluster(values, present, weights, k, passes, medians, euclidean,
     centre_present = np.empty((k, count), dtype=np.uint8)
     job = _job(JOB_CLUSTER, values, k, present=_pointer(present, ctypes.c_ubyte),
                weights=_pointer(weights, ctypes.c_double), pass_count=passes,
-               centres=MEDIANS if medians else MEANS,
-               metric=EUCLIDEAN if euclidean else CORRELATION, seed=seed_pointer(seed),
+               centres=centres_kind, metric=metric, seed=seed_pointer(seed),
                thread_count=threads, start=start)
     result = _result(cluster_ids=(ids, ctypes.c_int), centres=(centres, ctypes.c_double),
                      centre_present=(centre_present, ctypes.c_ubyte))
@@ -249,9 +249,10 @@ def engine_cluster(values, present, weights, k, passes, medians, euclidean,
             centre_present.astype(bool), result.best_pass_iterations)
 
 
-def engine_assign(values, weights, centres, euclidean, given=None, library=None):
+def engine_assign(values, weights, centres, metric, given=None, library=None):
     """Measures the rows of values (items by values, float64, NaN missing)
-    against centres (K by values, NaN missing) with the engine's distances:
+    against centres (K by values, NaN missing) with the distance the
+    library's code `metric` names:
     each row's nearest centre, or the centre `given` for it. Returns (ids,
     distances, total), the total added in row order by the library."""
     engine = load_engine_library(library)
@@ -264,8 +265,7 @@ def engine_assign(values, weights, centres, euclidean, given=None, library=None)
     ids = np.empty(len(values), dtype=np.intc)
     distances = np.empty(len(values), dtype=np.float64)
     job = _job(JOB_CLUSTER, values, len(centres), weights=_pointer(weights, ctypes.c_double),
-               metric=EUCLIDEAN if euclidean else CORRELATION,
-               given_centres=_pointer(centres, ctypes.c_double),
+               metric=metric, given_centres=_pointer(centres, ctypes.c_double),
                given_ids=_pointer(given, ctypes.c_int))
     result = _result(cluster_ids=(ids, ctypes.c_int), distances=(distances, ctypes.c_double))
     engine.check(engine.assign(ctypes.byref(job), ctypes.byref(result)))

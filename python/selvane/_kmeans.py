@@ -9,8 +9,9 @@ import warnings
 import numpy as np
 
 from ._cluster import _as_float_array
-from ._engine import (JOB_CLUSTER, START_ITEMS, START_KMEANS_PLUS_PLUS, START_PARTITION,
-                      engine_assign, engine_cluster, seed_pointer)
+from ._engine import (CORRELATION, EUCLIDEAN, JOB_CLUSTER, MEANS, MEDIANS, START_ITEMS,
+                      START_KMEANS_PLUS_PLUS, START_PARTITION, engine_assign,
+                      engine_cluster, seed_pointer)
 from ._pieces import JobSpec
 
 __all__ = ["KMeans", "NotFittedError", "ConvergenceWarning"]
@@ -34,6 +35,8 @@ _INT_MAX = 2**31 - 1
 
 _STARTS = {"k-means++": START_KMEANS_PLUS_PLUS, "items": START_ITEMS,
            "partition": START_PARTITION}
+_METRICS = {"euclidean": EUCLIDEAN, "correlation": CORRELATION}
+_CENTRES = {"mean": MEANS, "median": MEDIANS}
 
 
 def _items(X, what="X"):
@@ -235,10 +238,10 @@ class KMeans(_ClustererBase):
         if k > samples:
             raise ValueError("n_samples=%d should be >= n_clusters=%d."
                              % (samples, k))
-        if self.metric not in ("euclidean", "correlation"):
+        if not isinstance(self.metric, str) or self.metric not in _METRICS:
             raise ValueError("metric must be 'euclidean' or 'correlation', got %r"
                              % (self.metric,))
-        if self.centers not in ("mean", "median"):
+        if not isinstance(self.centers, str) or self.centers not in _CENTRES:
             raise ValueError("centers must be 'mean' or 'median', got %r"
                              % (self.centers,))
         if not isinstance(self.init, str) or self.init not in _STARTS:
@@ -290,8 +293,8 @@ class KMeans(_ClustererBase):
         checked."""
         array = np.ascontiguousarray(_items(X))
         k, passes, threads, weights = self._checked_params(*array.shape)
-        return (JobSpec(JOB_CLUSTER, k, passes, self.centers == "median",
-                        self.metric == "euclidean", threads, self.library,
+        return (JobSpec(JOB_CLUSTER, k, passes, _CENTRES[self.centers],
+                        _METRICS[self.metric], threads, self.library,
                         _STARTS[self.init]),
                 array, weights)
 
@@ -300,11 +303,10 @@ class KMeans(_ClustererBase):
         names = _feature_names(X)
         spec, array, weights = self._spec(X)
         k, features = spec.k, array.shape[1]
-        euclidean = spec.euclidean
         if self.client is None:
             labels, error, found, centres, centre_present, iterations = engine_cluster(
-                array, ~np.isnan(array), weights, k, spec.passes, spec.medians,
-                euclidean, self._seed(), spec.threads, self.library, bool(self.verbose),
+                array, ~np.isnan(array), weights, k, spec.passes, spec.centres,
+                spec.metric, self._seed(), spec.threads, self.library, bool(self.verbose),
                 spec.start)
         else:
             from .distributed import _seed, run_jobs
@@ -318,7 +320,7 @@ class KMeans(_ClustererBase):
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres
-        self.inertia_ = engine_assign(array, weights, centres, euclidean, labels,
+        self.inertia_ = engine_assign(array, weights, centres, spec.metric, labels,
                                       self.library)[2]
         self.error_ = error
         self.found_count_ = found
@@ -377,7 +379,7 @@ class KMeans(_ClustererBase):
                              "as input." % (array.shape[1], type(self).__name__,
                                             self.n_features_in_))
         return engine_assign(array, self._weights(self.n_features_in_),
-                             self.cluster_centers_, self.metric == "euclidean",
+                             self.cluster_centers_, _METRICS[self.metric],
                              None, self.library)
 
     def predict(self, X):

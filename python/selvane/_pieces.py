@@ -8,24 +8,25 @@ from collections import namedtuple
 
 import numpy as np
 
-from ._engine import (CORRELATION, EUCLIDEAN, JOB_CLUSTER, JOB_SELVANE, MEANS, MEDIANS,
+from ._engine import (CORRELATION, JOB_CLUSTER, JOB_SELVANE, MEANS,
                       PASS_RECORD, START_PARTITION, _job, _Pass, _pointer, _result, _run,
                       load_engine_library, seed_pointer)
 
 __all__ = ["JobSpec", "selvane_spec", "pass_count", "engine_plan", "engine_piece",
            "engine_merge", "engine_whole", "same_partition"]
 
-# kind: JOB_CLUSTER or JOB_SELVANE; passes: the clustering's (the Selvane
+# kind: JOB_CLUSTER or JOB_SELVANE; centres, metric: the library's codes
+# (MEANS, CORRELATION for the Selvane job); passes: the clustering's (the Selvane
 # job runs SELVANE_PASSES); threads: 0 for the library's default; start:
 # a START_ constant (the Selvane job's is always the random partition).
-JobSpec = namedtuple("JobSpec", "kind k passes medians euclidean threads library start",
+JobSpec = namedtuple("JobSpec", "kind k passes centres metric threads library start",
                      defaults=(START_PARTITION,))
 
 SELVANE_PASSES = 200
 
 
 def selvane_spec(k, threads=0, library=None):
-    return JobSpec(JOB_SELVANE, k, SELVANE_PASSES, False, False, threads, library)
+    return JobSpec(JOB_SELVANE, k, SELVANE_PASSES, MEANS, CORRELATION, threads, library)
 
 
 def pass_count(spec):
@@ -37,8 +38,7 @@ def _spec_job(spec, values, weights, seed=None):
         return _job(JOB_SELVANE, values, spec.k, seed=seed_pointer(seed),
                     thread_count=spec.threads)
     return _job(JOB_CLUSTER, values, spec.k, weights=_pointer(weights, ctypes.c_double),
-                pass_count=spec.passes, centres=MEDIANS if spec.medians else MEANS,
-                metric=EUCLIDEAN if spec.euclidean else CORRELATION,
+                pass_count=spec.passes, centres=spec.centres, metric=spec.metric,
                 seed=seed_pointer(seed), thread_count=spec.threads, start=spec.start)
 
 

@@ -80,8 +80,16 @@ double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
     return 1.0 - sxy / std::sqrt(syy * sxx);
 }
 
+DistanceFunction DistanceOf(Metric metric) {
+    switch (metric) {
+        case Metric::kEuclidean: return EuclideanDistance;
+        case Metric::kCorrelation: return UncenteredCorrelationDistance;
+    }
+    __builtin_unreachable();
+}
+
 DistanceFunction SelectDistance(char metric) {
-    return metric == 'u' ? UncenteredCorrelationDistance : EuclideanDistance;
+    return DistanceOf(MetricOfCode(metric));
 }
 
 }  // namespace selvane

@@ -3,6 +3,8 @@
 #ifndef SELVANE_ENGINE_DISTANCE_H
 #define SELVANE_ENGINE_DISTANCE_H
 
+#include "engine/JobView.h"
+
 namespace selvane {
 
 // indexA / indexB: the row of dataA / dataB (the column when itemsAsColumns
@@ -33,7 +35,10 @@ double UncenteredCorrelationDistance(int valueCount, const double* const* dataA,
                                      const double* weights, int indexA,
                                      int indexB, int itemsAsColumns);
 
-// 'u' selects the uncentered correlation; 'e' and every other code Euclidean.
+DistanceFunction DistanceOf(Metric metric);
+
+// By MetricOfCode: 'u' selects the uncentered correlation; 'e' and every
+// other code Euclidean.
 DistanceFunction SelectDistance(char metric);
 
 }  // namespace selvane

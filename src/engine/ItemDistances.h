@@ -13,14 +13,8 @@
 
 namespace selvane {
 
-// The items of a job, shapes and orientation as for KMeansPasses.
-struct ItemSet {
-    int itemCount;   // N
-    int valueCount;  // D
-    int itemsAsColumns;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
+// The items of a job and the distance they are measured by.
+struct ItemSet : JobView {
     DistanceFunction distance;
 };
 

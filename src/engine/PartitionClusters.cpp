@@ -42,10 +42,11 @@ void ClusterEngine::PartitionClusters(
         return;
     }
     if (passCount != 0 && start != StartMethod::kPartition &&
-        !EnoughStartItems({start,
-                           clusterCount,
-                           {itemCount, valueCount, itemsAsColumns, data, mask,
-                            weights, SelectDistance(metric)}})) {
+        !EnoughStartItems(
+            {start,
+             clusterCount,
+             {{itemCount, valueCount, itemsAsColumns, data, mask, weights},
+              SelectDistance(metric)}})) {
         *foundCount = 0;
         return;
     }
@@ -88,22 +89,27 @@ void ClusterEngine::PartitionClusters(
         return;
     }
 
-    if (centreMethod == 'm') {
-        double* workValues = AllocateArray<double>(itemCount);
-        if (workValues) {
-            *foundCount = KMediansPasses(
+    switch (CentresOfCode(centreMethod)) {
+        case Centres::kMedians: {
+            double* workValues = AllocateArray<double>(itemCount);
+            if (workValues) {
+                *foundCount = KMediansPasses(
+                    clusterCount, rowCount, columnCount, data, mask, weights,
+                    itemsAsColumns, passCount, metric, centroidData,
+                    centroidMask, clusterIds, errorValue, workingIds,
+                    clusterSizes, clusterMap, workValues, generator, run,
+                    report, start);
+                Release(workValues);
+            }
+            break;
+        }
+        case Centres::kMeans:
+            *foundCount = KMeansPasses(
                 clusterCount, rowCount, columnCount, data, mask, weights,
                 itemsAsColumns, passCount, metric, centroidData, centroidMask,
                 clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
-                workValues, generator, run, report, start);
-            Release(workValues);
-        }
-    } else {
-        *foundCount = KMeansPasses(
-            clusterCount, rowCount, columnCount, data, mask, weights,
-            itemsAsColumns, passCount, metric, centroidData, centroidMask,
-            clusterIds, errorValue, workingIds, clusterSizes, clusterMap,
-            generator, run, report, start);
+                generator, run, report, start);
+            break;
     }
 
     if (passCount > 1) {

@@ -8,6 +8,7 @@
 #include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
+#include "engine/ScratchPool.h"
 #include "engine/sweep/SweepMove.h"
 #include "engine/sweep/VectorSweep.h"
 
@@ -27,18 +28,21 @@ void ComputeCentres(const PassJob& job, const PassScratch& scratch,
     // their sums during the last sweep.
     if (!scratch.sweep ||
         !NextSweepCentres(*job.sweepJob, *scratch.sweep, ids)) {
-        if (job.useMedians) {
-            job.engine->ComputeClusterMedians(
-                job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, scratch.centroidData, scratch.centroidMask,
-                job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
-                scratch.clusterStarts,
-                scratch.sweep ? TouchedClusters(*scratch.sweep) : nullptr);
-        } else {
-            job.engine->ComputeClusterMeans(
-                job.clusterCount, job.rowCount, job.columnCount, job.data,
-                job.mask, ids, scratch.centroidData, scratch.centroidMask,
-                job.itemsAsColumns);
+        switch (job.centres) {
+            case Centres::kMedians:
+                job.engine->ComputeClusterMedians(
+                    job.clusterCount, job.rowCount, job.columnCount, job.data,
+                    job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                    job.itemsAsColumns, scratch.workValues, scratch.memberOrder,
+                    scratch.clusterStarts,
+                    scratch.sweep ? TouchedClusters(*scratch.sweep) : nullptr);
+                break;
+            case Centres::kMeans:
+                job.engine->ComputeClusterMeans(
+                    job.clusterCount, job.rowCount, job.columnCount, job.data,
+                    job.mask, ids, scratch.centroidData, scratch.centroidMask,
+                    job.itemsAsColumns);
+                break;
         }
     }
     if (scratch.sweep) LayOutCentres(*job.sweepJob, *scratch.sweep);
@@ -95,72 +99,6 @@ bool SamePartition(const int* best, const int* current, int itemCount,
         }
     }
     return true;
-}
-
-void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch);
-
-// Everything one thread's passes write, taken at once: false, with nothing
-// left allocated, when memory runs out. The centroid matrices, sizes and
-// median scratch of the first thread are the caller's, lent by the engine
-// entry (`borrowed`).
-bool OpenScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
-    PassScratch& s = *scratch;
-    const int centroidRows = job.itemsAsColumns ? job.valueCount
-                                                : job.clusterCount;
-    const int centroidColumns = job.itemsAsColumns ? job.clusterCount
-                                                   : job.valueCount;
-    s.saved = AllocateArray<int>(job.itemCount);
-    bool ok = s.saved != nullptr;
-    if (!borrowed) {
-        s.centroidData = nullptr;
-        s.centroidMask = nullptr;
-        s.workValues = nullptr;
-        s.clusterSizes = ok ? AllocateArray<int>(job.clusterCount) : nullptr;
-        ok = ok && s.clusterSizes &&
-             job.engine->AllocCentroidMatrices(centroidRows, centroidColumns,
-                                               &s.centroidData,
-                                               &s.centroidMask);
-        if (ok && job.useMedians) {
-            s.workValues = AllocateArray<double>(job.itemCount);
-            ok = s.workValues != nullptr;
-        }
-    }
-    s.memberOrder = nullptr;
-    s.clusterStarts = nullptr;
-    if (ok && job.useMedians) {
-        s.memberOrder = AllocateArray<int>(job.itemCount);
-        s.clusterStarts =
-            s.memberOrder ? AllocateArray<int>(
-                                static_cast<std::int64_t>(job.clusterCount) + 1)
-                          : nullptr;
-        ok = s.clusterStarts != nullptr;
-    }
-    s.sweep = nullptr;
-    if (ok && job.sweepJob) {
-        ok = OpenSweepWorkspace(*job.sweepJob, s.centroidData, s.centroidMask,
-                                &s.sweep);
-    }
-    if (ok) return true;
-    CloseScratch(job, borrowed, scratch);
-    return false;
-}
-
-void CloseScratch(const PassJob& job, bool borrowed, PassScratch* scratch) {
-    PassScratch& s = *scratch;
-    CloseSweepWorkspace(s.sweep);
-    Release(s.saved);
-    Release(s.memberOrder);
-    Release(s.clusterStarts);
-    if (!borrowed) {
-        Release(s.clusterSizes);
-        Release(s.workValues);
-        // Null when opening failed before the matrices were taken.
-        if (s.centroidData) {
-            job.engine->FreeCentroidMatrices(
-                job.itemsAsColumns ? job.valueCount : job.clusterCount,
-                s.centroidData, s.centroidMask);
-        }
-    }
 }
 
 }  // namespace
@@ -236,15 +174,65 @@ void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
     }
 }
 
-int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
-              int columnCount, const double* const* data,
-              const int* const* mask, const double* weights, int itemsAsColumns,
-              int passCount, MetricCode metric, DataMatrix centroidData,
-              MaskMatrix centroidMask, ClusterIdArray clusterIds,
-              double* errorValue, int* workingIds, int* clusterSizes,
-              int* clusterMap, bool useMedians, double* workValues,
-              Generator& generator, const RunSettings& run, RunReport* report,
-              StartMethod start) {
+namespace {
+
+// The passes, on one thread or several, over storage already open.
+RunStatus RunOpenPasses(const PassJob& job, const ScratchPool& pool,
+                        int passCount, int* workingIds, BestSoFar& best) {
+    bool stopped = false;
+    *best.errorValue = kNoTotal;
+    if (pool.threads > 1 &&
+        RunThreadedPasses(job, pool, passCount, best, &stopped)) {
+        return stopped ? RunStatus::kCancelled : RunStatus::kDone;
+    }
+    // With one pass or none the only pass is the result: it works on the
+    // caller's array itself, and passCount 0 refines the assignment the
+    // caller put there.
+    const RunSettings& run = *job.run;
+    const int passes = passCount > 1 ? passCount : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        // Nothing more is drawn once the caller cancelled.
+        if (CancelRequested(run)) return RunStatus::kCancelled;
+        if (passCount != 0) DrawPassStart(job, pass, workingIds);
+        CountPass();
+        const PassOutcome outcome =
+            RunOnePass(job, pool.scratches[0], workingIds);
+        if (outcome.stopped) return RunStatus::kCancelled;
+        NotePass(job, pass, workingIds, outcome);
+        if (passCount <= 1) {
+            *best.errorValue = outcome.total;
+            best.iterations = outcome.iterations;
+            best.totalIterations = outcome.iterations;
+            if (run.progress) run.progress(run.progressContext, 1, 1);
+        } else {
+            TakePass(job, best, pass, workingIds, outcome, passCount);
+        }
+    }
+    return RunStatus::kDone;
+}
+
+// The pass routines' found count: -1 for a run that returns no partition.
+int FoundCountOf(const PassesResult& result) {
+    switch (result.status) {
+        case RunStatus::kDone: return result.foundCount;
+        case RunStatus::kNoMemory:
+        case RunStatus::kCancelled: return -1;
+    }
+    __builtin_unreachable();
+}
+
+}  // namespace
+
+PassesResult RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
+                       int columnCount, const double* const* data,
+                       const int* const* mask, const double* weights,
+                       int itemsAsColumns, int passCount, Metric metric,
+                       DataMatrix centroidData, MaskMatrix centroidMask,
+                       ClusterIdArray clusterIds, double* errorValue,
+                       int* workingIds, int* clusterSizes, int* clusterMap,
+                       Centres centres, double* workValues,
+                       Generator& generator, const RunSettings& run,
+                       RunReport* report, StartMethod start) {
     PassJob job;
     job.engine = &engine;
     job.generator = &generator;
@@ -252,125 +240,55 @@ int RunPasses(ClusterEngine& engine, int clusterCount, int rowCount,
     job.clusterCount = clusterCount;
     job.rowCount = rowCount;
     job.columnCount = columnCount;
-    job.itemCount = itemsAsColumns ? columnCount : rowCount;
-    job.valueCount = itemsAsColumns ? rowCount : columnCount;
-    job.data = data;
-    job.mask = mask;
-    job.weights = weights;
-    job.itemsAsColumns = itemsAsColumns;
-    job.distance = SelectDistance(metric);
-    job.useMedians = useMedians;
-    const int threads = PassThreadCount(passCount, job.itemCount,
-                                        job.valueCount, clusterCount,
-                                        run.threadCount);
-
-    // Everything is taken here, once for all passes: the items the vector
-    // sweep reads, shared, and for every thread what its passes write. The
-    // first thread's scratch borrows the engine entry's arrays.
-    SweepJob* sweepJob = nullptr;
-    const SweepRequest request{clusterCount,   job.itemCount, job.valueCount,
-                               itemsAsColumns, data,          mask,
-                               weights,        job.distance,  !useMedians};
+    static_cast<JobView&>(job) = {itemsAsColumns ? columnCount : rowCount,
+                                  itemsAsColumns ? rowCount : columnCount,
+                                  itemsAsColumns,
+                                  data,
+                                  mask,
+                                  weights};
+    job.metric = metric;
+    job.distance = DistanceOf(metric);
+    job.centres = centres;
     job.sweepJob = nullptr;
     job.itemStarts = nullptr;
-    if (start != StartMethod::kPartition && passCount != 0) {
-        const ItemStartRequest starts{
-            start,
-            clusterCount,
-            {job.itemCount, job.valueCount, itemsAsColumns, data, mask, weights,
-             job.distance}};
-        if (!OpenItemStarts(starts, &job.itemStarts)) return -1;
-    }
-    // A plan draws the starts and runs nothing.
-    if (run.piece && run.piece->startsOnly) {
-        const int drawn = DrawStartsOnly(job, passCount, workingIds, report);
-        CloseItemStarts(job.itemStarts);
-        return drawn;
-    }
-    if (!OpenSweepJob(request, run.sweepWidth, &sweepJob)) {
-        CloseItemStarts(job.itemStarts);
-        return -1;
-    }
-    job.sweepJob = sweepJob;
-    PassScratch* scratches = AllocateArray<PassScratch>(threads);
-    int** poolIds = threads > 1 ? AllocateArray<int*>(2 * std::int64_t{threads})
-                                : nullptr;
-    bool ok = scratches && (threads == 1 || poolIds);
-    int opened = 0;
-    for (; ok && opened < threads; ++opened) {
-        PassScratch& s = scratches[opened];
-        const bool borrowed = opened == 0;
-        if (borrowed) {
-            s.centroidData = centroidData;
-            s.centroidMask = centroidMask;
-            s.clusterSizes = clusterSizes;
-            s.workValues = workValues;
-        }
-        ok = OpenScratch(job, borrowed, &s);
-        if (!ok) break;
-    }
-    int pooled = 0;
-    if (ok && poolIds) {
-        // The first of the pool is the engine entry's working assignment.
-        poolIds[pooled++] = workingIds;
-        for (; pooled < 2 * threads; ++pooled) {
-            poolIds[pooled] = AllocateArray<int>(job.itemCount);
-            if (!poolIds[pooled]) {
-                ok = false;
-                break;
-            }
-        }
-    }
 
-    int foundCount = -1;
-    bool stopped = false;
+    // Everything is taken here, once for all passes: the starts' candidates,
+    // the items the vector sweep reads, shared, and for every thread what
+    // its passes write.
+    PassesResult result{RunStatus::kNoMemory, 0};
     BestSoFar best = {clusterIds, errorValue, clusterMap, 1, 0, 0};
-    if (ok) {
-        *errorValue = kNoTotal;
-        if (threads == 1 || !RunThreadedPasses(job, scratches, threads, poolIds,
-                                               passCount, best, &stopped)) {
-            // With one pass or none the only pass is the result: it works
-            // on the caller's array itself, and passCount 0 refines the
-            // assignment the caller put there.
-            const int passes = passCount > 1 ? passCount : 1;
-            for (int pass = 0; pass < passes; ++pass) {
-                // Nothing more is drawn once the caller cancelled.
-                stopped = CancelRequested(run);
-                if (stopped) break;
-                if (passCount != 0) DrawPassStart(job, pass, workingIds);
-                CountPass();
-                const PassOutcome outcome =
-                    RunOnePass(job, scratches[0], workingIds);
-                stopped = outcome.stopped;
-                if (stopped) break;
-                NotePass(job, pass, workingIds, outcome);
-                if (passCount <= 1) {
-                    *errorValue = outcome.total;
-                    best.iterations = outcome.iterations;
-                    best.totalIterations = outcome.iterations;
-                    if (run.progress) run.progress(run.progressContext, 1, 1);
-                } else {
-                    TakePass(job, best, pass, workingIds, outcome, passCount);
-                }
-            }
+    SweepJob* sweepJob = nullptr;
+    ScratchPool pool;
+    const bool startsOpen =
+        start == StartMethod::kPartition || passCount == 0 ||
+        OpenItemStarts({start, clusterCount, {job, job.distance}},
+                       &job.itemStarts);
+    if (startsOpen && run.piece && run.piece->startsOnly) {
+        // A plan draws the starts and runs nothing.
+        result = {DrawStartsOnly(job, passCount, workingIds), 1};
+    } else if (startsOpen && OpenSweepJob({clusterCount, job, metric, centres},
+                                          run.sweepWidth, &sweepJob)) {
+        job.sweepJob = sweepJob;
+        const int threads = PassThreadCount(passCount, job.itemCount,
+                                            job.valueCount, clusterCount,
+                                            run.threadCount);
+        const ScratchLoan loan{centroidData, centroidMask, clusterSizes,
+                               workValues, workingIds};
+        if (OpenScratchPool(job, threads, loan, &pool)) {
+            result.status =
+                RunOpenPasses(job, pool, passCount, workingIds, best);
+            result.foundCount = best.foundCount;
         }
-        if (!stopped) foundCount = best.foundCount;
     }
     if (report) {
-        report->cancelled = stopped;
+        report->cancelled = result.status == RunStatus::kCancelled;
         report->bestPassIterations = best.iterations;
         report->totalIterations = best.totalIterations;
     }
-
-    for (int p = 1; p < pooled; ++p) Release(poolIds[p]);
-    for (int t = opened - 1; t >= 0; --t) {
-        CloseScratch(job, t == 0, &scratches[t]);
-    }
-    Release(poolIds);
-    Release(scratches);
+    CloseScratchPool(job, &pool);
     CloseItemStarts(job.itemStarts);
     CloseSweepJob(sweepJob);
-    return foundCount;
+    return result;
 }
 
 int ClusterEngine::KMeansPasses(
@@ -380,11 +298,11 @@ int ClusterEngine::KMeansPasses(
     MaskMatrix centroidMask, ClusterIdArray clusterIds, double* errorValue,
     int* workingIds, int* clusterSizes, int* clusterMap, Generator& generator,
     const RunSettings& run, RunReport* report, StartMethod start) {
-    return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
-                     weights, itemsAsColumns, passCount, metric, centroidData,
-                     centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, false, nullptr, generator, run,
-                     report, start);
+    return FoundCountOf(RunPasses(
+        *this, clusterCount, rowCount, columnCount, data, mask, weights,
+        itemsAsColumns, passCount, MetricOfCode(metric), centroidData,
+        centroidMask, clusterIds, errorValue, workingIds, clusterSizes,
+        clusterMap, Centres::kMeans, nullptr, generator, run, report, start));
 }
 
 int ClusterEngine::KMediansPasses(
@@ -395,11 +313,12 @@ int ClusterEngine::KMediansPasses(
     int* workingIds, int* clusterSizes, int* clusterMap, double* workValues,
     Generator& generator, const RunSettings& run, RunReport* report,
     StartMethod start) {
-    return RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
-                     weights, itemsAsColumns, passCount, metric, centroidData,
-                     centroidMask, clusterIds, errorValue, workingIds,
-                     clusterSizes, clusterMap, true, workValues, generator, run,
-                     report, start);
+    return FoundCountOf(
+        RunPasses(*this, clusterCount, rowCount, columnCount, data, mask,
+                  weights, itemsAsColumns, passCount, MetricOfCode(metric),
+                  centroidData, centroidMask, clusterIds, errorValue,
+                  workingIds, clusterSizes, clusterMap, Centres::kMedians,
+                  workValues, generator, run, report, start));
 }
 
 }  // namespace selvane

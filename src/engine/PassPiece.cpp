@@ -50,13 +50,9 @@ void NotePass(const PassJob& job, int pass, const int* ids,
     }
 }
 
-int DrawStartsOnly(const PassJob& job, int passCount, int* ids,
-                   RunReport* report) {
+RunStatus DrawStartsOnly(const PassJob& job, int passCount, int* ids) {
     for (int pass = 0; pass < passCount; ++pass) {
-        if (CancelRequested(*job.run)) {
-            if (report) report->cancelled = true;
-            return -1;
-        }
+        if (CancelRequested(*job.run)) return RunStatus::kCancelled;
         if (job.itemStarts) {
             // A start from items costs the plan, which runs on one caller
             // for every machine, as much as a few iterations of its pass;
@@ -68,7 +64,7 @@ int DrawStartsOnly(const PassJob& job, int passCount, int* ids,
             DrawPassStart(job, pass, ids);
         }
     }
-    return 1;
+    return RunStatus::kDone;
 }
 
 }  // namespace selvane

@@ -10,7 +10,7 @@ namespace selvane {
 
 struct PassJob;
 struct PassOutcome;
-struct RunReport;
+enum class RunStatus;
 
 // What one finished pass leaves besides its partition.
 struct PassRecord {
@@ -48,9 +48,8 @@ void NotePass(const PassJob& job, int pass, const int* ids,
               const PassOutcome& outcome);
 
 // The plan: passCount starts drawn in pass order into ids, nothing run.
-// Returns 1, or -1 when the caller cancelled (the report says so).
-int DrawStartsOnly(const PassJob& job, int passCount, int* ids,
-                   RunReport* report);
+// Done, or cancelled by the caller.
+RunStatus DrawStartsOnly(const PassJob& job, int passCount, int* ids);
 
 }  // namespace selvane
 

@@ -12,22 +12,22 @@
 
 namespace selvane {
 
+struct ScratchPool;
+
+// How a run of passes ended: only a run that is done has a partition.
+enum class RunStatus { kDone, kNoMemory, kCancelled };
+
 // What every pass of a job reads and no pass writes.
-struct PassJob {
+struct PassJob : JobView {
     ClusterEngine* engine;
     Generator* generator;  // drawn from on the calling thread only
     const RunSettings* run;
     int clusterCount;
-    int rowCount;
+    int rowCount;  // of data, as the centre computations take them
     int columnCount;
-    int itemCount;
-    int valueCount;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    int itemsAsColumns;
-    DistanceFunction distance;
-    bool useMedians;
+    Metric metric;
+    DistanceFunction distance;  // the metric's
+    Centres centres;
     // The vector sweep's view of the items, shared by every thread; null
     // when the literal sweep serves the job.
     const SweepJob* sweepJob;
@@ -79,15 +79,14 @@ struct BestSoFar {
 void TakePass(const PassJob& job, BestSoFar& best, int pass, const int* ids,
               const PassOutcome& outcome, int passCount);
 
-// Passes 0 .. passCount-1 on `threads` threads, each with its own scratch
-// (scratches[0] included, which the single-thread loop would use), the
-// starts drawn in pass order on the calling thread and the finished passes
-// taken in pass order. poolIds: 2 * threads arrays of N ints. Returns false
-// when no thread could be started; nothing has been drawn then. *stopped
-// tells whether the caller's cancel flag ended the passes early.
-bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
-                       int** poolIds, int passCount, BestSoFar& best,
-                       bool* stopped);
+// Passes 0 .. passCount-1 on the pool's threads, each with its own scratch
+// (the first included, which the single-thread loop would use), the starts
+// drawn in pass order on the calling thread and the finished passes taken
+// in pass order, over the pool's ids. Returns false when no thread could
+// be started; nothing has been drawn then. *stopped tells whether the
+// caller's cancel flag ended the passes early.
+bool RunThreadedPasses(const PassJob& job, const ScratchPool& pool,
+                       int passCount, BestSoFar& best, bool* stopped);
 
 }  // namespace selvane
 

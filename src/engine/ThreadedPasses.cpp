@@ -12,6 +12,7 @@
 #include "engine/PassPiece.h"
 #include "engine/PassRun.h"
 #include "engine/PassThreads.h"
+#include "engine/ScratchPool.h"
 
 namespace selvane {
 
@@ -86,9 +87,9 @@ void* WorkerBody(void* argument) {
 
 }  // namespace
 
-bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
-                       int** poolIds, int passCount, BestSoFar& best,
-                       bool* stopped) {
+bool RunThreadedPasses(const PassJob& job, const ScratchPool& pool,
+                       int passCount, BestSoFar& best, bool* stopped) {
+    const int threads = pool.threads;
     // Bookkeeping small enough for the stack: a pool of two assignments per
     // thread, so that a start is ready whenever a thread finishes.
     Slot slots[2 * kMostPassThreads];
@@ -100,7 +101,7 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
     shared.slotCount = 2 * threads;
     shared.over = false;
     for (int s = 0; s < shared.slotCount; ++s) {
-        slots[s] = Slot{poolIds[s], -1, {0.0, 0, false}, SlotState::kFree};
+        slots[s] = Slot{pool.ids[s], -1, {0.0, 0, false}, SlotState::kFree};
     }
 
     // A thread that cannot start leaves its passes to those that did.
@@ -108,7 +109,7 @@ bool RunThreadedPasses(const PassJob& job, PassScratch* scratches, int threads,
     for (int t = 0; t < threads; ++t) {
         Worker& worker = workers[started];
         worker.shared = &shared;
-        worker.scratch = &scratches[started];
+        worker.scratch = &pool.scratches[started];
         if (StartThread(&worker.thread, &WorkerBody, &worker)) ++started;
     }
     if (started == 0) return false;

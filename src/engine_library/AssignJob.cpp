@@ -7,6 +7,7 @@
 #include "engine/Distance.h"
 #include "engine_library/EngineJob.h"
 #include "engine_library/ItemCells.h"
+#include "engine_library/JobCodes.h"
 
 namespace selvane {
 
@@ -29,13 +30,10 @@ int CheckAssign(const selvane_engine_job& r) {
     if (r.cluster_count < 1) return SELVANE_ENGINE_ERROR_CLUSTER_COUNT;
     status = CheckCellCounts(r.cluster_count, items.valueCount);
     if (status != SELVANE_ENGINE_OK) return status;
-    if ((items.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
-         items.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
-        (r.metric != SELVANE_ENGINE_CORRELATION &&
-         r.metric != SELVANE_ENGINE_EUCLIDEAN) ||
-        r.kind != SELVANE_ENGINE_JOB_CLUSTER || r.pass_count != 0 ||
-        r.centres != 0 || r.seed || r.thread_count != 0 || r.progress ||
-        r.cancel || r.start != 0) {
+    JobChoices choices;
+    if (!ChoicesOf(r, &choices) || r.kind != SELVANE_ENGINE_JOB_CLUSTER ||
+        r.pass_count != 0 || r.centres != 0 || r.seed || r.thread_count != 0 ||
+        r.progress || r.cancel || r.start != 0) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     status = CheckWeights(items.valueCount, items.weights);
@@ -87,9 +85,9 @@ int RunAssignJob(const selvane_engine_job& r, selvane_engine_result& o) {
         }
     }
 
-    const DistanceFunction distance = r.metric == SELVANE_ENGINE_EUCLIDEAN
-                                          ? EuclideanDistance
-                                          : UncenteredCorrelationDistance;
+    JobChoices choices;
+    ChoicesOf(r, &choices);  // checked above
+    const DistanceFunction distance = DistanceOf(choices.metric);
     double total = 0.0;
     for (int i = 0; i < r.item_count; ++i) {
         int cluster = r.given_ids ? r.given_ids[i] : 0;

@@ -8,6 +8,7 @@
 #include "engine/ClusterEngine.h"
 #include "engine/ItemStarts.h"
 #include "engine_library/ItemCells.h"
+#include "engine_library/JobCodes.h"
 
 namespace selvane {
 
@@ -20,16 +21,9 @@ int CheckClusterJob(const selvane_engine_job& r) {
         return SELVANE_ENGINE_ERROR_CLUSTER_COUNT;
     }
     if (r.pass_count < 1) return SELVANE_ENGINE_ERROR_PASS_COUNT;
-    if ((r.layout != SELVANE_ENGINE_ITEMS_AS_ROWS &&
-         r.layout != SELVANE_ENGINE_ITEMS_AS_COLUMNS) ||
-        (r.centres != SELVANE_ENGINE_MEANS &&
-         r.centres != SELVANE_ENGINE_MEDIANS) ||
-        (r.metric != SELVANE_ENGINE_CORRELATION &&
-         r.metric != SELVANE_ENGINE_EUCLIDEAN) ||
-        (r.start != SELVANE_ENGINE_START_PARTITION &&
-         r.start != SELVANE_ENGINE_START_ITEMS &&
-         r.start != SELVANE_ENGINE_START_KMEANS_PLUS_PLUS) ||
-        r.given_centres || r.given_centre_present || r.given_ids) {
+    JobChoices choices;
+    if (!ChoicesOf(r, &choices) || r.given_centres || r.given_centre_present ||
+        r.given_ids) {
         return SELVANE_ENGINE_ERROR_OPTION;
     }
     if (r.thread_count < 0) return SELVANE_ENGINE_ERROR_THREAD_COUNT;
@@ -60,15 +54,6 @@ void ReleaseStorage(ClusterEngine& engine, JobStorage& s, int centreRows) {
     ReleaseCellView(s.view);
 }
 
-StartMethod StartOf(const selvane_engine_job& r) {
-    switch (r.start) {
-        case SELVANE_ENGINE_START_ITEMS: return StartMethod::kItems;
-        case SELVANE_ENGINE_START_KMEANS_PLUS_PLUS:
-            return StartMethod::kKMeansPlusPlus;
-        default: return StartMethod::kPartition;
-    }
-}
-
 }  // namespace
 
 int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
@@ -77,12 +62,14 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
     if (status != SELVANE_ENGINE_OK) return status;
 
     const FloatEnvironmentGuard floatEnvironment;
-    const int itemsAsColumns = r.layout == SELVANE_ENGINE_ITEMS_AS_COLUMNS;
+    JobChoices choices;
+    ChoicesOf(r, &choices);  // checked above
+    const int itemsAsColumns = choices.itemsAsColumns;
     const int rowCount = itemsAsColumns ? r.value_count : r.item_count;
     const int columnCount = itemsAsColumns ? r.item_count : r.value_count;
     const int centreRows = itemsAsColumns ? r.value_count : r.cluster_count;
     const int centreColumns = itemsAsColumns ? r.cluster_count : r.value_count;
-    const bool medians = r.centres == SELVANE_ENGINE_MEDIANS;
+    const bool medians = choices.centres == Centres::kMedians;
     const bool wantCentres = o.centres || o.centre_present;
 
     ClusterEngine engine;
@@ -100,14 +87,13 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
         ReleaseStorage(engine, s, centreRows);
         return SELVANE_ENGINE_ERROR_NO_MEMORY;
     }
-    const StartMethod start = StartOf(r);
-    const char metric = r.metric == SELVANE_ENGINE_EUCLIDEAN ? 'e' : 'u';
+    const StartMethod start = choices.start;
     if (start != StartMethod::kPartition &&
-        !EnoughStartItems(
-            {start,
-             r.cluster_count,
-             {r.item_count, r.value_count, itemsAsColumns, s.view.rows,
-              s.view.maskRows, s.view.weights, SelectDistance(metric)}})) {
+        !EnoughStartItems({start,
+                           r.cluster_count,
+                           {{r.item_count, r.value_count, itemsAsColumns,
+                             s.view.rows, s.view.maskRows, s.view.weights},
+                            DistanceOf(choices.metric)}})) {
         ReleaseStorage(engine, s, centreRows);
         return SELVANE_ENGINE_ERROR_START_ITEMS;
     }
@@ -124,8 +110,9 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
         engine.PartitionClusters(
             r.cluster_count, rowCount, columnCount, s.view.rows,
             s.view.maskRows, s.view.weights, itemsAsColumns,
-            passes.piece ? passes.passCount : r.pass_count, medians ? 'm' : 'a',
-            metric, s.ids, &errorValue, &foundCount,
+            passes.piece ? passes.passCount : r.pass_count,
+            CodeOf(choices.centres), CodeOf(choices.metric), s.ids, &errorValue,
+            &foundCount,
             passes.generator ? *passes.generator
             : r.seed         ? own
                              : ProcessGenerator(),
@@ -139,16 +126,19 @@ int RunClusterJob(const selvane_engine_job& r, selvane_engine_result& o,
 
     if (wantCentres) {
         // The centres of the partition returned, by the job's own rule.
-        if (medians) {
-            engine.ComputeClusterMedians(r.cluster_count, rowCount, columnCount,
-                                         s.view.rows, s.view.maskRows, s.ids,
-                                         s.centreData, s.centreMask,
-                                         itemsAsColumns, s.workValues);
-        } else {
-            engine.ComputeClusterMeans(r.cluster_count, rowCount, columnCount,
-                                       s.view.rows, s.view.maskRows, s.ids,
-                                       s.centreData, s.centreMask,
-                                       itemsAsColumns);
+        switch (choices.centres) {
+            case Centres::kMedians:
+                engine.ComputeClusterMedians(
+                    r.cluster_count, rowCount, columnCount, s.view.rows,
+                    s.view.maskRows, s.ids, s.centreData, s.centreMask,
+                    itemsAsColumns, s.workValues);
+                break;
+            case Centres::kMeans:
+                engine.ComputeClusterMeans(r.cluster_count, rowCount,
+                                           columnCount, s.view.rows,
+                                           s.view.maskRows, s.ids, s.centreData,
+                                           s.centreMask, itemsAsColumns);
+                break;
         }
         for (int k = 0; k < r.cluster_count; ++k) {
             for (int j = 0; j < r.value_count; ++j) {

@@ -222,8 +222,8 @@ TEST(VectorSweepTest, MeansMatchComputeClusterMeans) {
                                    data,
                                    mask,
                                    job.weights.data(),
-                                   EuclideanDistance,
-                                   true};
+                                   Metric::kEuclidean,
+                                   Centres::kMeans};
         SweepJob* sweepJob = nullptr;
         SweepWorkspace* workspace = nullptr;
         ASSERT_TRUE(OpenSweepJob(request, 0, &sweepJob));
@@ -308,8 +308,8 @@ TEST(VectorSweepTest, ALoneItemInABlockSparedWholeAddsNothing) {
                                    data.get(),
                                    mask.get(),
                                    weights.data(),
-                                   UncenteredCorrelationDistance,
-                                   true};
+                                   Metric::kCorrelation,
+                                   Centres::kMeans};
         Data centres(k, d);
         Mask present(k, d);
         SweepJob* job = nullptr;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "engine/JobView.h"
+
 namespace selvane {
 
 // Items whose distances are computed together: enough independent sums to
@@ -36,17 +38,10 @@ struct SweepWorkspace;
 using SweepFunction = double (*)(const SweepJob& job, SweepWorkspace& workspace,
                                  int* ids, int* clusterSizes);
 
-// One job as every pass of it reads it; orientation and shapes as for
-// KMeansPasses, with N items of D values each. Filled once when the job
-// opens, read-only afterwards, so passes on several threads may share it.
-struct SweepJob {
+// One job as every pass of it reads it. Filled once when the job opens,
+// read-only afterwards, so passes on several threads may share it.
+struct SweepJob : JobView {
     int clusterCount;
-    int itemCount;   // N
-    int valueCount;  // D
-    int itemsAsColumns;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
     bool euclidean;  // else the uncentered correlation
     bool means;      // centres are means (else medians)
 

@@ -173,17 +173,13 @@ void PrepareItems(SweepJob& job) {
 bool OpenSweepJob(const SweepRequest& request, int requestedWidth,
                   SweepJob** opened) {
     *opened = nullptr;
-    // The kernels compute the two distances the engine offers, and need a
-    // value to vectorise.
-    const bool euclidean = request.distance == EuclideanDistance;
-    if (!euclidean && request.distance != UncenteredCorrelationDistance) {
-        return true;
-    }
+    // The kernels need a value to vectorise.
     const int lanes = SweepWidthFor(request.clusterCount, requestedWidth);
-    if (lanes == kLiteralSweep || request.valueCount <= 0) return true;
+    if (lanes == kLiteralSweep || request.items.valueCount <= 0) return true;
 
-    const std::uint64_t D = static_cast<std::uint64_t>(request.valueCount);
-    const std::uint64_t N = static_cast<std::uint64_t>(request.itemCount);
+    const std::uint64_t D =
+        static_cast<std::uint64_t>(request.items.valueCount);
+    const std::uint64_t N = static_cast<std::uint64_t>(request.items.itemCount);
     const std::uint64_t K = static_cast<std::uint64_t>(request.clusterCount);
     const std::uint64_t width = static_cast<std::uint64_t>(lanes);
     const std::uint64_t paddedClusters = (K + width - 1) / width * width;
@@ -207,15 +203,16 @@ bool OpenSweepJob(const SweepRequest& request, int requestedWidth,
 
     SweepJob& job = *new (base + jobAt) SweepJob();
     job.block = raw;
+    static_cast<JobView&>(job) = request.items;
     job.clusterCount = request.clusterCount;
-    job.itemCount = request.itemCount;
-    job.valueCount = request.valueCount;
-    job.itemsAsColumns = request.itemsAsColumns;
-    job.data = request.data;
-    job.mask = request.mask;
-    job.weights = request.weights;
-    job.euclidean = euclidean;
-    job.means = request.means;
+    switch (request.metric) {
+        case Metric::kEuclidean: job.euclidean = true; break;
+        case Metric::kCorrelation: job.euclidean = false; break;
+    }
+    switch (request.centres) {
+        case Centres::kMeans: job.means = true; break;
+        case Centres::kMedians: job.means = false; break;
+    }
     job.sweep = SweepOfWidth(lanes);
     job.paddedClusters = static_cast<int>(paddedClusters);
     job.paddedValueCount = static_cast<int>(paddedValues);

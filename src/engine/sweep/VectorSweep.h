@@ -9,7 +9,7 @@
 #define SELVANE_ENGINE_SWEEP_VECTOR_SWEEP_H
 
 #include "engine/ClusterEngine.h"
-#include "engine/Distance.h"
+#include "engine/JobView.h"
 
 namespace selvane {
 
@@ -19,26 +19,19 @@ struct SweepJob;
 // One pass's centres, sums and scratch; one per pass running at a time.
 struct SweepWorkspace;
 
-// A job as the pass loop knows it: shapes and orientation as for
-// KMeansPasses, N items of D values.
+// A job as the pass loop knows it.
 struct SweepRequest {
     int clusterCount;
-    int itemCount;   // N
-    int valueCount;  // D
-    int itemsAsColumns;
-    const double* const* data;
-    const int* const* mask;
-    const double* weights;
-    DistanceFunction distance;  // as SelectDistance chose it
-    bool means;                 // centres are means (else medians)
+    JobView items;
+    Metric metric;
+    Centres centres;
 };
 
 // Takes the job's storage and fills what depends only on the items and
 // weights, for the sweep SweepWidthFor chooses with the width the run asks
 // for (0: none). Sets *job to null when the literal sweep serves the job
-// (it is asked for or the only one this processor has, the job has no
-// values, or the distance is neither of the two the kernels compute).
-// Returns false, with nothing taken, when memory runs out.
+// (it is asked for or the only one this processor has, or the job has no
+// values). Returns false, with nothing taken, when memory runs out.
 bool OpenSweepJob(const SweepRequest& request, int requestedWidth,
                   SweepJob** job);
 void CloseSweepJob(SweepJob* job);
