@@ -1,5 +1,7 @@
 #include "engine/ScratchPool.h"
 
+#include <cstdint>
+
 #include "common/Allocate.h"
 
 namespace selvane {
@@ -84,7 +86,7 @@ bool OpenScratchPool(const PassJob& job, int threads, const ScratchLoan& loan,
              OpenOwn(job, pool->scratches[t]);
     }
     if (ok && threads > 1) {
-        pool->ids = AllocateArray<int*>(2 * threads);
+        pool->ids = AllocateArray<int*>(2 * std::int64_t{threads});
         ok = pool->ids != nullptr;
         for (int p = 0; ok && p < 2 * threads; ++p) pool->ids[p] = nullptr;
         if (ok) pool->ids[0] = loan.workingIds;
