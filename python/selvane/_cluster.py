@@ -157,11 +157,11 @@ def cluster(X, k, library=None, seed=None, engine_library=None, client=None):
             stacklevel=2)
 
     if client is not None:
-        from ._pieces import selvane_spec
+        from ._pieces import selvane_setup
         from .distributed import _seed, run_jobs
         values = np.ascontiguousarray(array)
         result = run_jobs(client, values, None,
-                          [(selvane_spec(k, 1, engine_library), _seed(seed))])[0]["numbers"]
+                          [(selvane_setup(k, 1, engine_library), _seed(seed))])[0]["numbers"]
     elif seed is not None or (library is None and not os.environ.get("SELVANE_LIBRARY")):
         result = engine_selvane_job(array, k, seed, engine_library)
     else:

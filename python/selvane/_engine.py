@@ -11,8 +11,7 @@ import numpy as np
 from ._library import LibraryNotFoundError, _pointer_bits, find
 
 __all__ = ["load_engine_library", "engine_cluster", "engine_assign",
-           "engine_selvane_job", "EngineError", "JobSpec", "engine_whole",
-           "engine_plan", "engine_piece", "engine_merge", "PASS_RECORD"]
+           "engine_selvane_job", "EngineError", "PASS_RECORD"]
 
 # As include/selvane_engine.h defines them (SELVANE_ENGINE_ + the name);
 # tests/test_header.py checks every one against the header.

@@ -12,7 +12,7 @@ from ._cluster import _as_float_array
 from ._engine import (CORRELATION, EUCLIDEAN, JOB_CLUSTER, MEANS, MEDIANS, START_ITEMS,
                       START_KMEANS_PLUS_PLUS, START_PARTITION, engine_assign,
                       engine_cluster, seed_pointer)
-from ._pieces import JobSpec
+from ._pieces import JobSetup
 
 __all__ = ["KMeans", "NotFittedError", "ConvergenceWarning"]
 
@@ -288,12 +288,12 @@ class KMeans(_ClustererBase):
             raise ValueError("weights must be finite and not negative")
         return weights
 
-    def _spec(self, X):
+    def _setup(self, X):
         """(the job, X's values as the library reads them, the weights), all
         checked."""
         array = np.ascontiguousarray(_items(X))
         k, passes, threads, weights = self._checked_params(*array.shape)
-        return (JobSpec(JOB_CLUSTER, k, passes, _CENTRES[self.centers],
+        return (JobSetup(JOB_CLUSTER, k, passes, _CENTRES[self.centers],
                         _METRICS[self.metric], threads, self.library,
                         _STARTS[self.init]),
                 array, weights)
@@ -301,18 +301,18 @@ class KMeans(_ClustererBase):
     def fit(self, X, y=None):
         """Clusters the rows of X; y is ignored. Returns self."""
         names = _feature_names(X)
-        spec, array, weights = self._spec(X)
-        k, features = spec.k, array.shape[1]
+        setup, array, weights = self._setup(X)
+        k, features = setup.k, array.shape[1]
         if self.client is None:
             labels, error, found, centres, centre_present, iterations = engine_cluster(
-                array, ~np.isnan(array), weights, k, spec.passes, spec.centres,
-                spec.metric, self._seed(), spec.threads, self.library, bool(self.verbose),
-                spec.start)
+                array, ~np.isnan(array), weights, k, setup.passes, setup.centres,
+                setup.metric, self._seed(), setup.threads, self.library, bool(self.verbose),
+                setup.start)
         else:
             from .distributed import _seed, run_jobs
             if self.n_threads is None:
-                spec = spec._replace(threads=1)  # the workers' threads share the passes
-            out = run_jobs(self.client, array, weights, [(spec, _seed(self._seed()))])[0]
+                setup = setup._replace(threads=1)  # the workers' threads share the passes
+            out = run_jobs(self.client, array, weights, [(setup, _seed(self._seed()))])[0]
             labels, error, found, centres, iterations = (
                 out["ids"].astype(np.int64), out["error"], out["found"], out["centres"],
                 out["best_iterations"])
@@ -320,7 +320,7 @@ class KMeans(_ClustererBase):
         centres[~centre_present] = np.nan
         self.labels_ = labels
         self.cluster_centers_ = centres
-        self.inertia_ = engine_assign(array, weights, centres, spec.metric, labels,
+        self.inertia_ = engine_assign(array, weights, centres, setup.metric, labels,
                                       self.library)[2]
         self.error_ = error
         self.found_count_ = found

@@ -66,18 +66,18 @@ class _Piece:
         return self.ids[p - self.first]
 
 
-def _run_range(spec, data, first, words):
+def _run_range(setup, data, first, words):
     values, weights = data
-    records, ids = _pieces.engine_piece(spec, values, weights, first, words)
-    return _Piece(first, records, ids, spec.k)
+    records, ids = _pieces.engine_piece(setup, values, weights, first, words)
+    return _Piece(first, records, ids, setup.k)
 
 
-def _piece_task(spec, data, first, words, expected):
-    theirs = _versions(spec.library)
+def _piece_task(setup, data, first, words, expected):
+    theirs = _versions(setup.library)
     if theirs != expected:
         _refuse("running passes %d to %d" % (first, first + len(words) - 1), theirs,
                 expected)
-    return _run_range(spec, data, first, words)
+    return _run_range(setup, data, first, words)
 
 
 def _records_task(piece):
@@ -95,12 +95,12 @@ def _check_task(piece, references, pairs, k):
                for best, p in pairs)
 
 
-def _whole_task(spec, data, seed, expected):
-    theirs = _versions(spec.library)
+def _whole_task(setup, data, seed, expected):
+    theirs = _versions(setup.library)
     if theirs != expected:
         _refuse("running a whole job", theirs, expected)
     values, weights = data
-    return _pieces.engine_whole(spec, values, weights, seed)
+    return _pieces.engine_whole(setup, values, weights, seed)
 
 
 def _check_workers(client, library, expected):
@@ -117,15 +117,15 @@ def _ranges(passes, pieces):
     return [(bounds[i], bounds[i + 1] - bounds[i]) for i in range(pieces)]
 
 
-def _submit_pieces(client, spec, data, seed, values, weights, pieces, expected):
-    words, final = _pieces.engine_plan(spec, values, weights, seed)
-    futures = [client.submit(_piece_task, spec, data, first, words[first:first + count],
+def _submit_pieces(client, setup, data, seed, values, weights, pieces, expected):
+    words, final = _pieces.engine_plan(setup, values, weights, seed)
+    futures = [client.submit(_piece_task, setup, data, first, words[first:first + count],
                              expected, pure=False)
                for first, count in _ranges(len(words), pieces)]
     return futures, final
 
 
-def _confirm(client, spec, futures, decision):
+def _confirm(client, setup, futures, decision):
     """Futures for the best pass's partition and for the checks of every
     matched pass, grouped by the piece that holds it."""
     starts = [first for first, _ in decision["ranges"]]
@@ -141,7 +141,7 @@ def _confirm(client, spec, futures, decision):
     for best, p in pairs:
         by_piece.setdefault(id(holder(p)), (holder(p), []))[1].append((best, p))
     checks = [client.submit(_check_task, piece,
-                            {best: references[best] for best, _ in these}, these, spec.k,
+                            {best: references[best] for best, _ in these}, these, setup.k,
                             pure=False)
               for piece, these in by_piece.values()]
     best = decision["best_pass"]
@@ -149,7 +149,7 @@ def _confirm(client, spec, futures, decision):
 
 
 def run_jobs(client, values, weights, jobs, pieces=None):
-    """Runs each (spec, seed) of jobs across the client's workers, the data
+    """Runs each (setup, seed) of jobs across the client's workers, the data
     sent to them once. Returns for each job the outputs of
     selvane._pieces.engine_whole (ids, centres and centre_present or
     numbers, error, found, iterations) plus generator_words, the words the
@@ -167,30 +167,30 @@ def run_jobs(client, values, weights, jobs, pieces=None):
     submitted = []
     try:
         runs = []
-        for spec, seed in jobs:
-            futures, final = _submit_pieces(client, spec, data, seed, values, weights,
+        for setup, seed in jobs:
+            futures, final = _submit_pieces(client, setup, data, seed, values, weights,
                                             pieces, expected)
-            ranges = _ranges(_pieces.pass_count(spec), pieces)
+            ranges = _ranges(_pieces.pass_count(setup), pieces)
             summaries = [client.submit(_records_task, f, pure=False) for f in futures]
             submitted += futures + summaries
-            runs.append((spec, seed, futures, final, ranges, summaries))
+            runs.append((setup, seed, futures, final, ranges, summaries))
         decided = []
-        for spec, seed, futures, final, ranges, summaries in runs:
+        for setup, seed, futures, final, ranges, summaries in runs:
             records = np.concatenate(client.gather(summaries))
-            decision = _pieces.engine_merge(spec, values, weights, records)
+            decision = _pieces.engine_merge(setup, values, weights, records)
             decision["ranges"] = ranges
-            best, checks = _confirm(client, spec, futures, decision)
+            best, checks = _confirm(client, setup, futures, decision)
             submitted += [best] + checks
-            decided.append((spec, seed, final, records, best, checks))
+            decided.append((setup, seed, final, records, best, checks))
         results = []
-        for spec, seed, final, records, best, checks in decided:
+        for setup, seed, final, records, best, checks in decided:
             confirmed = all(client.gather(checks))
             if confirmed:
-                out = _pieces.engine_merge(spec, values, weights, records,
+                out = _pieces.engine_merge(setup, values, weights, records,
                                            client.gather(best))
                 del out["best_pass"]
             else:
-                whole = client.submit(_whole_task, spec, data, seed, expected, pure=False)
+                whole = client.submit(_whole_task, setup, data, seed, expected, pure=False)
                 submitted.append(whole)
                 out = client.gather(whole)
             out.update(generator_words=final, confirmed=confirmed)
@@ -232,16 +232,16 @@ def scan(X, ks, *, client=None, seed=None, n_passes=100, metric="euclidean",
     for k in ks:
         if selvane_job:
             values = np.ascontiguousarray(_as_items(X), dtype=np.float64)
-            spec = _pieces.selvane_spec(_check_k(k, len(values)), n_threads or 0, library)
+            setup = _pieces.selvane_setup(_check_k(k, len(values)), n_threads or 0, library)
         else:
             model = KMeans(k, metric=metric, centers=centers, n_passes=n_passes,
                            init=init, weights=weights, random_state=seed, n_threads=n_threads,
                            library=library)
-            spec, values, used = model._spec(X)
-        jobs.append((spec, seed))
+            setup, values, used = model._setup(X)
+        jobs.append((setup, seed))
     if client is None:
-        outs = [_pieces.engine_whole(spec, values, used, s) for spec, s in jobs]
+        outs = [_pieces.engine_whole(setup, values, used, s) for setup, s in jobs]
     else:
         outs = run_jobs(client, values, used, jobs, pieces)
-    return [ScanResult(spec.k, out["error"], out["found"])
-            for (spec, _), out in zip(jobs, outs)]
+    return [ScanResult(setup.k, out["error"], out["found"])
+            for (setup, _), out in zip(jobs, outs)]

@@ -117,14 +117,14 @@ def _restore():
 
 
 def test_an_unconfirmed_match_runs_the_job_whole(client):
-    spec, X, _ = selvane.KMeans(3, n_passes=12)._spec(blobs())
-    here = selvane._pieces.engine_whole(spec, X, None, 5)
-    words = selvane._pieces.engine_plan(spec, X, None, 5)[1]
+    setup, X, _ = selvane.KMeans(3, n_passes=12)._setup(blobs())
+    here = selvane._pieces.engine_whole(setup, X, None, 5)
+    words = selvane._pieces.engine_plan(setup, X, None, 5)[1]
     for unconfirmed in (False, True):
         if unconfirmed:
             client.run(_confirm_nothing)
         try:
-            out = distributed.run_jobs(client, X, None, [(spec, 5)])[0]
+            out = distributed.run_jobs(client, X, None, [(setup, 5)])[0]
         finally:
             client.run(_restore)
         assert out.pop("confirmed") != unconfirmed
@@ -145,9 +145,9 @@ def test_a_worker_of_another_version_is_refused(client):
         client.run(_restore)
     assert not hasattr(model, "labels_")
     # A worker that joins after the check refuses its piece itself.
-    spec = selvane.KMeans(3)._spec(blobs())[0]
+    setup = selvane.KMeans(3)._setup(blobs())[0]
     with pytest.raises(selvane.VersionMismatchError, match="running passes 0 to 1"):
-        distributed._piece_task(spec, (blobs(), None), 0, [1, 2], (10099, "0.0.1"))
+        distributed._piece_task(setup, (blobs(), None), 0, [1, 2], (10099, "0.0.1"))
 
 
 def test_selvane_imports_and_runs_without_dask():
